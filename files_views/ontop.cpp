@@ -1,0 +1,4 @@
+#include "ontop.h"
+
+void clsOnTop::MakeNormal(QWidget *) {}
+void clsOnTop::MakeTopMost(QWidget *) {}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// A file dialog control that keeps its properties between uses.
+// Show*() return 0 when a file was chosen, cdlCancel when the user cancelled, or another
+// error number with errorDescription() filled.
+class CommonDialog
+{
+public:
+    static constexpr int cdlCancel = 32755;
+    static constexpr int cdlOFNHideReadOnly = 0x4;
+    static constexpr int cdlOFNFileMustExist = 0x1000;
+    static constexpr int cdlOFNLongNames = 0x200000;
+
+    virtual ~CommonDialog() = default;
+
+    QString Filter;
+    int Flags = 0;
+    QString FileName;
+    QString DialogTitle;
+
+    virtual int ShowOpen() = 0;
+    virtual int ShowSave() = 0;
+    virtual QString errorDescription() const = 0;
+
+    // "Error 53 selecting file." CR LF description: the one message for dialog errors.
+    static QString errorMessage(int number, const QString &description);
+};

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+// The serial port control the terminal drives (one instance per main window).
+//
+// Contract, in the order the connection code uses it: setSettings(), setCommPort(),
+// setPortOpen(true). Each setter returns false and fills lastError() when the platform
+// refuses; the caller decides whether to report it. output() on a closed port fails
+// and writes nothing. Events are raised on the GUI thread through onComm(); while the
+// handler runs, commEvent() names the event. For received data (comEvReceive) the
+// event is raised again and again while bytes are waiting; input() takes everything
+// waiting at once, in arrival order.
+class CommPort : public QObject
+{
+    Q_OBJECT
+public:
+    enum Event : int {
+        comEvSend = 1,
+        comEvReceive = 2,
+        comEvCTS = 3,
+        comEvDSR = 4,
+        comEvCD = 5,
+        comEvRing = 6,
+        comEvEOF = 7,
+        comEventBreak = 1001,
+        comEventCTSTO = 1002,
+        comEventDSRTO = 1003,
+        comEventFrame = 1004,
+        comEventOverrun = 1006,
+        comEventCDTO = 1007,
+        comEventRxOver = 1008,
+        comEventRxParity = 1009,
+        comEventTxFull = 1010,
+        comEventDCB = 1011,
+    };
+
+    struct Error
+    {
+        int number = 0;
+        QString description;
+    };
+
+    using QObject::QObject;
+    ~CommPort() override = default;
+
+    [[nodiscard]] virtual bool setSettings(const QString &settings) = 0;
+    [[nodiscard]] virtual bool setCommPort(int port) = 0;
+    [[nodiscard]] virtual bool setPortOpen(bool open) = 0;
+    virtual bool portOpen() const = 0;
+    [[nodiscard]] virtual bool output(const QByteArray &bytes) = 0;
+    virtual QByteArray input() = 0;
+    virtual int commEvent() const = 0;
+
+    // The number of bytes waiting to be taken by input().
+    virtual qint64 bytesWaiting() const = 0;
+    // Asks for comEvReceive to be raised again if data is waiting (used after the
+    // receive handler stopped taking data, e.g. while suspended).
+    virtual void rearmReceive() = 0;
+
+    virtual Error lastError() const = 0;
+    // Human readable detail about the port: the device a COM number selects, the rate
+    // really applied, why the last open failed. Shown as a tooltip, never as status.
+    virtual QString detail() const = 0;
+
+signals:
+    void onComm();
+};

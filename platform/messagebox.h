@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// Message boxes with an OK button and the program's default title.
+class MessageBox
+{
+public:
+    virtual ~MessageBox() = default;
+    virtual void show(QWidget *parent, const QString &text) = 0;
+};
+
+class QtMessageBox : public MessageBox
+{
+public:
+    void show(QWidget *parent, const QString &text) override;
+};

@@ -1,0 +1,8 @@
+#pragma once
+
+#include "commport.h"
+
+#include <memory>
+
+// The serial port control realised with QSerialPort.
+std::unique_ptr<CommPort> makeQtCommPort();

@@ -1,0 +1,35 @@
+#include "services.h"
+
+#include "commondialog.h"
+#include "commport.h"
+#include "messagebox.h"
+#include "printer.h"
+#include "qtcommport.h"
+#include "qtfiledialog.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
+
+Services defaultServices()
+{
+    Services s;
+    s.makeCommPort = [] { return makeQtCommPort(); };
+    s.makeFileDialog = [](QWidget *parent) { return makeQtFileDialog(parent); };
+    s.makePrinter = [] { return makeQtPrinter(); };
+    s.messageBox = std::make_shared<QtMessageBox>();
+    return s;
+}
+
+QString defaultSettingsPath()
+{
+    const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    return QDir(dir).filePath(QStringLiteral("Orvo_RS232_ini"));
+}
+
+QString programFolder(const Services &services)
+{
+    if (!services.programFolder.isEmpty())
+        return services.programFolder;
+    return QCoreApplication::applicationDirPath();
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class CommPort;
+class CommonDialog;
+class MessageBox;
+class Printer;
+class QWidget;
+
+// Everything the windows need from the platform. The program uses defaultServices();
+// tests replace single members with fakes.
+struct Services
+{
+    std::function<std::unique_ptr<CommPort>()> makeCommPort;
+    std::function<std::unique_ptr<CommonDialog>(QWidget *parent)> makeFileDialog;
+    std::function<std::unique_ptr<Printer>()> makePrinter;
+    std::shared_ptr<MessageBox> messageBox;
+    // The settings file; empty means the standard config location.
+    QString settingsPath;
+    // The folder holding Help.txt; empty means the program's folder.
+    QString programFolder;
+};
+
+Services defaultServices();
+QString defaultSettingsPath();
+QString programFolder(const Services &services);

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "services.h"
+
+#include <QString>
+
+// Services for a window under test: the settings file and the program folder lie in the
+// given temporary folder; no port, no dialog, no printer unless the test sets one.
+Services testServices(const QString &folder);
