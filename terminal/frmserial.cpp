@@ -151,7 +151,8 @@ void frmSerial::createWidgets()
     txt[1] = makeLine(c, QString(), 240, 840, 1455, 285);
     BTNSend = makeButton(c, QStringLiteral("<- Send"), 1800, 480, 735, 255);
     BTNSend1 = makeButton(c, QStringLiteral("<- Send"), 1800, 840, 735, 255);
-    cmdRebuild = makeButton(c, QStringLiteral("Rebuild from Captured Binary Array"), 120, 1320, 3015, 375);
+    cmdRebuild =
+        makeButton(c, QStringLiteral("Rebuild from Captured Binary Array"), 120, 1320, 3015, 375);
 
     lblConnect = makeLamp(c, 3120, 120, 135, 255);
     ConnectButton = makeButton(c, QStringLiteral("ReConnect"), 3360, 120, 1215, 255);

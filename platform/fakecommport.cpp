@@ -1,0 +1,82 @@
+#include "fakecommport.h"
+
+#include <QRegularExpression>
+
+bool FakeCommPort::setSettings(const QString &s)
+{
+    static const QRegularExpression valid(QStringLiteral("^\\d+,[nNeEoOmMsS],[4-8],(1|1\\.5|2)$"));
+    if (!valid.match(s).hasMatch() || s.section(u',', 0, 0).toLongLong() <= 0) {
+        error_ = {380, QStringLiteral("Invalid property value")};
+        return false;
+    }
+    settings = s;
+    return true;
+}
+
+bool FakeCommPort::setCommPort(int p)
+{
+    if (p < 1 || p > 16) {
+        error_ = {8002, QStringLiteral("Invalid port number")};
+        return false;
+    }
+    port = p;
+    return true;
+}
+
+bool FakeCommPort::setPortOpen(bool open)
+{
+    if (open == open_) {
+        if (open) {
+            error_ = {8005, QStringLiteral("Port already open")};
+            return false;
+        }
+        return true;
+    }
+    if (open && refuseOpen) {
+        error_ = {8005, QStringLiteral("Port already open")};
+        return false;
+    }
+    open_ = open;
+    open ? ++opens : ++closes;
+    return true;
+}
+
+bool FakeCommPort::output(const QByteArray &bytes)
+{
+    if (!open_) {
+        error_ = {8018, QStringLiteral("Operation valid only when the port is open")};
+        return false;
+    }
+    written += bytes;
+    return true;
+}
+
+QByteArray FakeCommPort::input()
+{
+    QByteArray out;
+    out.swap(waiting_);
+    return out;
+}
+
+void FakeCommPort::rearmReceive()
+{
+    if (!waiting_.isEmpty())
+        raise(comEvReceive);
+}
+
+void FakeCommPort::injectData(const QByteArray &bytes)
+{
+    waiting_ += bytes;
+    raise(comEvReceive);
+}
+
+void FakeCommPort::injectEvent(int code)
+{
+    raise(code);
+}
+
+void FakeCommPort::raise(int code)
+{
+    event_ = code;
+    emit onComm();
+}

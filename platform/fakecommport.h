@@ -1,0 +1,44 @@
+#pragma once
+
+#include "commport.h"
+
+#include <QList>
+#include <QStringList>
+
+// A port for tests: records what was written, delivers injected bytes and events, and
+// can be told to refuse an open. Events are raised synchronously by the inject calls.
+class FakeCommPort : public CommPort
+{
+    Q_OBJECT
+public:
+    using CommPort::CommPort;
+
+    bool setSettings(const QString &settings) override;
+    bool setCommPort(int port) override;
+    bool setPortOpen(bool open) override;
+    bool portOpen() const override { return open_; }
+    bool output(const QByteArray &bytes) override;
+    QByteArray input() override;
+    int commEvent() const override { return event_; }
+    qint64 bytesWaiting() const override { return waiting_.size(); }
+    void rearmReceive() override;
+    Error lastError() const override { return error_; }
+    QString detail() const override { return QString(); }
+
+    // Test side.
+    void injectData(const QByteArray &bytes); // queues bytes and raises comEvReceive
+    void injectEvent(int code);               // raises a line event or error
+    QByteArray written;                       // every byte output() took, in order
+    QString settings;
+    int port = 1;
+    bool refuseOpen = false; // the next opens fail as a busy port would
+    int opens = 0;
+    int closes = 0;
+
+private:
+    void raise(int code);
+    bool open_ = false;
+    int event_ = 0;
+    QByteArray waiting_;
+    Error error_;
+};

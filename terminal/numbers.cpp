@@ -1,0 +1,139 @@
+#include "numbers.h"
+
+#include <QLocale>
+
+#include <cmath>
+
+namespace {
+
+bool isSkipped(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\n';
+}
+
+std::optional<double> roundHalfEven(double value, double lo, double hi)
+{
+    if (!std::isfinite(value))
+        return std::nullopt;
+    const double r = std::nearbyint(value); // default rounding mode: to nearest, ties to even
+    if (r < lo || r > hi)
+        return std::nullopt;
+    return r;
+}
+
+} // namespace
+
+double Val(QStringView text)
+{
+    // Blanks, tabs and line feeds are dropped wherever they are, as in "1 2" -> 12.
+    QString s;
+    s.reserve(text.size());
+    for (QChar c : text)
+        if (!isSkipped(c))
+            s.append(c);
+
+    if (s.size() >= 2 && s[0] == u'&') {
+        const QChar kind = s[1].toUpper();
+        int base = 0;
+        qsizetype i = 2;
+        if (kind == u'H')
+            base = 16;
+        else if (kind == u'O')
+            base = 8;
+        else if (kind.isDigit() && kind.unicode() < u'8') {
+            base = 8; // "&17" reads octal too
+            i = 1;
+        }
+        if (base == 0)
+            return 0;
+        quint64 v = 0;
+        qsizetype digits = 0;
+        for (; i < s.size(); ++i) {
+            const int d = QStringView(s).mid(i, 1).toString().toInt(nullptr, base);
+            const bool ok = (base == 16 && std::isxdigit(s[i].toLatin1())) ||
+                            (base == 8 && s[i] >= u'0' && s[i] <= u'7');
+            if (!ok)
+                break;
+            v = v * quint64(base) + quint64(d);
+            ++digits;
+            if (v > 0xFFFFFFFFull)
+                break;
+        }
+        if (digits == 0)
+            return 0;
+        // Up to four hex digits read as a 16-bit value, more as 32-bit (two's complement).
+        if (v <= 0xFFFF && digits <= (base == 16 ? 4 : 6))
+            return v > 0x7FFF ? double(qint64(v) - 0x10000) : double(v);
+        return v > 0x7FFFFFFF ? double(qint64(v) - 0x100000000ll) : double(v);
+    }
+
+    // [sign] digits [. digits] [(E|D) [sign] digits]
+    qsizetype i = 0;
+    const qsizetype n = s.size();
+    QString num;
+    if (i < n && (s[i] == u'+' || s[i] == u'-'))
+        num.append(s[i++]);
+    qsizetype mantissa = 0;
+    while (i < n && s[i].isDigit() && s[i].unicode() < 128) {
+        num.append(s[i++]);
+        ++mantissa;
+    }
+    if (i < n && s[i] == u'.') {
+        num.append(s[i++]);
+        while (i < n && s[i].isDigit() && s[i].unicode() < 128) {
+            num.append(s[i++]);
+            ++mantissa;
+        }
+    }
+    if (mantissa == 0)
+        return 0;
+    if (i < n && (s[i].toUpper() == u'E' || s[i].toUpper() == u'D')) {
+        qsizetype j = i + 1;
+        QString exp = QStringLiteral("e");
+        if (j < n && (s[j] == u'+' || s[j] == u'-'))
+            exp.append(s[j++]);
+        qsizetype expDigits = 0;
+        while (j < n && s[j].isDigit() && s[j].unicode() < 128) {
+            exp.append(s[j++]);
+            ++expDigits;
+        }
+        if (expDigits > 0)
+            num.append(exp);
+    }
+    bool ok = false;
+    const double v = QLocale::c().toDouble(num, &ok);
+    return ok && std::isfinite(v) ? v : 0;
+}
+
+std::optional<qint16> CInt(double value)
+{
+    if (auto r = roundHalfEven(value, -32768, 32767))
+        return qint16(*r);
+    return std::nullopt;
+}
+
+std::optional<qint32> CLng(double value)
+{
+    if (auto r = roundHalfEven(value, -2147483648.0, 2147483647.0))
+        return qint32(*r);
+    return std::nullopt;
+}
+
+std::optional<double> StrictNumber(QStringView text)
+{
+    const QString t = text.trimmed().toString();
+    if (t.isEmpty())
+        return std::nullopt;
+    bool ok = false;
+    const double v = QLocale::c().toDouble(t, &ok);
+    if (!ok || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+QString NumberText(double value)
+{
+    if (value == std::floor(value) && std::fabs(value) < 1e15)
+        return QString::number(qint64(value));
+    return QString::number(value, 'g', 15);
+}

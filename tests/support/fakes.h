@@ -1,0 +1,41 @@
+#pragma once
+
+#include "commondialog.h"
+#include "messagebox.h"
+
+#include <QStringList>
+
+// A file dialog that answers with a prepared result: a path, a cancel or an error.
+class FakeDialog : public CommonDialog
+{
+public:
+    int result = 0;      // 0, cdlCancel or another error number
+    QString answer;      // the path "chosen" when result is 0
+    QString description; // the error's description
+    int opens = 0;
+    int saves = 0;
+    QStringList filtersSeen; // Filter at each show
+    QList<int> flagsSeen;    // Flags at each show
+
+    int ShowOpen() override { return show(opens); }
+    int ShowSave() override { return show(saves); }
+    QString errorDescription() const override { return description; }
+
+private:
+    int show(int &counter)
+    {
+        ++counter;
+        filtersSeen << Filter;
+        flagsSeen << Flags;
+        if (result == 0)
+            FileName = answer;
+        return result;
+    }
+};
+
+class FakeMessageBox : public MessageBox
+{
+public:
+    QStringList shown;
+    void show(QWidget *, const QString &text) override { shown << text; }
+};
