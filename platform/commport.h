@@ -35,6 +35,9 @@ public:
         comEventRxParity = 1009,
         comEventTxFull = 1010,
         comEventDCB = 1011,
+        // The device went away while open (e.g. a USB adapter unplugged); the port is
+        // already closed when this is raised and detail() names the reason.
+        comEventDeviceLost = 1100,
     };
 
     struct Error
@@ -64,6 +67,8 @@ public:
     // Human readable detail about the port: the device a COM number selects, the rate
     // really applied, why the last open failed. Shown as a tooltip, never as status.
     virtual QString detail() const = 0;
+    // The device a COM number selects, for showing to the user ("" when none).
+    virtual QString deviceName(int port) const = 0;
 
 signals:
     void onComm();

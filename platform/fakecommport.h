@@ -24,6 +24,7 @@ public:
     void rearmReceive() override;
     Error lastError() const override { return error_; }
     QString detail() const override { return QString(); }
+    QString deviceName(int p) const override { return QStringLiteral("fake%1").arg(p); }
 
     // Test side.
     void injectData(const QByteArray &bytes); // queues bytes and raises comEvReceive
