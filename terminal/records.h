@@ -33,6 +33,8 @@ public:
     bool atEnd() const;
 
 private:
+    std::optional<QByteArray> field();
+
     QByteArray data_;
     qsizetype pos_ = 0;
 };
