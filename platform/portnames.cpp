@@ -27,7 +27,8 @@ bool hasUart(const QString &entry)
 QStringList presentSerialDevices(const QString &sysClassTty)
 {
     static const QRegularExpression name(QStringLiteral("^tty(USB|ACM|S)(\\d+)$"));
-    static const QStringList kinds{QStringLiteral("USB"), QStringLiteral("ACM"), QStringLiteral("S")};
+    static const QStringList kinds{QStringLiteral("USB"), QStringLiteral("ACM"),
+                                   QStringLiteral("S")};
     struct Found
     {
         int kind;

@@ -113,11 +113,11 @@ struct PendingEvent
 struct Shared
 {
     QMutex mutex;
-    QByteArray data;                  // received, not yet taken by input()
-    qint64 removed = 0;               // bytes ever taken from data or discarded
-    std::deque<PendingEvent> events;  // line events and errors in order with the data
-    bool dispatchQueued = false;      // a dispatch call is on its way to the window
-    bool readerStalled = false;       // the port thread stopped reading at the cap
+    QByteArray data;                 // received, not yet taken by input()
+    qint64 removed = 0;              // bytes ever taken from data or discarded
+    std::deque<PendingEvent> events; // line events and errors in order with the data
+    bool dispatchQueued = false;     // a dispatch call is on its way to the window
+    bool readerStalled = false;      // the port thread stopped reading at the cap
     std::atomic<bool> deviceOpen{false};
     std::function<void()> queueDispatch; // posts a dispatch to the window's thread
 };
@@ -188,7 +188,8 @@ Outcome PortWorker::open(const OpenRequest &request)
         const QString why = port->errorString();
         delete port;
         if (error == QSerialPort::DeviceNotFoundError)
-            return {false, errInvalidPort, label_ + QStringLiteral(": missing device (%1)").arg(why)};
+            return {false, errInvalidPort,
+                    label_ + QStringLiteral(": missing device (%1)").arg(why)};
         if (error == QSerialPort::PermissionError)
             return {false, errPortOpen,
                     label_ + QStringLiteral(": busy, in use by another program (%1)").arg(why)};
@@ -331,7 +332,7 @@ void PortWorker::onError(QSerialPort::SerialPortError error)
         // readable; that would spin this thread.
         ++emptyReads_;
         if (ttyState(int(port_->handle())) == TtyState::HungUp)
-            deviceLost(QStringLiteral("the device hung up (%1)").arg(port_->errorString()));
+            deviceLost(QStringLiteral("the device hung up"));
         else if (emptyReads_ >= kEmptyReadsLost)
             deviceLost(QStringLiteral("the device returns no data although readable"));
         break;
@@ -464,7 +465,8 @@ private:
 QtCommPort::QtCommPort()
 {
     shared_->queueDispatch = [this] {
-        QMetaObject::invokeMethod(this, [this] { dispatch(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { dispatch(); }, Qt::QueuedConnection);
     };
     worker_ = new PortWorker(shared_);
     worker_->moveToThread(&thread_);
@@ -475,7 +477,8 @@ QtCommPort::QtCommPort()
 
 QtCommPort::~QtCommPort()
 {
-    QMetaObject::invokeMethod(worker_, [w = worker_] { w->close(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        worker_, [w = worker_] { w->close(); }, Qt::BlockingQueuedConnection);
     thread_.quit();
     thread_.wait();
 }
@@ -545,11 +548,14 @@ bool QtCommPort::setPortOpen(bool open)
     // Say precisely why the device cannot be used before asking QSerialPort, whose
     // errors do not tell these apart.
     const QByteArray path = request.device.toLocal8Bit();
-    struct stat st{};
+    struct stat st
+    {
+    };
     QString problem;
     int number = errNoDevice;
     if (::stat(path.constData(), &st) != 0) {
-        problem = errno == EACCES ? QStringLiteral("permission denied") : QStringLiteral("missing device");
+        problem = errno == EACCES ? QStringLiteral("permission denied")
+                                  : QStringLiteral("missing device");
         number = errInvalidPort;
     } else if (!S_ISCHR(st.st_mode)) {
         problem = QStringLiteral("not a tty");
@@ -600,7 +606,8 @@ QByteArray QtCommPort::input()
     s.removed += n;
     if (s.readerStalled && s.data.size() < kReceiveCap) {
         s.readerStalled = false;
-        QMetaObject::invokeMethod(worker_, [w = worker_] { w->pump(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            worker_, [w = worker_] { w->pump(); }, Qt::QueuedConnection);
     }
     return out;
 }
