@@ -102,6 +102,18 @@ std::optional<PortSettings> parseSettings(const QString &text)
     return s;
 }
 
+// The terminal's file descriptor; -1 where the system has none (the helpers then
+// report nothing).
+int descriptor(QSerialPort *port)
+{
+#if defined(Q_OS_UNIX)
+    return int(port->handle());
+#else
+    Q_UNUSED(port);
+    return -1;
+#endif
+}
+
 struct PendingEvent
 {
     qint64 position; // the number of received bytes that come before it
@@ -206,7 +218,7 @@ Outcome PortWorker::open(const OpenRequest &request)
         return {false, errNoDevice, label_ + QStringLiteral(": cannot be opened (%1)").arg(why)};
     }
     // QSerialPort's lock file does not stop programs that lock the device itself.
-    if (!ttyLockExclusive(int(port->handle()))) {
+    if (!ttyLockExclusive(descriptor(port))) {
         port->close();
         delete port;
         return {false, errPortOpen,
@@ -221,7 +233,7 @@ Outcome PortWorker::open(const OpenRequest &request)
     // Bytes the driver kept from before the open belong to nobody.
     port_->clear(QSerialPort::AllDirections);
 
-    const int fd = int(port_->handle());
+    const int fd = descriptor(port_);
     haveLines_ = ttyModemLines(fd, lines_);
     haveCounters_ = ttyCounters(fd, counters_);
     emptyReads_ = 0;
@@ -257,7 +269,7 @@ Outcome PortWorker::configure(const PortSettings &s)
                              .arg(port_->errorString())};
     QString text = label_ + QStringLiteral(", ") + rate;
     long applied = 0;
-    if (ttyAppliedBaud(int(port_->handle()), applied) && applied != s.baud)
+    if (ttyAppliedBaud(descriptor(port_), applied) && applied != s.baud)
         text += QStringLiteral(" (the driver applied %1 baud)").arg(applied);
     return {true, 0, text};
 }
@@ -279,7 +291,7 @@ void PortWorker::close()
     port->disconnect(this);
     if (port->isOpen()) {
         // Output the device is not taking would make the driver wait at close.
-        ttyDiscardOutput(int(port->handle()));
+        ttyDiscardOutput(descriptor(port));
         port->clear(QSerialPort::Output);
         port->close();
     }
@@ -331,7 +343,7 @@ void PortWorker::onError(QSerialPort::SerialPortError error)
         // A vanished device may read as empty for ever while the descriptor stays
         // readable; that would spin this thread.
         ++emptyReads_;
-        if (ttyState(int(port_->handle())) == TtyState::HungUp)
+        if (ttyState(descriptor(port_)) == TtyState::HungUp)
             deviceLost(QStringLiteral("the device hung up"));
         else if (emptyReads_ >= kEmptyReadsLost)
             deviceLost(QStringLiteral("the device returns no data although readable"));
@@ -345,7 +357,7 @@ void PortWorker::watch()
 {
     if (!port_)
         return;
-    const int fd = int(port_->handle());
+    const int fd = descriptor(port_);
     if (ttyState(fd) == TtyState::HungUp) {
         deviceLost(QStringLiteral("the device hung up"));
         return;
@@ -398,7 +410,7 @@ void PortWorker::deviceLost(const QString &why)
     // Every byte that arrived before goes to the window ahead of the loss; the cap is
     // ignored here since what the driver still holds is small.
     QByteArray rest = port_->readAll();
-    rest += ttyDrain(int(port_->handle()), kReceiveCap);
+    rest += ttyDrain(descriptor(port_), kReceiveCap);
     {
         QMutexLocker lock(&shared_->mutex);
         shared_->data.append(rest);

@@ -346,6 +346,44 @@ private slots:
         QVERIFY(rec.bytes == data);
     }
 
+    void lossWhileReadingIsHeldBackKeepsTheBytes()
+    {
+        if (!real())
+            QSKIP("pty only");
+        Rig rig(true);
+        Recorder rec(*rig.port);
+        rec.suspended = true;
+        QVERIFY(rig.open());
+        // Fill everything up to the point where the port stops reading.
+        const QByteArray data = pattern(3 << 20, 8);
+        ::fcntl(rig.pty->master, F_SETFL, ::fcntl(rig.pty->master, F_GETFL) | O_NONBLOCK);
+        qsizetype written = 0;
+        for (int refused = 0; refused < 50 && written < data.size();) {
+            const ssize_t n = ::write(rig.pty->master, data.constData() + written,
+                                      size_t(std::min<qsizetype>(65536, data.size() - written)));
+            if (n > 0) {
+                written += n;
+                refused = 0;
+            } else if (rig.port->bytesWaiting() >= (1 << 20)) {
+                ++refused;
+                QTest::qWait(10);
+            } else {
+                QCoreApplication::processEvents();
+            }
+        }
+        QVERIFY(written < data.size());
+        rig.pty->closeMaster();
+        QTRY_COMPARE_WITH_TIMEOUT(rec.lineEvents(), QList<int>{CommPort::comEventDeviceLost},
+                                  10000);
+        QVERIFY(!rig.port->portOpen());
+        const QByteArray got = rig.port->input();
+        // The pty drops what its own buffer held at the hang-up; everything the port had
+        // taken from it is there, in order.
+        QVERIFY(got.size() >= (1 << 20));
+        QVERIFY(got.size() <= written);
+        QVERIFY(data.startsWith(got));
+    }
+
     void lossWhileDataFlowsKeepsAnExactPrefix()
     {
         if (!real())
