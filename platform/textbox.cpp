@@ -256,13 +256,17 @@ qsizetype TextBox::selStart() const
 void TextBox::setSelStart(qsizetype pos)
 {
     pos = qBound<qsizetype>(0, pos, m_text.size());
-    if (m_flushedLen < m_text.size() || m_dirtyFirst >= 0) {
+    // The caret cannot stand inside a CR LF pair, which is shown as one line break.
+    if (pos > 0 && pos < m_text.size() && m_text.at(pos - 1) == u'\r' && m_text.at(pos) == u'\n')
+        --pos;
+    if (m_flushedLen < m_text.size()) {
         // Shown once the pending text is in the document.
         m_caretRequest = pos;
         scheduleFlush();
         return;
     }
     m_caretRequest = -1;
+    normalizeDirty();
     const int d = logicalToDoc(pos);
     setDocCursor(d, d, false);
 }
@@ -535,14 +539,15 @@ void TextBox::flushAppends()
     render(from, m_text.size(), m_segs[size_t(last)].len, SepNone, segs, doc);
     m_flushedLen = m_text.size();
 
-    const QTextCursor before = textCursor();
+    const int anchor = textCursor().anchor();
+    const int pos = textCursor().position();
     const int end = document()->characterCount() - 1;
     replaceDoc(end, end, doc);
     replaceSegs(last, last, segs);
-    const QTextCursor after = textCursor();
     // Appending leaves the caret where it was; the program moves it when it wants to.
-    if (after.position() != before.position() || after.anchor() != before.anchor())
-        setDocCursor(qMin(before.anchor(), end), qMin(before.position(), end), true);
+    const QTextCursor after = textCursor();
+    if (after.position() != pos || after.anchor() != anchor)
+        setDocCursor(anchor, pos, true);
 }
 
 void TextBox::normalizeDirty()
