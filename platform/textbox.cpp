@@ -319,6 +319,18 @@ void TextBox::replaceText(qsizetype start, qsizetype end, const QString &text)
     emit changed();
 }
 
+void TextBox::insertPlainText(const QString &text)
+{
+    flush();
+    const QTextCursor c = textCursor();
+    replaceText(docToLogical(c.selectionStart()), docToLogical(c.selectionEnd()), text);
+}
+
+void TextBox::appendPlainText(const QString &text)
+{
+    appendText(m_text.isEmpty() ? text : QStringLiteral("\r\n") + text);
+}
+
 void TextBox::flush()
 {
     m_flushTimer->stop();
@@ -621,20 +633,22 @@ void TextBox::resplit()
 
 // --- Edits by the user ------------------------------------------------------------
 
-// The document reports where it changed; the range may be reported larger than the
-// edit (as after a new text), so the old and new contents are compared to find the
-// part that really changed, which is then carried over into m_text.
+// The document reports where it changed. A report that does not fit the length
+// change is taken as "somewhere in the document". The old and new contents are
+// compared to find the part that really changed, which is carried over into m_text.
 void TextBox::onContentsChange(int pos, int removed, int added)
 {
-    Q_UNUSED(added);
     if (m_internal)
         return;
     const qsizetype oldLen = docLength();
     const qsizetype newLen = qsizetype(document()->characterCount()) - 1;
-    qsizetype p0 = std::clamp(qsizetype(pos), qsizetype(0), std::min(oldLen, newLen));
-    qsizetype rem = std::clamp(qsizetype(removed), qsizetype(0), oldLen - p0);
-    qsizetype add = rem + (newLen - oldLen);
-    if (add < 0 || p0 + add > newLen) {
+    qsizetype p0 = pos;
+    qsizetype rem = removed;
+    qsizetype add = added;
+    const bool exact = p0 >= 0 && rem >= 0 && add >= 0 && p0 + rem <= oldLen &&
+                       p0 + add <= newLen && add - rem == newLen - oldLen;
+    if (!exact) {
+        // Not a usable report: compare the whole document.
         p0 = 0;
         rem = oldLen;
         add = newLen;
@@ -669,6 +683,8 @@ void TextBox::onContentsChange(int pos, int removed, int added)
     c.setPosition(int(p0 + add), QTextCursor::KeepAnchor);
     const QString newDoc = c.selectedText();
 
+    if (oldDoc == newDoc) // a change of format only
+        return;
     const qsizetype lim = qMin(oldDoc.size(), newDoc.size());
     qsizetype pre = 0;
     while (pre < lim && oldDoc[pre] == newDoc[pre])
@@ -676,8 +692,6 @@ void TextBox::onContentsChange(int pos, int removed, int added)
     qsizetype suf = 0;
     while (suf < lim - pre && oldDoc[oldDoc.size() - 1 - suf] == newDoc[newDoc.size() - 1 - suf])
         ++suf;
-    if (pre == oldDoc.size() && pre == newDoc.size())
-        return;
 
     // Old blocks holding the start and the end of the changed part.
     const qsizetype cs = p0 + pre;
@@ -742,12 +756,12 @@ void TextBox::keyPressEvent(QKeyEvent *e)
     flush();
     const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
     const int key = e->key();
-    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && (mods & Qt::ShiftModifier)) {
-        // A line break is a line break, shifted or not.
-        QKeyEvent plain(e->type(), key, mods & ~Qt::ShiftModifier, e->text(), e->isAutoRepeat(),
-                        quint16(e->count()));
-        QPlainTextEdit::keyPressEvent(&plain);
-        e->setAccepted(plain.isAccepted());
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && (mods & ~Qt::ShiftModifier) == 0 &&
+        !isReadOnly()) {
+        // A typed line break is CR LF, shifted or not. It goes into the text directly: in
+        // the document it would look the same as a line break it replaces.
+        insertPlainText(QStringLiteral("\r\n"));
+        e->accept();
         return;
     }
 
@@ -849,7 +863,5 @@ void TextBox::insertFromMimeData(const QMimeData *source)
         QPlainTextEdit::insertFromMimeData(source);
         return;
     }
-    flush();
-    const QTextCursor c = textCursor();
-    replaceText(docToLogical(c.selectionStart()), docToLogical(c.selectionEnd()), source->text());
+    insertPlainText(source->text());
 }

@@ -50,6 +50,14 @@ public:
     // the event loop.
     void flush();
 
+    // The editor's own text calls, routed to the exact text (the document holds the
+    // split lines, so its plain text is not the box's text).
+    QString toPlainText() const { return text(); }
+    void setPlainText(const QString &text) { setText(text); }
+    void clear() { setText(QString()); }
+    void insertPlainText(const QString &text);
+    void appendPlainText(const QString &text);
+
     // Characters per shown line used to split long lines.
     int lineChars() const { return m_lineChars; }
     // True when the shown document holds exactly text() (a self-check for tests).

@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -224,6 +225,76 @@ private slots:
         QCOMPARE(s.box.text(), QStringLiteral("abcdefgh"));
     }
 
+    // Random typing, deleting, selecting and program appends against a plain string.
+    void randomEditsKeepTheText()
+    {
+        Shown s;
+        QRandomGenerator rng(232);
+        QString model = hexPairs(200) + QStringLiteral("ab\r\ncd\ref\ngh ") + hexPairs(100);
+        s.box.setText(model);
+        auto outsidePair = [&](qsizetype p) {
+            return p > 0 && p < model.size() && model[p - 1] == u'\r' && model[p] == u'\n' ? p - 1
+                                                                                           : p;
+        };
+        const QString pieces[] = {QStringLiteral("41 "), QStringLiteral("\r\n"),
+                                  QStringLiteral("\r"),  QStringLiteral("\n"),
+                                  QStringLiteral("xyz"), hexPairs(40)};
+        for (int step = 0; step < 600; ++step) {
+            const int op = int(rng.bounded(8));
+            if (op == 7) {
+                const QString &piece = pieces[rng.bounded(6)];
+                const qsizetype a = outsidePair(qsizetype(rng.bounded(int(model.size()) + 1)));
+                s.box.setSelStart(a);
+                QGuiApplication::clipboard()->setText(piece);
+                s.box.paste();
+                model.insert(a, piece);
+            } else if (op == 6) {
+                const QString &piece = pieces[rng.bounded(6)];
+                s.box.appendText(piece);
+                model += piece;
+            } else {
+                const qsizetype a = outsidePair(qsizetype(rng.bounded(int(model.size()) + 1)));
+                const qsizetype b =
+                    rng.bounded(3) == 0
+                        ? outsidePair(qMin(model.size(), a + qsizetype(rng.bounded(90))))
+                        : a;
+                s.box.setSelection(a, b - a);
+                QCOMPARE(s.box.selStart(), a);
+                QCOMPARE(s.box.selLength(), b - a);
+                if (op <= 2) {
+                    QTest::keyClick(&s.box, Qt::Key_K);
+                    model.replace(a, b - a, QStringLiteral("k"));
+                } else if (op == 3) {
+                    QTest::keyClick(&s.box, Qt::Key_Return);
+                    model.replace(a, b - a, QStringLiteral("\r\n"));
+                } else if (op == 4) {
+                    QTest::keyClick(&s.box, Qt::Key_Backspace);
+                    if (b > a)
+                        model.remove(a, b - a);
+                    else if (a >= 2 && model.mid(a - 2, 2) == QStringLiteral("\r\n"))
+                        model.remove(a - 2, 2);
+                    else if (a > 0)
+                        model.remove(a - 1, 1);
+                } else {
+                    QTest::keyClick(&s.box, Qt::Key_Delete);
+                    if (b > a)
+                        model.remove(a, b - a);
+                    else if (model.mid(a, 2) == QStringLiteral("\r\n"))
+                        model.remove(a, 2);
+                    else
+                        model.remove(a, 1);
+                }
+            }
+            QCOMPARE(s.box.text(), model);
+            if (step % 7 == 0)
+                QCoreApplication::processEvents();
+            if (step == 300)
+                s.box.resize(220, 200);
+        }
+        s.box.flush();
+        QVERIFY(s.box.displayMatchesText());
+    }
+
     void selStartIsAPositionInText()
     {
         Shown s;
@@ -293,6 +364,22 @@ private slots:
         QCOMPARE(s.box.selStart(), 3 + 7);
         s.box.flush();
         QVERIFY(s.box.displayMatchesText());
+    }
+
+    void editorCallsUseTheText()
+    {
+        Shown s;
+        QSignalSpy spy(&s.box, &TextBox::changed);
+        s.box.setPlainText(QStringLiteral("a\rb"));
+        QCOMPARE(s.box.toPlainText(), QStringLiteral("a\rb"));
+        s.box.appendPlainText(QStringLiteral("c"));
+        QCOMPARE(s.box.text(), QStringLiteral("a\rb\r\nc"));
+        s.box.setSelStart(1);
+        s.box.insertPlainText(QStringLiteral("\n"));
+        QCOMPARE(s.box.text(), QStringLiteral("a\n\rb\r\nc"));
+        s.box.clear();
+        QCOMPARE(s.box.text(), QString());
+        QCOMPARE(spy.count(), 4);
     }
 
     void accessibleTextIsTheText()
