@@ -1,0 +1,433 @@
+#include "textbox.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QClipboard>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTextBlock>
+
+namespace {
+
+QString hexPairs(int pairs)
+{
+    QString s;
+    for (int i = 0; i < pairs; ++i)
+        s += QStringLiteral("%1 ").arg(i & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
+    return s;
+}
+
+QString allLatin1()
+{
+    QString s;
+    for (int i = 0; i < 256; ++i)
+        s += QChar(i);
+    return s;
+}
+
+// A shown box narrow enough that long lines are split.
+struct Shown
+{
+    Shown()
+    {
+        box.setFont(QFont(QStringLiteral("Courier New"), 8));
+        box.resize(300, 200);
+        box.show();
+        box.setFocus();
+        QCoreApplication::processEvents();
+    }
+    TextBox box;
+};
+
+// Position in the document of the start of block n.
+int blockStart(TextBox &box, int n)
+{
+    return box.document()->findBlockByNumber(n).position();
+}
+
+void putDocCursor(TextBox &box, int docPos)
+{
+    QTextCursor c(box.document());
+    c.setPosition(docPos);
+    box.setTextCursor(c);
+}
+
+} // namespace
+
+class TstTextBox : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void roundTrip_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("crlf") << QStringLiteral("ab\r\ncd\r\n");
+        QTest::newRow("lone cr and lf") << QStringLiteral("\ra\nb\r\r\n\n\rc\n");
+        QTest::newRow("latin1") << allLatin1() + allLatin1();
+        QTest::newRow("zero marker") << QStringLiteral("A<0>B<0");
+        QTest::newRow("long hex") << hexPairs(3000);
+        QTest::newRow("long words") << QString(1500, QLatin1Char('x')) + QStringLiteral("\r\n") +
+                                           QStringLiteral("a b c ").repeated(400) +
+                                           QStringLiteral("\r");
+        QTest::newRow("non latin1") << QString::fromUtf8("a\u2028b\u2029c\uFDD0d");
+    }
+    void roundTrip()
+    {
+        QFETCH(QString, text);
+        Shown s;
+        s.box.setText(text);
+        QCOMPARE(s.box.text(), text);
+        QCOMPARE(s.box.length(), text.size());
+        QVERIFY(s.box.displayMatchesText());
+
+        // The same text appended in pieces of several sizes gives the same box.
+        for (int piece : {1, 2, 3, 7, 300}) {
+            Shown a;
+            for (qsizetype i = 0; i < text.size(); i += piece) {
+                a.box.appendText(text.mid(i, piece));
+                if (i % (piece * 5) == 0)
+                    QCoreApplication::processEvents();
+            }
+            QCOMPARE(a.box.text(), text);
+            a.box.flush();
+            QVERIFY(a.box.displayMatchesText());
+        }
+    }
+
+    void crLfSplitAcrossAppendsIsOneLineBreak()
+    {
+        Shown a, b;
+        a.box.appendText(QStringLiteral("abc\r"));
+        a.box.flush();
+        a.box.appendText(QStringLiteral("\ndef"));
+        a.box.flush();
+        b.box.setText(QStringLiteral("abc\r\ndef"));
+        QCOMPARE(a.box.text(), b.box.text());
+        QCOMPARE(a.box.document()->blockCount(), 2);
+        QVERIFY(a.box.displayMatchesText());
+    }
+
+    void longLinesAreSplitIntoShownLines()
+    {
+        Shown s;
+        const QString hex = hexPairs(2000);
+        s.box.setText(hex);
+        const int w = s.box.lineChars();
+        QVERIFY(w < 200);
+        QVERIFY(s.box.document()->blockCount() >= hex.size() / w);
+        // Hex pairs are not cut.
+        for (QTextBlock b = s.box.document()->begin(); b.next().isValid(); b = b.next())
+            QVERIFY2(b.text().endsWith(QLatin1Char(' ')), qPrintable(b.text()));
+    }
+
+    void changedFiresForProgramAndUser()
+    {
+        Shown s;
+        QSignalSpy spy(&s.box, &TextBox::changed);
+        s.box.setText(QStringLiteral("abc"));
+        QCOMPARE(spy.count(), 1);
+        s.box.appendText(QStringLiteral("def"));
+        QCOMPARE(spy.count(), 2);
+        s.box.appendText(QString());
+        QCOMPARE(spy.count(), 2);
+        // changed() runs with the appended text already in text().
+        QString seen;
+        connect(&s.box, &TextBox::changed, this, [&] { seen = s.box.text(); });
+        s.box.appendText(QStringLiteral("g"));
+        QCOMPARE(seen, QStringLiteral("abcdefg"));
+        s.box.setSelStart(1);
+        QTest::keyClick(&s.box, Qt::Key_X);
+        QCOMPARE(spy.count(), 4);
+        QCOMPARE(seen, QStringLiteral("axbcdefg"));
+        QTest::keyClick(&s.box, Qt::Key_Backspace);
+        QCOMPARE(spy.count(), 5);
+        QCOMPARE(s.box.text(), QStringLiteral("abcdefg"));
+        // Resizing and font changes are no changes of the text.
+        s.box.resize(200, 200);
+        s.box.setFontSize(14);
+        QCOMPARE(spy.count(), 5);
+    }
+
+    void editingASplitLine()
+    {
+        Shown s;
+        QString t = hexPairs(500);
+        s.box.setText(t);
+        QVERIFY(s.box.document()->blockCount() > 5);
+
+        // Typing in the middle of a shown line.
+        s.box.setSelStart(100);
+        QTest::keyClicks(&s.box, QStringLiteral("ZZ"));
+        t.insert(100, QStringLiteral("ZZ"));
+        QCOMPARE(s.box.text(), t);
+        QCOMPARE(s.box.selStart(), 102);
+        QTest::keyClick(&s.box, Qt::Key_Backspace);
+        t.remove(101, 1);
+        QCOMPARE(s.box.text(), t);
+
+        // Backspace at the start of a continuation line removes the character before it.
+        s.box.flush();
+        const int b3 = blockStart(s.box, 3);
+        putDocCursor(s.box, b3);
+        const qsizetype at = s.box.selStart();
+        QTest::keyClick(&s.box, Qt::Key_Backspace);
+        t.remove(at - 1, 1);
+        QCOMPARE(s.box.text(), t);
+        QCOMPARE(s.box.selStart(), at - 1);
+
+        // Delete at the end of a shown line removes the character after it.
+        s.box.flush();
+        putDocCursor(s.box, blockStart(s.box, 5) - 1);
+        const qsizetype at2 = s.box.selStart();
+        QTest::keyClick(&s.box, Qt::Key_Delete);
+        t.remove(at2, 1);
+        QCOMPARE(s.box.text(), t);
+
+        // Enter inserts CR LF; typing long runs into one shown line splits it again.
+        s.box.setSelStart(40);
+        QTest::keyClick(&s.box, Qt::Key_Return);
+        t.insert(40, QStringLiteral("\r\n"));
+        QCOMPARE(s.box.text(), t);
+        QTest::keyClicks(&s.box, QString(150, QLatin1Char('Q')));
+        t.insert(42, QString(150, QLatin1Char('Q')));
+        QCOMPARE(s.box.text(), t);
+        s.box.flush();
+        QVERIFY(s.box.displayMatchesText());
+        for (QTextBlock b = s.box.document()->begin(); b.isValid(); b = b.next())
+            QVERIFY(b.length() - 1 <= s.box.lineChars());
+
+        // Selecting over line ends and deleting.
+        s.box.setSelection(30, 200);
+        QTest::keyClick(&s.box, Qt::Key_Delete);
+        t.remove(30, 200);
+        QCOMPARE(s.box.text(), t);
+        s.box.flush();
+        QVERIFY(s.box.displayMatchesText());
+    }
+
+    void deletingALineBreakRemovesItWhole()
+    {
+        Shown s;
+        s.box.setText(QStringLiteral("ab\r\ncd\ref\ngh"));
+        s.box.setSelStart(4);
+        QTest::keyClick(&s.box, Qt::Key_Backspace);
+        QCOMPARE(s.box.text(), QStringLiteral("abcd\ref\ngh"));
+        s.box.setSelStart(5);
+        QTest::keyClick(&s.box, Qt::Key_Backspace);
+        QCOMPARE(s.box.text(), QStringLiteral("abcdef\ngh"));
+        QTest::keyClick(&s.box, Qt::Key_End);
+        QTest::keyClick(&s.box, Qt::Key_Delete);
+        QCOMPARE(s.box.text(), QStringLiteral("abcdefgh"));
+    }
+
+    // Random typing, deleting, selecting and program appends against a plain string.
+    void randomEditsKeepTheText()
+    {
+        Shown s;
+        QRandomGenerator rng(232);
+        QString model = hexPairs(200) + QStringLiteral("ab\r\ncd\ref\ngh ") + hexPairs(100);
+        s.box.setText(model);
+        auto outsidePair = [&](qsizetype p) {
+            return p > 0 && p < model.size() && model[p - 1] == u'\r' && model[p] == u'\n' ? p - 1
+                                                                                           : p;
+        };
+        const QString pieces[] = {QStringLiteral("41 "), QStringLiteral("\r\n"),
+                                  QStringLiteral("\r"),  QStringLiteral("\n"),
+                                  QStringLiteral("xyz"), hexPairs(40)};
+        for (int step = 0; step < 600; ++step) {
+            const int op = int(rng.bounded(8));
+            if (op == 7) {
+                const QString &piece = pieces[rng.bounded(6)];
+                const qsizetype a = outsidePair(qsizetype(rng.bounded(int(model.size()) + 1)));
+                s.box.setSelStart(a);
+                QGuiApplication::clipboard()->setText(piece);
+                s.box.paste();
+                model.insert(a, piece);
+            } else if (op == 6) {
+                const QString &piece = pieces[rng.bounded(6)];
+                s.box.appendText(piece);
+                model += piece;
+            } else {
+                const qsizetype a = outsidePair(qsizetype(rng.bounded(int(model.size()) + 1)));
+                const qsizetype b =
+                    rng.bounded(3) == 0
+                        ? outsidePair(qMin(model.size(), a + qsizetype(rng.bounded(90))))
+                        : a;
+                s.box.setSelection(a, b - a);
+                QCOMPARE(s.box.selStart(), a);
+                QCOMPARE(s.box.selLength(), b - a);
+                if (op <= 2) {
+                    QTest::keyClick(&s.box, Qt::Key_K);
+                    model.replace(a, b - a, QStringLiteral("k"));
+                } else if (op == 3) {
+                    QTest::keyClick(&s.box, Qt::Key_Return);
+                    model.replace(a, b - a, QStringLiteral("\r\n"));
+                } else if (op == 4) {
+                    QTest::keyClick(&s.box, Qt::Key_Backspace);
+                    if (b > a)
+                        model.remove(a, b - a);
+                    else if (a >= 2 && model.mid(a - 2, 2) == QStringLiteral("\r\n"))
+                        model.remove(a - 2, 2);
+                    else if (a > 0)
+                        model.remove(a - 1, 1);
+                } else {
+                    QTest::keyClick(&s.box, Qt::Key_Delete);
+                    if (b > a)
+                        model.remove(a, b - a);
+                    else if (model.mid(a, 2) == QStringLiteral("\r\n"))
+                        model.remove(a, 2);
+                    else
+                        model.remove(a, 1);
+                }
+            }
+            QCOMPARE(s.box.text(), model);
+            if (step % 7 == 0)
+                QCoreApplication::processEvents();
+            if (step == 300)
+                s.box.resize(220, 200);
+        }
+        s.box.flush();
+        QVERIFY(s.box.displayMatchesText());
+    }
+
+    void selStartIsAPositionInText()
+    {
+        Shown s;
+        const QString t = hexPairs(300) + QStringLiteral("\r\nabc\rdef\n") + hexPairs(300);
+        s.box.setText(t);
+        for (qsizetype p : {qsizetype(0), qsizetype(1), qsizetype(s.box.lineChars()),
+                            qsizetype(500), qsizetype(900), qsizetype(902), qsizetype(906),
+                            qsizetype(908), qsizetype(1500), t.size()}) {
+            s.box.setSelStart(p);
+            QCOMPARE(s.box.selStart(), p);
+            QTest::keyClick(&s.box, Qt::Key_At);
+            QCOMPARE(s.box.text(), QString(t).insert(p, QLatin1Char('@')));
+            QTest::keyClick(&s.box, Qt::Key_Backspace);
+            QCOMPARE(s.box.text(), t);
+        }
+        // Between CR and LF the caret goes before the pair.
+        s.box.setSelStart(901);
+        QCOMPARE(s.box.selStart(), 900);
+    }
+
+    void caretAndAppends()
+    {
+        Shown s;
+        s.box.setText(QStringLiteral("hello world"));
+        s.box.setSelStart(5);
+        s.box.appendText(QStringLiteral(" more"));
+        QCoreApplication::processEvents();
+        QCOMPARE(s.box.selStart(), 5);
+        // At the end the caret stays where it was unless the program moves it.
+        s.box.setSelStart(s.box.length());
+        s.box.appendText(QStringLiteral("!"));
+        QCoreApplication::processEvents();
+        QCOMPARE(s.box.selStart(), 16);
+        // A caret set while appends wait counts at once and is shown with them.
+        s.box.appendText(QStringLiteral("abc"));
+        s.box.setSelStart(s.box.length());
+        QCOMPARE(s.box.selStart(), 20);
+        QCoreApplication::processEvents();
+        QCOMPARE(s.box.selStart(), 20);
+        QCOMPARE(s.box.textCursor().position(), s.box.document()->characterCount() - 1);
+        // A key typed before the appends are shown lands where the caret is.
+        s.box.appendText(QStringLiteral("xyz"));
+        s.box.setSelStart(0);
+        QTest::keyClick(&s.box, Qt::Key_Q);
+        QCOMPARE(s.box.text(), QStringLiteral("qhello world more!abcxyz"));
+    }
+
+    void copyAndPasteUseTheText()
+    {
+        Shown s;
+        const QString t = hexPairs(200) + QStringLiteral("\r\nA\rB\nC");
+        s.box.setText(t);
+        s.box.setSelection(10, 200);
+        QCOMPARE(s.box.selectedText(), t.mid(10, 200));
+        s.box.copy();
+        QCOMPARE(QGuiApplication::clipboard()->text(), t.mid(10, 200));
+        s.box.setSelection(590, 10);
+        s.box.copy();
+        QCOMPARE(QGuiApplication::clipboard()->text(), t.mid(590, 10));
+
+        QGuiApplication::clipboard()->setText(QStringLiteral("x\ny\rz\r\n"));
+        s.box.setSelection(3, 4);
+        QSignalSpy spy(&s.box, &TextBox::changed);
+        s.box.paste();
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(s.box.text(), QString(t).replace(3, 4, QStringLiteral("x\ny\rz\r\n")));
+        QCOMPARE(s.box.selStart(), 3 + 7);
+        s.box.flush();
+        QVERIFY(s.box.displayMatchesText());
+    }
+
+    void editorCallsUseTheText()
+    {
+        Shown s;
+        QSignalSpy spy(&s.box, &TextBox::changed);
+        s.box.setPlainText(QStringLiteral("a\rb"));
+        QCOMPARE(s.box.toPlainText(), QStringLiteral("a\rb"));
+        s.box.appendPlainText(QStringLiteral("c"));
+        QCOMPARE(s.box.text(), QStringLiteral("a\rb\r\nc"));
+        s.box.setSelStart(1);
+        s.box.insertPlainText(QStringLiteral("\n"));
+        QCOMPARE(s.box.text(), QStringLiteral("a\n\rb\r\nc"));
+        s.box.clear();
+        QCOMPARE(s.box.text(), QString());
+        QCOMPARE(spy.count(), 4);
+    }
+
+    void accessibleTextIsTheText()
+    {
+        Shown s;
+        const QString t = hexPairs(300) + QStringLiteral("\r\nA\rB");
+        s.box.setText(t);
+        s.box.setSelStart(400);
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(&s.box);
+        QVERIFY(iface);
+        QCOMPARE(iface->text(QAccessible::Value), t);
+        QAccessibleTextInterface *text = iface->textInterface();
+        QVERIFY(text);
+        QCOMPARE(text->characterCount(), int(t.size()));
+        QCOMPARE(text->text(0, int(t.size())), t);
+        QCOMPARE(text->text(100, 250), t.mid(100, 150));
+        QCOMPARE(text->cursorPosition(), 400);
+        text->setSelection(0, 95, 205);
+        int a = 0, b = 0;
+        text->selection(0, &a, &b);
+        QCOMPARE(a, 95);
+        QCOMPARE(b, 205);
+        QVERIFY(iface->editableTextInterface());
+        iface->editableTextInterface()->insertText(0, QStringLiteral("\n"));
+        QCOMPARE(s.box.text(), QLatin1Char('\n') + t);
+    }
+
+    void resizeAndFontKeepTextAndCaret()
+    {
+        Shown s;
+        const QString t = hexPairs(1000) + QStringLiteral("\r\n") + QString(700, QLatin1Char('w'));
+        s.box.setText(t);
+        s.box.setSelStart(1234);
+        const int w = s.box.lineChars();
+        s.box.resize(150, 200);
+        QVERIFY(s.box.lineChars() < w);
+        QCOMPARE(s.box.text(), t);
+        QCOMPARE(s.box.selStart(), 1234);
+        QVERIFY(s.box.displayMatchesText());
+        s.box.setFontSize(16);
+        QCOMPARE(s.box.text(), t);
+        QCOMPARE(s.box.selStart(), 1234);
+        QVERIFY(s.box.displayMatchesText());
+        s.box.resize(600, 200);
+        QVERIFY(s.box.displayMatchesText());
+        QCOMPARE(s.box.text(), t);
+    }
+};
+
+QTEST_MAIN(TstTextBox)
+#include "tst_textbox.moc"
