@@ -18,6 +18,8 @@ namespace {
 
 const QColor kLampOn(255, 0, 0);
 const QColor kLampOff(255, 255, 255);
+// Hexadecimal text (three characters a byte) pending before the flush runs early.
+constexpr qsizetype kEarlyFlushChars = 300000;
 
 QString settingsFilePath(const Services &services)
 {
@@ -317,6 +319,11 @@ void frmSerial::MSComm1_OnComm()
 
 void frmSerial::receivePending()
 {
+    // A line faster than the panes would pile up megabytes between two ticks: tick now,
+    // as if the timer had fired just before this event, so the text shown at once stays
+    // small and this event's size check empties the panes as usual.
+    if (rxHexPending.size() >= kEarlyFlushChars)
+        Timer4_Timer();
     // Everything waiting is taken at once; the result equals one event per byte.
     const QByteArray bytes = MSComm1->input();
     if (bytes.isEmpty())

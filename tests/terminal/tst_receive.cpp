@@ -147,6 +147,20 @@ private slots:
         QCOMPARE(w->SerialText->text(), QStringLiteral("123"));
     }
 
+    void aFastLineIsShownBeforeMoreIsQueued()
+    {
+        port->injectData(QByteArray(100000, 'a'));
+        QCOMPARE(w->rxAsciiPending.size(), 100000);
+        // Far more text than a tick's worth is pending: the next bytes find it shown,
+        // and the pane over its limit is emptied by the same event.
+        port->injectData("b");
+        QCOMPARE(w->rxAsciiPending, QStringLiteral("b"));
+        QCOMPARE(w->rxHexPending, QStringLiteral("62 "));
+        QCOMPARE(w->SerialText->length(), 0);
+        QCOMPARE(rxCaptureCount, 0);
+        QVERIFY(w->Timer4->isActive());
+    }
+
     void suspendLeavesBytesInThePort()
     {
         w->rxSuspended = 1;
