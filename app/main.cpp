@@ -1,4 +1,6 @@
+#include "appicon.h"
 #include "frmserial.h"
+#include "unixsignals.h"
 
 #include <QApplication>
 
@@ -8,8 +10,13 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("orvo232"));
     QApplication::setApplicationDisplayName(QStringLiteral("Orvo-232 Communicator"));
     QApplication::setOrganizationName(QString());
+    QApplication::setDesktopFileName(QStringLiteral("orvo232"));
+    QApplication::setWindowIcon(orvoIcon());
 
     frmSerial window;
+    window.setWindowIcon(orvoIcon());
+    UnixSignalCloser closer;
+    QObject::connect(&closer, &UnixSignalCloser::terminateRequested, &window, &QWidget::close);
     window.show();
     return app.exec();
 }

@@ -2,10 +2,13 @@
 
 #include <QRegularExpression>
 
+#include <limits>
+
 bool FakeCommPort::setSettings(const QString &s)
 {
-    static const QRegularExpression valid(QStringLiteral("^\\d+,[nNeEoOmMsS],[4-8],(1|1\\.5|2)$"));
-    if (!valid.match(s).hasMatch() || s.section(u',', 0, 0).toLongLong() <= 0) {
+    static const QRegularExpression valid(QStringLiteral("^\\d+,[nNeEoOmMsS],[5-8],(1|1\\.5|2)$"));
+    const qint64 baud = s.section(u',', 0, 0).toLongLong();
+    if (!valid.match(s).hasMatch() || baud <= 0 || baud > std::numeric_limits<qint32>::max()) {
         error_ = {380, QStringLiteral("Invalid property value")};
         return false;
     }
@@ -15,7 +18,7 @@ bool FakeCommPort::setSettings(const QString &s)
 
 bool FakeCommPort::setCommPort(int p)
 {
-    if (p < 1 || p > 16) {
+    if (p < 1 || p > 255) {
         error_ = {8002, QStringLiteral("Invalid port number")};
         return false;
     }
@@ -38,6 +41,7 @@ bool FakeCommPort::setPortOpen(bool open)
     }
     open_ = open;
     open ? ++opens : ++closes;
+    waiting_.clear();
     return true;
 }
 
@@ -73,6 +77,16 @@ void FakeCommPort::injectData(const QByteArray &bytes)
 void FakeCommPort::injectEvent(int code)
 {
     raise(code);
+}
+
+void FakeCommPort::loseDevice(const QString &reason)
+{
+    if (!open_)
+        return;
+    open_ = false;
+    ++closes;
+    detail_ = reason;
+    raise(comEventDeviceLost);
 }
 
 void FakeCommPort::raise(int code)

@@ -23,13 +23,16 @@ public:
     qint64 bytesWaiting() const override { return waiting_.size(); }
     void rearmReceive() override;
     Error lastError() const override { return error_; }
-    QString detail() const override { return QString(); }
+    QString detail() const override { return detail_; }
     QString deviceName(int p) const override { return QStringLiteral("fake%1").arg(p); }
 
     // Test side.
     void injectData(const QByteArray &bytes); // queues bytes and raises comEvReceive
     void injectEvent(int code);               // raises a line event or error
-    QByteArray written;                       // every byte output() took, in order
+    // The device goes away: the port closes, the bytes waiting stay, then
+    // comEventDeviceLost is raised with detail() naming the reason.
+    void loseDevice(const QString &reason = QStringLiteral("the device went away"));
+    QByteArray written; // every byte output() took, in order
     QString settings;
     int port = 1;
     bool refuseOpen = false; // the next opens fail as a busy port would
@@ -42,4 +45,5 @@ private:
     int event_ = 0;
     QByteArray waiting_;
     Error error_;
+    QString detail_;
 };

@@ -31,5 +31,12 @@ QString programFolder(const Services &services)
 {
     if (!services.programFolder.isEmpty())
         return services.programFolder;
-    return QCoreApplication::applicationDirPath();
+    // Beside the executable in the build tree; installed, Help.txt lies in share/orvo232.
+    const QDir exe(QCoreApplication::applicationDirPath());
+    if (exe.exists(QStringLiteral("Help.txt")))
+        return exe.path();
+    const QString installed = exe.filePath(QStringLiteral("../share/orvo232"));
+    if (QDir(installed).exists(QStringLiteral("Help.txt")))
+        return QDir::cleanPath(installed);
+    return exe.path();
 }

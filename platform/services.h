@@ -21,7 +21,8 @@ struct Services
     std::shared_ptr<MessageBox> messageBox;
     // The settings file; empty means the standard config location.
     QString settingsPath;
-    // The folder holding Help.txt; empty means the program's folder.
+    // The folder holding Help.txt; empty means beside the executable (or share/orvo232
+    // when installed).
     QString programFolder;
 };
 

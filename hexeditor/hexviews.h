@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <span>
+
+// The two text forms of the hex editor's byte buffer and their conversion back.
+//
+// Hex view: each byte as two uppercase digits followed by one space ("41 0A FF ").
+// ASCII view: each byte as the character with that code, a zero byte as "<0>".
+
+// Bytes the editor's buffer holds (indices 0 to 512000).
+inline constexpr qsizetype kEditBufferSize = 512001;
+
+QString hexViewText(std::span<const quint8> bytes);
+QString asciiViewText(std::span<const quint8> bytes);
+
+// Reads the hex view strictly by position: the characters at 0-1, 3-4, 6-7, ... are
+// read with Hex2Dec, whatever lies between them is skipped, a lone last character is
+// read alone. A value outside 0..255 leaves that byte of the buffer as it was but still
+// counts. Stops when the buffer is full; the rest of the text is not taken.
+// Returns the number of bytes.
+qint32 hexViewToBuffer(const QString &text, std::span<quint8> buffer);
+
+// Reads the ASCII view: "<0>" is a zero byte, any other character its code; a character
+// outside ISO-8859-1 becomes "?". Stops when the buffer is full. Returns the number of
+// bytes.
+qint32 asciiViewToBuffer(const QString &text, std::span<quint8> buffer);

@@ -1,0 +1,112 @@
+#include "ttylines.h"
+
+#include <QtGlobal>
+
+#if defined(Q_OS_LINUX)
+// termios2 (for the applied rate) conflicts with <termios.h>; this file uses only the
+// kernel's definitions.
+#include <asm/termbits.h>
+#include <cerrno>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+bool ttyModemLines(int fd, int &lines)
+{
+    int bits = 0;
+    if (::ioctl(fd, TIOCMGET, &bits) != 0)
+        return false;
+    lines = ((bits & TIOCM_CTS) ? ttyLineCts : 0) | ((bits & TIOCM_DSR) ? ttyLineDsr : 0) |
+            ((bits & TIOCM_CD) ? ttyLineCd : 0) | ((bits & TIOCM_RI) ? ttyLineRing : 0);
+    return true;
+}
+
+bool ttyCounters(int fd, TtyCounters &c)
+{
+    serial_icounter_struct k{};
+    if (::ioctl(fd, TIOCGICOUNT, &k) != 0)
+        return false;
+    c = {k.cts, k.dsr, k.rng, k.dcd, k.frame, k.overrun, k.parity, k.brk, k.buf_overrun};
+    return true;
+}
+
+bool ttyAppliedBaud(int fd, long &baud)
+{
+    termios2 t{};
+    if (::ioctl(fd, TCGETS2, &t) != 0)
+        return false;
+    baud = static_cast<long>(t.c_ospeed);
+    return true;
+}
+
+bool ttyLockExclusive(int fd)
+{
+    int r;
+    do {
+        r = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (r != 0 && errno == EINTR);
+    return r == 0;
+}
+
+void ttyDiscardOutput(int fd)
+{
+    ::ioctl(fd, TCFLSH, TCOFLUSH);
+}
+
+TtyState ttyState(int fd)
+{
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, 0) <= 0)
+        return TtyState::Fine;
+    if (p.revents & (POLLHUP | POLLERR | POLLNVAL))
+        return TtyState::HungUp;
+    return (p.revents & POLLIN) ? TtyState::Readable : TtyState::Fine;
+}
+
+QByteArray ttyDrain(int fd, qsizetype max)
+{
+    QByteArray out;
+    char buf[65536];
+    while (out.size() < max) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n > 0)
+            out.append(buf, n);
+        else if (n < 0 && errno == EINTR)
+            continue;
+        else
+            break;
+    }
+    return out;
+}
+
+#else
+
+bool ttyModemLines(int, int &)
+{
+    return false;
+}
+bool ttyCounters(int, TtyCounters &)
+{
+    return false;
+}
+bool ttyAppliedBaud(int, long &)
+{
+    return false;
+}
+bool ttyLockExclusive(int)
+{
+    return true;
+}
+void ttyDiscardOutput(int) {}
+TtyState ttyState(int)
+{
+    return TtyState::Fine;
+}
+QByteArray ttyDrain(int, qsizetype)
+{
+    return QByteArray();
+}
+
+#endif
