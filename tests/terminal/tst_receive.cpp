@@ -171,12 +171,14 @@ private slots:
         QCOMPARE(status(), QString());
         QCOMPARE(w->txtCntr->text(), QStringLiteral("0"));
 
-        // The lamp is still refreshed while suspended.
-        (void)port->setPortOpen(false);
+        // Lamp and counter are still refreshed while suspended.
+        setBackColor(w->lblConnect, kWhite);
+        rxCaptureCount = 7;
         port->injectEvent(CommPort::comEvCD);
-        QCOMPARE(backColor(w->lblConnect), kWhite);
+        QCOMPARE(backColor(w->lblConnect), kRed);
+        QCOMPARE(w->txtCntr->text(), QStringLiteral("7"));
+        rxCaptureCount = 0;
 
-        (void)port->setPortOpen(true);
         w->rxSuspended = 0;
         port->rearmReceive();
         QCOMPARE(capture(), QByteArray("abc"));
