@@ -189,6 +189,10 @@ public:
     void AddStatus(const QString &message);
     // Lamp colours: red while the port is open.
     void RefreshConnectLamp();
+    // Takes everything the port holds and runs the receive steps for each byte.
+    void receivePending();
+    // The device vanished while open: says so in the status box.
+    void reportDeviceLost();
 
     // ---- Text transmit, send-key bank, sequencer, project file (transmit/) ----------
     static qint32 Hex2Dec(const QString &sHex);

@@ -33,35 +33,33 @@ double Val(QStringView text)
             s.append(c);
 
     if (s.size() >= 2 && s[0] == u'&') {
+        // Only "&H" and "&O" are radix prefixes; "&" before anything else is no number.
         const QChar kind = s[1].toUpper();
-        int base = 0;
-        qsizetype i = 2;
-        if (kind == u'H')
-            base = 16;
-        else if (kind == u'O')
-            base = 8;
-        else if (kind.isDigit() && kind.unicode() < u'8') {
-            base = 8; // "&17" reads octal too
-            i = 1;
-        }
+        const int base = kind == u'H' ? 16 : kind == u'O' ? 8 : 0;
         if (base == 0)
             return 0;
         quint64 v = 0;
         qsizetype digits = 0;
-        for (; i < s.size(); ++i) {
-            const int d = QStringView(s).mid(i, 1).toString().toInt(nullptr, base);
-            const bool ok = (base == 16 && std::isxdigit(s[i].toLatin1())) ||
-                            (base == 8 && s[i] >= u'0' && s[i] <= u'7');
-            if (!ok)
+        for (qsizetype i = 2; i < s.size(); ++i) {
+            const char c = s[i].toLatin1();
+            int d = -1;
+            if (c >= '0' && c <= '9')
+                d = c - '0';
+            else if (c >= 'a' && c <= 'f')
+                d = c - 'a' + 10;
+            else if (c >= 'A' && c <= 'F')
+                d = c - 'A' + 10;
+            if (d < 0 || d >= base)
                 break;
             v = v * quint64(base) + quint64(d);
             ++digits;
             if (v > 0xFFFFFFFFull)
-                break;
+                return 0; // does not fit a Long: no number
         }
         if (digits == 0)
             return 0;
-        // Up to four hex digits read as a 16-bit value, more as 32-bit (two's complement).
+        // Up to four hex (six octal) digits read as a 16-bit value, more as 32-bit; both
+        // in two's complement, so "&HFFFF" is -1.
         if (v <= 0xFFFF && digits <= (base == 16 ? 4 : 6))
             return v > 0x7FFF ? double(qint64(v) - 0x10000) : double(v);
         return v > 0x7FFFFFFF ? double(qint64(v) - 0x100000000ll) : double(v);

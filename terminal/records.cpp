@@ -101,8 +101,12 @@ bool writeFileSafely(const QString &path, const QByteArray &data)
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
         return false;
-    if (f.write(data) != data.size())
+    // commit() does not notice every failed write (a short write at a file size limit
+    // passes), so make sure all bytes reached the file before it replaces the old one.
+    if (f.write(data) != data.size() || !f.flush() || f.size() != data.size()) {
+        f.cancelWriting();
         return false;
+    }
     return f.commit();
 }
 

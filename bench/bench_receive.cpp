@@ -1,0 +1,224 @@
+// Receive throughput of the main window on a pseudo-terminal, against a trivial reader of
+// the same kind of terminal, with CPU time, peak memory and the cost of a pane flush.
+#include "frmserial.h"
+#include "globals.h"
+#include "ptydevice.h"
+#include "qtcommport.h"
+#include "textbox.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <memory>
+#include <sys/resource.h>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr qint64 kTotal = 32 * 1024 * 1024;
+constexpr int kPatternPeriod = 251; // prime, so chunks never line up with it
+
+char patternByte(qint64 i)
+{
+    return char(i % kPatternPeriod);
+}
+
+double cpuSeconds(int who)
+{
+    rusage u{};
+    getrusage(who, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Writes the pattern into the master as fast as the other side drains it.
+struct Writer
+{
+    std::thread thread;
+    std::atomic<bool> ok{true};
+    double cpu = 0;
+
+    void start(int fd)
+    {
+        thread = std::thread([this, fd] {
+            const double cpu0 = cpuSeconds(RUSAGE_THREAD);
+            std::vector<char> chunk(65536);
+            qint64 sent = 0;
+            while (sent < kTotal) {
+                const qint64 n = std::min<qint64>(qint64(chunk.size()), kTotal - sent);
+                for (qint64 i = 0; i < n; ++i)
+                    chunk[size_t(i)] = patternByte(sent + i);
+                qint64 done = 0;
+                while (done < n) {
+                    const ssize_t w = ::write(fd, chunk.data() + done, size_t(n - done));
+                    if (w > 0) {
+                        done += w;
+                    } else if (w < 0 && errno != EINTR && errno != EAGAIN) {
+                        ok = false;
+                        return;
+                    } else {
+                        pollfd p{fd, POLLOUT, 0};
+                        ::poll(&p, 1, 1000);
+                    }
+                }
+                sent += n;
+            }
+            cpu = cpuSeconds(RUSAGE_THREAD) - cpu0;
+        });
+    }
+};
+
+// Forwards to the real port and checks that every byte taken arrives once, in order.
+class CheckingPort : public CommPort
+{
+public:
+    explicit CheckingPort(std::unique_ptr<CommPort> inner) : inner_(std::move(inner))
+    {
+        connect(inner_.get(), &CommPort::onComm, this, &CommPort::onComm);
+    }
+    bool setSettings(const QString &s) override { return inner_->setSettings(s); }
+    bool setCommPort(int p) override { return inner_->setCommPort(p); }
+    bool setPortOpen(bool o) override { return inner_->setPortOpen(o); }
+    bool portOpen() const override { return inner_->portOpen(); }
+    bool output(const QByteArray &b) override { return inner_->output(b); }
+    QByteArray input() override
+    {
+        QByteArray b = inner_->input();
+        for (char c : b)
+            if (c != patternByte(taken++))
+                inOrder = false;
+        return b;
+    }
+    int commEvent() const override { return inner_->commEvent(); }
+    qint64 bytesWaiting() const override { return inner_->bytesWaiting(); }
+    void rearmReceive() override { inner_->rearmReceive(); }
+    Error lastError() const override { return inner_->lastError(); }
+    QString detail() const override { return inner_->detail(); }
+    QString deviceName(int p) const override { return inner_->deviceName(p); }
+
+    qint64 taken = 0;
+    bool inOrder = true;
+
+private:
+    std::unique_ptr<CommPort> inner_;
+};
+
+double trivialReaderRate()
+{
+    Pty pty;
+    Writer writer;
+    QElapsedTimer clock;
+    clock.start();
+    writer.start(pty.master());
+    std::vector<char> buf(65536);
+    qint64 got = 0;
+    while (got < kTotal) {
+        const ssize_t n = ::read(pty.slave(), buf.data(), buf.size());
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    const double seconds = double(clock.nsecsElapsed()) / 1e9;
+    writer.thread.join();
+    return double(got) / 1e6 / seconds;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);
+
+    if (!makeQtCommPort()) {
+        std::printf("bench_receive: no serial port implementation in this build\n");
+        return 1;
+    }
+
+    const double limit = trivialReaderRate();
+
+    QTemporaryDir dir;
+    Pty pty;
+    if (!pty.isOpen() || !linkComPort(1, pty.slavePath())) {
+        std::printf("bench_receive: cannot set up a pseudo-terminal as COM1\n");
+        return 1;
+    }
+    Services services = defaultServices();
+    services.settingsPath = dir.filePath(QStringLiteral("Orvo_RS232_ini"));
+    CheckingPort *checking = nullptr;
+    services.makeCommPort = [&checking] {
+        auto port = std::make_unique<CheckingPort>(makeQtCommPort());
+        checking = port.get();
+        return port;
+    };
+    auto w = std::make_unique<frmSerial>(services);
+    w->show();
+    if (!w->MSComm1->portOpen()) {
+        std::printf("bench_receive: COM1 did not open: %s\n", qPrintable(w->MSComm1->detail()));
+        return 1;
+    }
+    w->SerialText1->raise(); // both panes in view
+    w->SerialText1->move(w->SerialText->x() + w->SerialText->width() / 2, w->SerialText->y());
+
+    // Receive with both panes live.
+    const double cpu0 = cpuSeconds(RUSAGE_SELF);
+    Writer writer;
+    QElapsedTimer clock;
+    clock.start();
+    writer.start(pty.master());
+    while (checking->taken < kTotal && clock.elapsed() < 300000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    const double seconds = double(clock.nsecsElapsed()) / 1e9;
+    writer.thread.join();
+    const double cpu = cpuSeconds(RUSAGE_SELF) - cpu0 - writer.cpu;
+    QCoreApplication::processEvents();
+    w->Timer4_Timer();
+
+    // The capture holds the tail of the stream and the counter shows its length.
+    bool captureOk = w->txtCntr->text() == QString::number(rxCaptureCount);
+    for (qint32 i = 0; i < rxCaptureCount && captureOk; ++i)
+        captureOk = char(rxCaptureBuffer[size_t(i)]) == patternByte(kTotal - rxCaptureCount + i);
+    const bool lost = checking->taken != kTotal || !checking->inOrder || !captureOk;
+    const double mb = double(checking->taken) / 1e6;
+
+    // One flush into a hex pane of 300 000 characters, with one tick of 115200 baud.
+    w->silentCapture = 0;
+    std::vector<double> flushMs;
+    for (int round = 0; round < 15; ++round) {
+        w->SerialText->setText(QString());
+        w->SerialText1->setText(QString(300000 - 3456, u'A'));
+        QCoreApplication::processEvents();
+        w->rxAsciiPending = QString(1152, u'x');
+        w->rxHexPending = QString(3456, u'4');
+        w->Timer4->start();
+        QElapsedTimer t;
+        t.start();
+        w->Timer4_Timer();
+        QCoreApplication::processEvents(); // the panes show what was appended
+        w->SerialText1->repaint();
+        flushMs.push_back(double(t.nsecsElapsed()) / 1e6);
+    }
+    std::sort(flushMs.begin(), flushMs.end());
+
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("received            %.1f MB in %.2f s, %s\n", mb, seconds,
+                lost ? "BYTES LOST OR OUT OF ORDER" : "nothing lost");
+    std::printf("drain rate          %.2f MB/s (target >= 5)\n", mb / seconds);
+    std::printf("trivial reader      %.2f MB/s (the limit)\n", limit);
+    std::printf("CPU per MB          %.3f s\n", cpu / mb);
+    std::printf("peak memory         %.1f MB (target < 100)\n", double(usage.ru_maxrss) / 1024.0);
+    std::printf("flush at 300000     %.2f ms median, %.2f ms worst (target <= 5)\n",
+                flushMs[flushMs.size() / 2], flushMs.back());
+    QFile::remove(comPortLink(1));
+    w.reset();
+    return lost ? 2 : 0;
+}

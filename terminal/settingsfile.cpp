@@ -1,0 +1,85 @@
+#include "settingsfile.h"
+
+#include "numbers.h"
+#include "records.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+std::optional<qint32> readLong(RecordReader &r)
+{
+    if (auto v = r.number())
+        return CLng(*v);
+    return std::nullopt;
+}
+
+std::optional<qint16> readInteger(RecordReader &r)
+{
+    if (auto v = r.number())
+        return CInt(*v);
+    return std::nullopt;
+}
+
+} // namespace
+
+SettingsRecords parseSettings(const QByteArray &bytes)
+{
+    SettingsRecords s;
+    RecordReader r(bytes);
+    for (int page = 0; page < SettingsRecords::kPages; ++page) {
+        for (int row = 0; row < SettingsRecords::kRows; ++row) {
+            s.description[page][row] = r.text();
+            s.sendString[page][row] = r.text();
+        }
+    }
+    s.txt0 = r.text();
+    s.txt1 = r.text();
+    s.text3 = r.text();
+    s.baudRate = readLong(r);
+    s.commPort = readInteger(r);
+    s.mainFontSize = readLong(r);
+    s.autoScroll = readInteger(r);
+    s.silentCapture = readInteger(r);
+    s.hexFontSize = readLong(r);
+    s.autoClearTX = readInteger(r);
+    s.txSilent = readInteger(r);
+    return s;
+}
+
+QByteArray formatSettings(const SettingsRecords &s)
+{
+    RecordWriter w;
+    for (int page = 0; page < SettingsRecords::kPages; ++page) {
+        for (int row = 0; row < SettingsRecords::kRows; ++row) {
+            w.text(s.description[page][row].value_or(QString()));
+            w.text(s.sendString[page][row].value_or(QString()));
+        }
+    }
+    w.text(s.txt0.value_or(QString()));
+    w.text(s.txt1.value_or(QString()));
+    w.text(s.text3.value_or(QString()));
+    w.number(s.baudRate.value_or(0));
+    w.number(s.commPort.value_or(0));
+    w.number(s.mainFontSize.value_or(0));
+    w.number(s.autoScroll.value_or(0));
+    w.number(s.silentCapture.value_or(0));
+    w.number(s.hexFontSize.value_or(0));
+    w.number(s.autoClearTX.value_or(0));
+    w.number(s.txSilent.value_or(0));
+    return w.bytes();
+}
+
+std::optional<SettingsRecords> readSettingsFile(const QString &path)
+{
+    if (auto bytes = readWholeFile(path))
+        return parseSettings(*bytes);
+    return std::nullopt;
+}
+
+bool writeSettingsFile(const QString &path, const SettingsRecords &records)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    return writeFileSafely(path, formatSettings(records));
+}

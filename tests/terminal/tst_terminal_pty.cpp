@@ -1,0 +1,124 @@
+// The terminal on a real port: a pseudo-terminal plays the device.
+#include "frmserial.h"
+#include "globals.h"
+#include "ptydevice.h"
+#include "qtcommport.h"
+#include "testsupport.h"
+#include "textbox.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+class TestTerminalPty : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    std::unique_ptr<Pty> pty;
+    std::unique_ptr<frmSerial> w;
+
+private slots:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        if (!makeQtCommPort())
+            QSKIP("no serial port implementation in this build");
+    }
+
+    void init()
+    {
+        resetGlobals();
+        pty = std::make_unique<Pty>();
+        QVERIFY(pty->isOpen());
+        QVERIFY(linkComPort(1, pty->slavePath()));
+        Services s = testServices(dir.path());
+        s.makeCommPort = [] { return makeQtCommPort(); };
+        w = std::make_unique<frmSerial>(s);
+        QVERIFY(w->MSComm1->portOpen());
+        QCOMPARE(backColor(w->lblConnect), QColor(255, 0, 0));
+    }
+
+    void cleanup()
+    {
+        w.reset();
+        pty.reset();
+        QFile::remove(comPortLink(1));
+        QFile::remove(dir.filePath(QStringLiteral("Orvo_RS232_ini")));
+    }
+
+    void receivedBytesReachBothPanes()
+    {
+        QVERIFY(pty->send(QByteArray("AB\r\n\0", 5)));
+        QTRY_COMPARE(rxCaptureCount, 5);
+        QTRY_COMPARE(w->SerialText->text(), QStringLiteral("AB\r\n<0>"));
+        QCOMPARE(w->SerialText1->text(), QStringLiteral("41 42 0D 0A 00 "));
+        QCOMPARE(w->txtCntr->text(), QStringLiteral("5"));
+        QTRY_VERIFY(!w->Timer4->isActive());
+    }
+
+    void everyByteOfABurstIsCounted()
+    {
+        // Silent, so that only the capture limit empties the capture.
+        w->silentCapture = 1;
+        QByteArray burst(250000, '\0');
+        for (qsizetype i = 0; i < burst.size(); ++i)
+            burst[i] = char(i % 251);
+        QVERIFY(pty->send(burst));
+        const qint32 expected = qint32(burst.size() % 99999);
+        QTRY_COMPARE_WITH_TIMEOUT(rxCaptureCount, expected, 30000);
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(rxCaptureBuffer.data()), expected),
+                 burst.right(expected));
+        QCOMPARE(w->txtCntr->text(), QString::number(expected));
+    }
+
+    void suspendedBytesWaitInThePort()
+    {
+        w->rxSuspended = 1;
+        QVERIFY(pty->send("wait"));
+        QTest::qWait(300);
+        QCOMPARE(rxCaptureCount, 0);
+        w->rxSuspended = 0;
+        w->MSComm1->rearmReceive();
+        QTRY_COMPARE(rxCaptureCount, 4);
+    }
+
+    void reconnectAndBusyPort()
+    {
+        w->DisconnectButton_Click();
+        QVERIFY(!w->MSComm1->portOpen());
+        QCOMPARE(backColor(w->lblConnect), QColor(255, 255, 255));
+        w->txtBaud->setText(QStringLiteral("115200"));
+        w->ConnectButton_Click();
+        QVERIFY(w->MSComm1->portOpen());
+        QVERIFY(pty->send("x"));
+        QTRY_COMPARE(rxCaptureCount, 1);
+
+        // COM2 names a device that is not there.
+        w->DisconnectButton_Click();
+        QVERIFY(linkComPort(2, dir.filePath(QStringLiteral("no-such-tty"))));
+        w->txtCommport->setText(QStringLiteral("2"));
+        w->txtStatus->setText(QString());
+        w->ConnectButton_Click();
+        QCOMPARE(w->txtStatus->text(), QStringLiteral("Selected COM Port Not Available.\r\n"));
+        QVERIFY(!w->lblConnect->toolTip().isEmpty()); // says why
+        QFile::remove(comPortLink(2));
+    }
+
+    void unpluggedDeviceIsReported()
+    {
+        w->txtStatus->setText(QString());
+        pty->hangUp();
+        QTRY_VERIFY_WITH_TIMEOUT(!w->MSComm1->portOpen(), 10000);
+        QTRY_COMPARE(backColor(w->lblConnect), QColor(255, 255, 255));
+        const QStringList lines = w->txtStatus->text().split(QStringLiteral("\r\n"));
+        QVERIFY(lines.size() == 2 || lines.size() == 3); // the message, maybe a reason, ""
+        QCOMPARE(lines.first(), QStringLiteral("COM Port Disconnected"));
+    }
+};
+
+QTEST_MAIN(TestTerminalPty)
+#include "tst_terminal_pty.moc"
