@@ -50,6 +50,8 @@ struct Rig
         // Page refreshes only when a test asks for one.
         w->Timer3->stop();
         w->Text3->setText(QStringLiteral("1"));
+        w->bankIndex = 1;
+        w->ShowBankPage();
         port->written.clear();
     }
 
