@@ -194,19 +194,6 @@ private slots:
         QVERIFY(!r.w->Timer2->isActive());
         QCOMPARE(r.w->Text8->text(), QStringLiteral("2"));
     }
-
-    void ticksToggle()
-    {
-        Rig r;
-        r.w->Timer2_Timer();
-        QCOMPARE(r.w->timer2Ticks, 1);
-        r.w->Timer2_Timer();
-        QCOMPARE(r.w->timer2Ticks, 0);
-        r.w->Timer1_Timer();
-        QCOMPARE(r.w->timer1Ticks, 1);
-        r.w->Timer1_Timer();
-        QCOMPARE(r.w->timer1Ticks, 0);
-    }
 };
 
 QTEST_MAIN(TestSequencer)
