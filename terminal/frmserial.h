@@ -222,7 +222,29 @@ public:
     void mnuLoad_Click();
     void mnuSave_Click();
     void mnuClear_Click();
+    void Hex2Str();
+    void EchoSentHex();
 
+    // A text send, row send or sequencer run in progress: another one is refused until
+    // it ends, as they all work on sendText (STOP and Suspend always work).
+    bool sendBusy = false;
+    // While set, a change of Text3 shows the page it names without storing the rows on
+    // screen (a load or clear has just replaced the bank).
+    bool bankStoreBlocked = false;
+
+private:
+    void SendBoxText(const QString &text);
+    void WriteToPort(const QByteArray &bytes);
+    // Waits, keeping the window live, until the timer's tick flag flips to 1. False when
+    // the window is closing or gone and the caller must end at once.
+    [[nodiscard]] bool SequencerPause(QTimer *timer, qint16 &ticks);
+    enum class ItemResult { Next, LastItem, Stopped, Closing };
+    ItemResult SendBankItem(int page, int row);
+    void ShowPageOne();
+    // Shows dlgfile for a project file; reports errors other than a cancel.
+    int ShowProjectDialog(bool save);
+
+public:
     // ---- File send, capture export, views, options (files_views/) -------------------
     void send_Array();
     void mnuSendfile_Click();

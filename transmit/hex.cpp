@@ -17,3 +17,32 @@ qint32 Hex2Dec(const QString &sHex)
     }
     return total;
 }
+
+QString HexPairsToText(const QString &hexText)
+{
+    QString out;
+    out.reserve(hexText.size() / 3 + 1);
+    // Positions run over the whole text, however long it is.
+    for (qsizetype k = 0; k < hexText.size(); k += 3) {
+        const qint32 v = Hex2Dec(hexText.mid(k, 2));
+        if (v >= 0)
+            out.append(QChar(char16_t(v)));
+    }
+    return out;
+}
+
+QString HexEchoLine(const QString &text)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    const QByteArray bytes = text.toLatin1();
+    QString line;
+    line.reserve(bytes.size() * 3 + 2);
+    for (char c : bytes) {
+        const auto b = quint8(c);
+        line.append(QLatin1Char(digits[b >> 4]));
+        line.append(QLatin1Char(digits[b & 0xF]));
+        line.append(u' ');
+    }
+    line.append(QStringLiteral("\r\n"));
+    return line;
+}
