@@ -1,6 +1,6 @@
 #include "ontop.h"
 
-#include <QByteArray>
+#include <QRect>
 #include <QWidget>
 
 namespace {
@@ -14,9 +14,9 @@ void setStaysOnTop(QWidget *window, bool on)
     if (window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) == on)
         return;
     const bool wasVisible = window->isVisible();
-    const QByteArray geometry = window->saveGeometry();
+    const QRect geometry = window->geometry();
     window->setWindowFlag(Qt::WindowStaysOnTopHint, on);
-    window->restoreGeometry(geometry);
+    window->setGeometry(geometry);
     if (wasVisible)
         window->show();
 }
