@@ -1,17 +1,17 @@
 #include "filesviews.h"
 
 namespace {
-
 const char kHexDigits[] = "0123456789ABCDEF";
+} // namespace
 
-void appendHex(QString &out, quint8 b)
+void appendHexForm(QString &out, quint8 b)
 {
     out += QLatin1Char(kHexDigits[b >> 4]);
     out += QLatin1Char(kHexDigits[b & 15]);
     out += QLatin1Char(' ');
 }
 
-void appendAscii(QString &out, quint8 b)
+void appendAsciiForm(QString &out, quint8 b)
 {
     if (b == 0)
         out += QLatin1String("<0>");
@@ -19,19 +19,17 @@ void appendAscii(QString &out, quint8 b)
         out += QChar(b);
 }
 
-} // namespace
-
 QString asciiForm(quint8 b)
 {
     QString s;
-    appendAscii(s, b);
+    appendAsciiForm(s, b);
     return s;
 }
 
 QString hexForm(quint8 b)
 {
     QString s;
-    appendHex(s, b);
+    appendHexForm(s, b);
     return s;
 }
 
@@ -55,8 +53,8 @@ PaneTexts rebuildPaneTexts(const quint8 *buffer, qint32 count)
     t.ascii.reserve(count);
     t.hex.reserve(qsizetype(count) * 3);
     for (qint32 i = 0; i < count; ++i) {
-        appendAscii(t.ascii, buffer[i]);
-        appendHex(t.hex, buffer[i]);
+        appendAsciiForm(t.ascii, buffer[i]);
+        appendHexForm(t.hex, buffer[i]);
     }
     return t;
 }

@@ -11,6 +11,8 @@
 // two uppercase hexadecimal digits followed by one blank.
 QString asciiForm(quint8 b);
 QString hexForm(quint8 b);
+void appendAsciiForm(QString &out, quint8 b);
+void appendHexForm(QString &out, quint8 b);
 
 // The raw capture file: exactly count bytes of buffer, nothing added.
 QByteArray captureAsciiFile(const quint8 *buffer, qint32 count);

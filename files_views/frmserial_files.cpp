@@ -101,7 +101,7 @@ void sendFile(frmSerial &w, bool viaDialog)
         if (w.keyHexMode == 1)
             w.txtSent->appendText(hexForm(b));
         else
-            echo += asciiForm(b);
+            appendAsciiForm(echo, b);
         txCaptureCount = qint32(qMin<qint64>(pos + 1, INT32_MAX));
         if (w.txSuspended != 0) {
             suspended = true;
@@ -242,7 +242,7 @@ void frmSerial::send_Array()
             if (keyHexMode == 1)
                 txtSent->appendText(hexForm(bytes[size_t(pos)]));
             else
-                echo += asciiForm(bytes[size_t(pos)]);
+                appendAsciiForm(echo, bytes[size_t(pos)]);
         }
         if (txSuspended != 0) {
             end = pos + 1;
