@@ -1,13 +1,29 @@
 #include "frmhelp.h"
 
+#include "filesviews.h"
+#include "records.h"
 #include "textbox.h"
+
+#include <QDir>
 
 frmHelp::frmHelp(const QString &folder, QWidget *parent) : QWidget(parent), folder_(folder)
 {
     setWindowTitle(QStringLiteral("Help"));
+    setObjectName(QStringLiteral("frmHelp"));
     setAttribute(Qt::WA_DeleteOnClose);
+    resize(twipsToPixels(13110), twipsToPixels(5310));
+
     Text1 = new TextBox(this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setFont(QFont(QStringLiteral("Courier New"), 12));
+    Text1->setGeometry(twipsToPixels(120), twipsToPixels(0), twipsToPixels(12855),
+                       twipsToPixels(5175));
     Form_Load();
 }
 
-void frmHelp::Form_Load() {}
+void frmHelp::Form_Load()
+{
+    // Every byte is one character, exactly as stored.
+    const auto bytes = readWholeFile(QDir(folder_).filePath(QStringLiteral("Help.txt")));
+    Text1->setText(bytes ? QString::fromLatin1(*bytes) : QString());
+}

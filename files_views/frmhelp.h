@@ -4,7 +4,8 @@
 
 class TextBox;
 
-// Shows Help.txt from the program's folder.
+// Shows Help.txt from the program's folder. The text may be edited on screen; nothing is
+// written back.
 class frmHelp : public QWidget
 {
     Q_OBJECT
@@ -13,6 +14,7 @@ public:
 
     TextBox *Text1 = nullptr;
 
+    // Reads Help.txt into Text1 (empty when the file is missing or unreadable).
     void Form_Load();
 
 private:

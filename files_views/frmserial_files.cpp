@@ -1,30 +1,393 @@
 // File send, capture export and rebuild, view layouts and options of the main window.
 #include "frmserial.h"
 
+#include "commondialog.h"
+#include "commport.h"
+#include "filesviews.h"
 #include "frmhelp.h"
 #include "frmhexeditor.h"
+#include "globals.h"
+#include "messagebox.h"
+#include "ontop.h"
+#include "records.h"
+#include "textbox.h"
+#include "yield.h"
 
-void frmSerial::connectFilesViewsHandlers() {}
-void frmSerial::send_Array() {}
-void frmSerial::mnuSendfile_Click() {}
-void frmSerial::mnuInstantSend_Click() {}
-void frmSerial::mnuSaveCaptureAscii_Click() {}
-void frmSerial::mnuSaveCaptureHumanHex_Click() {}
-void frmSerial::cmdRebuild_Click() {}
-void frmSerial::RebuildPanes() {}
-void frmSerial::mnuViewPaneList_Click() {}
-void frmSerial::mnuViewHexList_Click() {}
-void frmSerial::mnuViewBigAsciiPane_Click() {}
-void frmSerial::mnuViewBigHEXPane_Click() {}
-void frmSerial::mnuViewAsciiHex_Click() {}
-void frmSerial::mnuFontSmall_Click() {}
-void frmSerial::mnuFontMedium_Click() {}
-void frmSerial::mnuFontLarge_Click() {}
-void frmSerial::mnuSilent_Click() {}
-void frmSerial::mnuScroll_Click() {}
-void frmSerial::mnuAutoClearTX_Click() {}
-void frmSerial::mnuTXSilent_Click() {}
-void frmSerial::mnuAlwaysOnTop_Click() {}
-void frmSerial::mnuHexEditor_Click() {}
-void frmSerial::mnuHelp_Click() {}
-void frmSerial::ShowHelpWindow() {}
+#include <QAction>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+constexpr int kDialogFlags = CommonDialog::cdlOFNLongNames | CommonDialog::cdlOFNFileMustExist |
+                             CommonDialog::cdlOFNHideReadOnly;
+
+// Marks a byte-by-byte send as running for as long as it lives.
+class SendGuard
+{
+public:
+    explicit SendGuard(bool &flag) : flag_(flag) { flag_ = true; }
+    ~SendGuard() { flag_ = false; }
+    SendGuard(const SendGuard &) = delete;
+    SendGuard &operator=(const SendGuard &) = delete;
+
+private:
+    bool &flag_;
+};
+
+void writeByte(frmSerial &w, quint8 b)
+{
+    // A closed port refuses the write; the send goes on as if the byte had gone out.
+    if (w.MSComm1)
+        (void)w.MSComm1->output(QByteArray(1, char(b)));
+}
+
+// Shows the dialog and reports errors other than a cancel. Returns false when the
+// command ends here; otherwise the caller goes on with the dialog's FileName.
+bool runDialog(frmSerial &w, CommonDialog &dlg, const QString &filter, bool save)
+{
+    dlg.Filter = filter;
+    dlg.Flags = kDialogFlags;
+    const int rc = save ? dlg.ShowSave() : dlg.ShowOpen();
+    if (rc == CommonDialog::cdlCancel)
+        return false;
+    if (rc != 0 && w.services.messageBox)
+        w.services.messageBox->show(&w, CommonDialog::errorMessage(rc, dlg.errorDescription()));
+    return true;
+}
+
+// Sends the file named by fileName byte by byte, yielding after each byte. A file that
+// does not exist or cannot be read sends nothing (it is never created).
+void sendFile(frmSerial &w, bool viaDialog)
+{
+    if (w.fileSendRunning)
+        return;
+    SendGuard guard(w.fileSendRunning);
+
+    if (w.autoClearTX == 1)
+        w.txtSent->setText(QString());
+    if (viaDialog) {
+        if (!w.dlgfile || !runDialog(w, *w.dlgfile, QStringLiteral("All Files (*.*)|*.*|"), false))
+            return;
+        w.fileName = w.dlgfile->FileName;
+    }
+    if (w.fileName.isEmpty())
+        return;
+
+    w.AddStatus(w.fileName);
+
+    QFile file(w.fileName);
+    const bool readable = QFileInfo(w.fileName).isFile() && file.open(QIODevice::ReadOnly);
+    const qint64 size = readable ? file.size() : 0;
+
+    QString echo;
+    txCaptureCount = 0;
+    qint64 pos = 0;
+    bool suspended = false;
+    QByteArray chunk;
+    qsizetype inChunk = 0;
+    for (qint64 end = size; pos < end; ++pos) {
+        if (inChunk == chunk.size()) {
+            chunk = file.read(qMin<qint64>(end - pos, 64 * 1024));
+            inChunk = 0;
+            if (chunk.isEmpty())
+                break; // the file got shorter or failed: what was read is all there is
+        }
+        const quint8 b = quint8(chunk[inChunk++]);
+        if (pos < kTxCaptureSize)
+            txCaptureBuffer[size_t(pos)] = b;
+        if (w.keyHexMode == 1)
+            w.txtSent->appendText(hexForm(b));
+        else
+            appendAsciiForm(echo, b);
+        txCaptureCount = qint32(qMin<qint64>(pos + 1, INT32_MAX));
+        if (w.txSuspended != 0) {
+            suspended = true;
+            end = pos + 1; // this byte stays unsent and the loop ends after this pass
+        } else {
+            writeByte(w, b);
+            w.txtTXCntr->setText(QString::number(pos + 1));
+        }
+        DoEvents();
+        if (w.unloading)
+            return;
+    }
+    file.close();
+
+    if (w.txSilent == 0) {
+        w.txtSent->appendText(echo);
+        w.txtSent->appendText(QStringLiteral("\r\n"));
+    }
+    // A suspended send still shows the whole file's length.
+    if (viaDialog)
+        w.txtTXCntr->setText(QString::number(suspended ? size : pos));
+}
+
+void exportCapture(frmSerial &w, bool humanHex)
+{
+    if (!w.dlgfile3 || !runDialog(w, *w.dlgfile3, QStringLiteral("All Files (*.txt)|*.txt|"), true))
+        return;
+    w.fileName = w.dlgfile3->FileName;
+    if (w.fileName.isEmpty())
+        return;
+    const QByteArray data = humanHex ? captureHumanHexFile(w.SerialText1->text())
+                                     : captureAsciiFile(rxCaptureBuffer.data(), rxCaptureCount);
+    // The file ends where the data ends; a failed write leaves the old file as it was.
+    (void)writeFileSafely(w.fileName, data);
+}
+
+void applyLayout(frmSerial &w, ViewLayout view, QAction *chosen)
+{
+    const PaneLayout l = paneLayout(view);
+    const int left = twipsToPixels(kPaneLeft);
+    TextBox *a = w.SerialText;
+    TextBox *h = w.SerialText1;
+    a->resize(twipsToPixels(l.asciiWidth), a->height());
+    h->resize(twipsToPixels(l.hexWidth), h->height());
+    if (l.front == PaneFront::Ascii)
+        a->raise();
+    else if (l.front == PaneFront::Hex)
+        h->raise();
+    a->resize(a->width(), twipsToPixels(l.asciiHeight));
+    h->resize(h->width(), twipsToPixels(l.hexHeight));
+    h->move(left, twipsToPixels(l.hexTop));
+    a->move(left, twipsToPixels(l.asciiTop));
+    for (QAction *item : {w.mnuViewPaneList, w.mnuViewHexList, w.mnuViewBigAsciiPane,
+                          w.mnuViewBigHEXPane, w.mnuViewAsciiHex})
+        item->setChecked(item == chosen);
+}
+
+void applyFont(frmSerial &w, int choice, QAction *chosen)
+{
+    const int points = mainFontPoints(choice);
+    for (TextBox *box : {w.SerialText, w.SerialText1, w.txtSent})
+        box->setFontSize(points);
+    for (QAction *item : {w.mnuFontSmall, w.mnuFontMedium, w.mnuFontLarge})
+        item->setChecked(item == chosen);
+    mainFontSize = choice;
+}
+
+// "Silent Capture" and "Auto Scroll" follow the check mark.
+void toggleByMark(QAction *item, qint16 &variable)
+{
+    if (item->isChecked()) {
+        item->setChecked(false);
+        variable = 0;
+    } else {
+        item->setChecked(true);
+        variable = 1;
+    }
+}
+
+// "Clear TX on Each Send" and "Silent TX" follow the variable.
+void toggleByVariable(QAction *item, qint16 &variable)
+{
+    if (variable != 0) {
+        variable = 0;
+        item->setChecked(false);
+    } else {
+        variable = 1;
+        item->setChecked(true);
+    }
+}
+
+} // namespace
+
+void frmSerial::connectFilesViewsHandlers()
+{
+    const auto on = [this](QAction *a, void (frmSerial::*handler)()) {
+        connect(a, &QAction::triggered, this, handler);
+    };
+    on(mnuSaveCaptureAscii, &frmSerial::mnuSaveCaptureAscii_Click);
+    on(mnuSaveCaptureHumanHex, &frmSerial::mnuSaveCaptureHumanHex_Click);
+    on(mnuSendfile, &frmSerial::mnuSendfile_Click);
+    on(mnuInstantSend, &frmSerial::mnuInstantSend_Click);
+    on(mnuViewPaneList, &frmSerial::mnuViewPaneList_Click);
+    on(mnuViewHexList, &frmSerial::mnuViewHexList_Click);
+    on(mnuViewBigAsciiPane, &frmSerial::mnuViewBigAsciiPane_Click);
+    on(mnuViewBigHEXPane, &frmSerial::mnuViewBigHEXPane_Click);
+    on(mnuViewAsciiHex, &frmSerial::mnuViewAsciiHex_Click);
+    on(mnuFontSmall, &frmSerial::mnuFontSmall_Click);
+    on(mnuFontMedium, &frmSerial::mnuFontMedium_Click);
+    on(mnuFontLarge, &frmSerial::mnuFontLarge_Click);
+    on(mnuSilent, &frmSerial::mnuSilent_Click);
+    on(mnuScroll, &frmSerial::mnuScroll_Click);
+    on(mnuAutoClearTX, &frmSerial::mnuAutoClearTX_Click);
+    on(mnuTXSilent, &frmSerial::mnuTXSilent_Click);
+    on(mnuAlwaysOnTop, &frmSerial::mnuAlwaysOnTop_Click);
+    on(mnuHexEditor, &frmSerial::mnuHexEditor_Click);
+    on(mnuHelp, &frmSerial::mnuHelp_Click);
+    connect(cmdRebuild, &QPushButton::clicked, this, &frmSerial::cmdRebuild_Click);
+}
+
+// Sends txCaptureBuffer[0 .. txCaptureCount - 1] byte by byte (the hex editor's send).
+// Positions past the stored bytes are counted but neither echoed nor written.
+void frmSerial::send_Array()
+{
+    if (fileSendRunning)
+        return;
+    SendGuard guard(fileSendRunning);
+
+    if (autoClearTX == 1)
+        txtSent->setText(QString());
+    // The record may be rewritten by other handlers while this send yields.
+    const qint32 count = txCaptureCount;
+    const std::array<quint8, kTxCaptureSize> bytes = txCaptureBuffer;
+    QString echo;
+    for (qint32 pos = 0, end = count; pos < end; ++pos) {
+        const bool stored = pos < kTxCaptureSize;
+        if (stored) {
+            if (keyHexMode == 1)
+                txtSent->appendText(hexForm(bytes[size_t(pos)]));
+            else
+                appendAsciiForm(echo, bytes[size_t(pos)]);
+        }
+        if (txSuspended != 0) {
+            end = pos + 1;
+        } else {
+            if (stored)
+                writeByte(*this, bytes[size_t(pos)]);
+            txtTXCntr->setText(QString::number(pos + 1));
+        }
+        DoEvents();
+        if (unloading)
+            return;
+    }
+    if (txSilent != 0)
+        return;
+    txtSent->appendText(echo);
+    txtSent->appendText(QStringLiteral("\r\n"));
+}
+
+void frmSerial::mnuSendfile_Click()
+{
+    sendFile(*this, true);
+}
+
+void frmSerial::mnuInstantSend_Click()
+{
+    sendFile(*this, false);
+}
+
+void frmSerial::mnuSaveCaptureAscii_Click()
+{
+    exportCapture(*this, false);
+}
+
+void frmSerial::mnuSaveCaptureHumanHex_Click()
+{
+    exportCapture(*this, true);
+}
+
+void frmSerial::cmdRebuild_Click()
+{
+    RebuildPanes();
+}
+
+// Redraws both receive panes from the capture; each pane is written once.
+void frmSerial::RebuildPanes()
+{
+    const PaneTexts t = rebuildPaneTexts(rxCaptureBuffer.data(), rxCaptureCount);
+    SerialText->setText(t.ascii);
+    SerialText1->setText(t.hex);
+}
+
+void frmSerial::mnuViewPaneList_Click()
+{
+    applyLayout(*this, ViewLayout::PaneList, mnuViewPaneList);
+}
+
+void frmSerial::mnuViewHexList_Click()
+{
+    applyLayout(*this, ViewLayout::HexList, mnuViewHexList);
+}
+
+void frmSerial::mnuViewBigAsciiPane_Click()
+{
+    applyLayout(*this, ViewLayout::BigAscii, mnuViewBigAsciiPane);
+}
+
+void frmSerial::mnuViewBigHEXPane_Click()
+{
+    applyLayout(*this, ViewLayout::BigHex, mnuViewBigHEXPane);
+}
+
+void frmSerial::mnuViewAsciiHex_Click()
+{
+    applyLayout(*this, ViewLayout::AsciiOverHex, mnuViewAsciiHex);
+}
+
+void frmSerial::mnuFontSmall_Click()
+{
+    applyFont(*this, 1, mnuFontSmall);
+}
+
+void frmSerial::mnuFontMedium_Click()
+{
+    applyFont(*this, 2, mnuFontMedium);
+}
+
+void frmSerial::mnuFontLarge_Click()
+{
+    applyFont(*this, 3, mnuFontLarge);
+}
+
+void frmSerial::mnuSilent_Click()
+{
+    toggleByMark(mnuSilent, silentCapture);
+}
+
+void frmSerial::mnuScroll_Click()
+{
+    toggleByMark(mnuScroll, autoScroll);
+}
+
+void frmSerial::mnuAutoClearTX_Click()
+{
+    toggleByVariable(mnuAutoClearTX, autoClearTX);
+}
+
+void frmSerial::mnuTXSilent_Click()
+{
+    toggleByVariable(mnuTXSilent, txSilent);
+}
+
+// Switches the window in and out of staying above all others; the item never shows a
+// check mark.
+void frmSerial::mnuAlwaysOnTop_Click()
+{
+    if (!onTop)
+        onTop = std::make_unique<clsOnTop>();
+    if (alwaysOnTop != 0) {
+        alwaysOnTop = 0;
+        onTop->MakeNormal(this);
+    } else {
+        alwaysOnTop = 1;
+        onTop->MakeTopMost(this);
+    }
+}
+
+void frmSerial::mnuHexEditor_Click()
+{
+    if (!hexEditor)
+        hexEditor = new frmHexEditor(*this);
+    hexEditor->show();
+    hexEditor->raise();
+    hexEditor->activateWindow();
+}
+
+void frmSerial::mnuHelp_Click()
+{
+    ShowHelpWindow();
+}
+
+void frmSerial::ShowHelpWindow()
+{
+    if (!helpWindow)
+        helpWindow = new frmHelp(programFolder(services));
+    helpWindow->show();
+    helpWindow->raise();
+    helpWindow->activateWindow();
+}

@@ -1,4 +1,34 @@
 #include "ontop.h"
 
-void clsOnTop::MakeNormal(QWidget *) {}
-void clsOnTop::MakeTopMost(QWidget *) {}
+#include <QRect>
+#include <QWidget>
+
+namespace {
+
+// Changing the stays-on-top hint recreates the native window, which hides it and lets
+// the window manager place it anew; the saved geometry puts it back where it was.
+void setStaysOnTop(QWidget *window, bool on)
+{
+    if (!window)
+        return;
+    if (window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) == on)
+        return;
+    const bool wasVisible = window->isVisible();
+    const QRect geometry = window->geometry();
+    window->setWindowFlag(Qt::WindowStaysOnTopHint, on);
+    window->setGeometry(geometry);
+    if (wasVisible)
+        window->show();
+}
+
+} // namespace
+
+void clsOnTop::MakeNormal(QWidget *window)
+{
+    setStaysOnTop(window, false);
+}
+
+void clsOnTop::MakeTopMost(QWidget *window)
+{
+    setStaysOnTop(window, true);
+}

@@ -1,9 +1,14 @@
 #include "messagebox.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QMessageBox>
 
 void QtMessageBox::show(QWidget *parent, const QString &text)
 {
-    QMessageBox::information(parent, QCoreApplication::applicationName(), text, QMessageBox::Ok);
+    // The program's own title, only an OK button and no icon.
+    QString title = QGuiApplication::applicationDisplayName();
+    if (title.isEmpty())
+        title = QGuiApplication::applicationName();
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+    box.exec();
 }

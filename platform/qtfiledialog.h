@@ -2,7 +2,14 @@
 
 #include "commondialog.h"
 
+#include <QStringList>
+
 #include <memory>
 
 // The file dialog control realised with QFileDialog.
 std::unique_ptr<CommonDialog> makeQtFileDialog(QWidget *parent);
+
+// Qt name filters for a dialog filter string of label|pattern pairs, each part followed
+// by "|" ("All Files (*.*)|*.*|"). Patterns separated by ";" make one filter; "*.*"
+// matches every file, as users of such filters expect.
+QStringList nameFiltersFromFilter(const QString &filter);

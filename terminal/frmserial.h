@@ -270,6 +270,8 @@ public:
     void mnuHelp_Click();
     // Shows the single help window (also used by the hex editor).
     void ShowHelpWindow();
+    // True while a file send or send_Array runs; another one is refused meanwhile.
+    bool fileSendRunning = false;
 
 protected:
     void closeEvent(QCloseEvent *event) override;

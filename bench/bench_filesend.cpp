@@ -1,0 +1,203 @@
+// Sends a 512 KB file through a pseudo-terminal with the main window's file send, once
+// with the ASCII echo and once with the hexadecimal echo, and prints the rate, whether
+// every byte arrived unchanged and the peak memory.
+//
+// Usage: bench_filesend [kilobytes] [--shown] [--ascii | --hex]
+#include "commport.h"
+#include "frmserial.h"
+#include "globals.h"
+#include "textbox.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <poll.h>
+#include <pty.h>
+#include <sys/resource.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// The slave side of a pty as the window's port: every output() is written at once.
+class PtyPort : public CommPort
+{
+public:
+    explicit PtyPort(int fd) : fd_(fd) {}
+    bool setSettings(const QString &) override { return true; }
+    bool setCommPort(int) override { return true; }
+    bool setPortOpen(bool open) override
+    {
+        open_ = open;
+        return true;
+    }
+    bool portOpen() const override { return open_; }
+    bool output(const QByteArray &bytes) override
+    {
+        if (!open_)
+            return false;
+        const char *p = bytes.constData();
+        qsizetype left = bytes.size();
+        while (left > 0) {
+            const ssize_t n = ::write(fd_, p, size_t(left));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            p += n;
+            left -= n;
+        }
+        return true;
+    }
+    QByteArray input() override { return QByteArray(); }
+    int commEvent() const override { return 0; }
+    qint64 bytesWaiting() const override { return 0; }
+    void rearmReceive() override {}
+    Error lastError() const override { return {}; }
+    QString detail() const override { return QString(); }
+    QString deviceName(int) const override { return QString(); }
+
+private:
+    int fd_;
+    bool open_ = true;
+};
+
+// Drains the master side on its own thread so the slave never blocks for long.
+class Drain
+{
+public:
+    explicit Drain(int fd) : fd_(fd), thread_([this] { run(); }) {}
+    ~Drain() { stop(); }
+    void stop()
+    {
+        stop_ = true;
+        if (thread_.joinable())
+            thread_.join();
+    }
+    std::vector<char> take()
+    {
+        stop();
+        return std::move(data_);
+    }
+
+private:
+    void run()
+    {
+        char buf[65536];
+        for (;;) {
+            pollfd p{fd_, POLLIN, 0};
+            const int r = ::poll(&p, 1, 200);
+            if (r > 0 && (p.revents & POLLIN)) {
+                const ssize_t n = ::read(fd_, buf, sizeof buf);
+                if (n > 0)
+                    data_.insert(data_.end(), buf, buf + n);
+                // Read in batches, as a device at the far end would, rather than waking
+                // for every byte.
+                ::usleep(2000);
+                continue;
+            }
+            if (stop_) // nothing left within 200 ms after the send ended
+                return;
+        }
+    }
+    int fd_;
+    std::atomic<bool> stop_{false};
+    std::vector<char> data_;
+    std::thread thread_;
+};
+
+long peakKilobytes()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    qsizetype kilobytes = 512;
+    bool shown = false;
+    int firstMode = 0;
+    int lastMode = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (QByteArray(argv[i]) == "--shown")
+            shown = true;
+        else if (QByteArray(argv[i]) == "--ascii")
+            lastMode = 0;
+        else if (QByteArray(argv[i]) == "--hex")
+            firstMode = 1;
+        else
+            kilobytes = QByteArray(argv[i]).toLongLong();
+    }
+
+    QTemporaryDir dir;
+    QByteArray data(kilobytes * 1024, Qt::Uninitialized);
+    quint32 seed = 12345;
+    for (char &c : data) {
+        seed = seed * 1103515245u + 12345u;
+        c = char(seed >> 16);
+    }
+    const QString path = dir.filePath(QStringLiteral("send.bin"));
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size())
+            return 1;
+    }
+
+    int master = -1;
+    int slave = -1;
+    if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
+        std::perror("openpty");
+        return 1;
+    }
+    termios raw{};
+    tcgetattr(slave, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(slave, TCSANOW, &raw);
+
+    Services services;
+    services.settingsPath = dir.filePath(QStringLiteral("Orvo_RS232_ini"));
+    services.programFolder = dir.path();
+    services.makeCommPort = [slave] { return std::make_unique<PtyPort>(slave); };
+    frmSerial w(services);
+    if (shown)
+        w.show();
+
+    std::printf("file: %lld bytes, window %s\n", static_cast<long long>(data.size()),
+                shown ? "shown" : "hidden");
+    bool allGood = true;
+    for (int hex = firstMode; hex <= lastMode; ++hex) {
+        w.keyHexMode = qint16(hex);
+        w.txtSent->setText(QString());
+        w.fileName = path;
+        Drain drain(master);
+        QElapsedTimer t;
+        t.start();
+        w.mnuInstantSend_Click();
+        const double seconds = t.nsecsElapsed() / 1e9;
+        const std::vector<char> got = drain.take();
+        const bool same = got.size() == size_t(data.size()) &&
+                          std::equal(got.begin(), got.end(), data.constBegin());
+        allGood = allGood && same;
+        std::printf("%s echo: %.0f bytes/s (%.2f s), received %zu of %lld bytes, %s, "
+                    "txtSent %lld chars, peak memory %ld KB\n",
+                    hex ? "hex  " : "ascii", double(data.size()) / seconds, seconds, got.size(),
+                    static_cast<long long>(data.size()), same ? "identical" : "DIFFERENT",
+                    static_cast<long long>(w.txtSent->length()), peakKilobytes());
+    }
+    ::close(master);
+    ::close(slave);
+    return allGood ? 0 : 2;
+}

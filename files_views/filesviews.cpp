@@ -1,0 +1,96 @@
+#include "filesviews.h"
+
+namespace {
+const char kHexDigits[] = "0123456789ABCDEF";
+} // namespace
+
+void appendHexForm(QString &out, quint8 b)
+{
+    out += QLatin1Char(kHexDigits[b >> 4]);
+    out += QLatin1Char(kHexDigits[b & 15]);
+    out += QLatin1Char(' ');
+}
+
+void appendAsciiForm(QString &out, quint8 b)
+{
+    if (b == 0)
+        out += QLatin1String("<0>");
+    else
+        out += QChar(b);
+}
+
+QString asciiForm(quint8 b)
+{
+    QString s;
+    appendAsciiForm(s, b);
+    return s;
+}
+
+QString hexForm(quint8 b)
+{
+    QString s;
+    appendHexForm(s, b);
+    return s;
+}
+
+QByteArray captureAsciiFile(const quint8 *buffer, qint32 count)
+{
+    if (count <= 0)
+        return QByteArray();
+    return QByteArray(reinterpret_cast<const char *>(buffer), count);
+}
+
+QByteArray captureHumanHexFile(const QString &paneText)
+{
+    return paneText.toLatin1();
+}
+
+PaneTexts rebuildPaneTexts(const quint8 *buffer, qint32 count)
+{
+    PaneTexts t;
+    if (count <= 0)
+        return t;
+    t.ascii.reserve(count);
+    t.hex.reserve(qsizetype(count) * 3);
+    for (qint32 i = 0; i < count; ++i) {
+        appendAsciiForm(t.ascii, buffer[i]);
+        appendHexForm(t.hex, buffer[i]);
+    }
+    return t;
+}
+
+int twipsToPixels(int twips)
+{
+    return (twips + 7) / 15;
+}
+
+PaneLayout paneLayout(ViewLayout view)
+{
+    switch (view) {
+    case ViewLayout::PaneList:
+        return {1800, 4355, 6470, 1800, 4355, 6470, PaneFront::Ascii};
+    case ViewLayout::HexList:
+        return {1800, 4355, 6470, 1800, 4355, 6470, PaneFront::Hex};
+    case ViewLayout::BigAscii:
+        return {1800, 10455, 6470, 1800, 10455, 6470, PaneFront::Ascii};
+    case ViewLayout::BigHex:
+        return {1800, 10455, 6470, 1800, 10455, 6470, PaneFront::Hex};
+    case ViewLayout::AsciiOverHex:
+        return {1800, 10455, 3230, 5030, 10455, 3230, PaneFront::Untouched};
+    }
+    return {1800, 4355, 6470, 1800, 4355, 6470, PaneFront::Ascii};
+}
+
+int mainFontPoints(int choice)
+{
+    switch (choice) {
+    case 1:
+        return 10;
+    case 2:
+        return 14;
+    case 3:
+        return 22;
+    default:
+        return 0;
+    }
+}
