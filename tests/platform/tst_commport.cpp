@@ -527,7 +527,8 @@ private slots:
             QVERIFY(port->setPortOpen(true));
         }
         QCOMPARE(countEntries("/proc/self/fd"), fds);
-        QTRY_COMPARE(countEntries("/proc/self/task"), threads);
+        // Other threads of Qt's may end meanwhile; the port must not leave one behind.
+        QTRY_VERIFY(countEntries("/proc/self/task") <= threads);
     }
 
     void comNumbersCountPresentDevices()
