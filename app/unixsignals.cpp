@@ -21,7 +21,9 @@ UnixSignalCloser::UnixSignalCloser(QObject *parent) : QObject(parent)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalFds) != 0)
         return;
-    ::fcntl(signalFds[0], F_SETFL, O_NONBLOCK);
+    // Neither end may block: the handler must not stall, and the reader drains until empty.
+    for (int fd : signalFds)
+        ::fcntl(fd, F_SETFL, O_NONBLOCK);
     auto *notifier = new QSocketNotifier(signalFds[1], QSocketNotifier::Read, this);
     connect(notifier, &QSocketNotifier::activated, this, &UnixSignalCloser::readSignal);
 
