@@ -62,9 +62,9 @@ bool runDialog(frmSerial &w, CommonDialog &dlg, const QString &filter, bool save
 // does not exist or cannot be read sends nothing (it is never created).
 void sendFile(frmSerial &w, bool viaDialog)
 {
-    if (w.fileSendRunning)
+    if (w.sendBusy)
         return;
-    SendGuard guard(w.fileSendRunning);
+    SendGuard guard(w.sendBusy);
 
     if (w.autoClearTX == 1)
         w.txtSent->setText(QString());
@@ -226,9 +226,9 @@ void frmSerial::connectFilesViewsHandlers()
 // Positions past the stored bytes are counted but neither echoed nor written.
 void frmSerial::send_Array()
 {
-    if (fileSendRunning)
+    if (sendBusy)
         return;
-    SendGuard guard(fileSendRunning);
+    SendGuard guard(sendBusy);
 
     if (autoClearTX == 1)
         txtSent->setText(QString());

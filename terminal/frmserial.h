@@ -225,8 +225,9 @@ public:
     void Hex2Str();
     void EchoSentHex();
 
-    // A text send, row send or sequencer run in progress: another one is refused until
-    // it ends, as they all work on sendText (STOP and Suspend always work).
+    // A send in progress (text, row, sequencer run, file send or send_Array): another one
+    // is refused until it ends, so no send's bytes are mixed into another's (STOP and
+    // Suspend always work).
     bool sendBusy = false;
     // While set, a change of Text3 shows the page it names without storing the rows on
     // screen (a load or clear has just replaced the bank).
@@ -270,8 +271,6 @@ public:
     void mnuHelp_Click();
     // Shows the single help window (also used by the hex editor).
     void ShowHelpWindow();
-    // True while a file send or send_Array runs; another one is refused meanwhile.
-    bool fileSendRunning = false;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
