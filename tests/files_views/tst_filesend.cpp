@@ -219,6 +219,8 @@ private slots:
                 started = true;
                 r.w->mnuInstantSend->trigger();
                 r.w->send_Array();
+                r.w->txt[0]->setText(QStringLiteral("XY"));
+                r.w->BTNSend_Click();
             }
         });
         r.w->mnuInstantSend->trigger();
