@@ -6,11 +6,14 @@
 #include "commport.h"
 #include "frmserial.h"
 #include "globals.h"
+#include "ptydevice.h"
+#include "qtcommport.h"
 #include "textbox.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <atomic>
@@ -26,49 +29,6 @@
 
 namespace {
 
-// The slave side of a pty as the window's port: every output() is written at once.
-class PtyPort : public CommPort
-{
-public:
-    explicit PtyPort(int fd) : fd_(fd) {}
-    bool setSettings(const QString &) override { return true; }
-    bool setCommPort(int) override { return true; }
-    bool setPortOpen(bool open) override
-    {
-        open_ = open;
-        return true;
-    }
-    bool portOpen() const override { return open_; }
-    bool output(const QByteArray &bytes) override
-    {
-        if (!open_)
-            return false;
-        const char *p = bytes.constData();
-        qsizetype left = bytes.size();
-        while (left > 0) {
-            const ssize_t n = ::write(fd_, p, size_t(left));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            p += n;
-            left -= n;
-        }
-        return true;
-    }
-    QByteArray input() override { return QByteArray(); }
-    int commEvent() const override { return 0; }
-    qint64 bytesWaiting() const override { return 0; }
-    void rearmReceive() override {}
-    Error lastError() const override { return {}; }
-    QString detail() const override { return QString(); }
-    QString deviceName(int) const override { return QString(); }
-
-private:
-    int fd_;
-    bool open_ = true;
-};
-
 // Drains the master side on its own thread so the slave never blocks for long.
 class Drain
 {
@@ -81,6 +41,7 @@ public:
         if (thread_.joinable())
             thread_.join();
     }
+    size_t received() const { return count_; }
     std::vector<char> take()
     {
         stop();
@@ -96,8 +57,10 @@ private:
             const int r = ::poll(&p, 1, 200);
             if (r > 0 && (p.revents & POLLIN)) {
                 const ssize_t n = ::read(fd_, buf, sizeof buf);
-                if (n > 0)
+                if (n > 0) {
                     data_.insert(data_.end(), buf, buf + n);
+                    count_ += size_t(n);
+                }
                 // Read in batches, as a device at the far end would, rather than waking
                 // for every byte.
                 ::usleep(2000);
@@ -109,6 +72,7 @@ private:
     }
     int fd_;
     std::atomic<bool> stop_{false};
+    std::atomic<size_t> count_{0};
     std::vector<char> data_;
     std::thread thread_;
 };
@@ -167,11 +131,21 @@ int main(int argc, char *argv[])
     cfmakeraw(&raw);
     tcsetattr(slave, TCSANOW, &raw);
 
+    // The window's own serial port, on COM1 pointed at the pty.
+    QStandardPaths::setTestModeEnabled(true);
+    if (!linkComPort(1, QString::fromLocal8Bit(ttyname(slave)))) {
+        std::perror("link com1");
+        return 1;
+    }
     Services services;
     services.settingsPath = dir.filePath(QStringLiteral("Orvo_RS232_ini"));
     services.programFolder = dir.path();
-    services.makeCommPort = [slave] { return std::make_unique<PtyPort>(slave); };
+    services.makeCommPort = [] { return makeQtCommPort(); };
     frmSerial w(services);
+    if (!w.MSComm1 || !w.MSComm1->portOpen()) {
+        std::fprintf(stderr, "COM1 did not open\n");
+        return 1;
+    }
     if (shown)
         w.show();
 
@@ -186,6 +160,11 @@ int main(int argc, char *argv[])
         QElapsedTimer t;
         t.start();
         w.mnuInstantSend_Click();
+        // The port writes on its own thread: the send ends when the far end has it all.
+        QElapsedTimer wait;
+        wait.start();
+        while (drain.received() < size_t(data.size()) && wait.elapsed() < 60000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         const double seconds = t.nsecsElapsed() / 1e9;
         const std::vector<char> got = drain.take();
         const bool same = got.size() == size_t(data.size()) &&

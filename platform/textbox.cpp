@@ -195,7 +195,9 @@ TextBox::TextBox(QWidget *parent) : QPlainTextEdit(parent)
 
     m_flushTimer = new QTimer(this);
     m_flushTimer->setSingleShot(true);
-    m_flushTimer->setInterval(0);
+    // The display catches up with program appends at most once a frame: a send that
+    // extends the box once per byte must not rebuild display lines once per byte.
+    m_flushTimer->setInterval(20);
     connect(m_flushTimer, &QTimer::timeout, this, &TextBox::flush);
 
     // The editor's own accessibility events speak in document positions, which differ
