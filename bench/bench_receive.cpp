@@ -202,7 +202,10 @@ int main(int argc, char *argv[])
         QElapsedTimer t;
         t.start();
         w->Timer4_Timer();
-        QCoreApplication::processEvents(); // the panes show what was appended
+        // The panes show what was appended (their display catch-up counts too).
+        w->SerialText->flush();
+        w->SerialText1->flush();
+        QCoreApplication::processEvents();
         w->SerialText1->repaint();
         flushMs.push_back(double(t.nsecsElapsed()) / 1e6);
     }

@@ -41,6 +41,7 @@ long rssKb()
 
 void settle(TextBox &box)
 {
+    box.flush(); // the display's catch-up with program appends counts too
     QCoreApplication::processEvents();
     box.viewport()->repaint();
 }
