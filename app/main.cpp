@@ -14,7 +14,6 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(orvoIcon());
 
     frmSerial window;
-    window.setWindowIcon(orvoIcon());
     UnixSignalCloser closer;
     QObject::connect(&closer, &UnixSignalCloser::terminateRequested, &window, &QWidget::close);
     window.show();

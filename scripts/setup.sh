@@ -4,7 +4,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 PACKAGES=(cmake ninja-build g++ dpkg-dev file qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev
-          qt6-serialport-dev libgl-dev)
+          qt6-serialport-dev libgl-dev
+          fonts-liberation2)
 missing=()
 for p in "${PACKAGES[@]}" ${EXTRA_PACKAGES:-}; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,5 +1,6 @@
 #include "frmserial.h"
 
+#include "appicon.h"
 #include "commondialog.h"
 #include "commport.h"
 #include "frmhelp.h"
@@ -104,7 +105,7 @@ QColor backColor(const QLabel *label)
 frmSerial::frmSerial(Services s, QWidget *parent) : QMainWindow(parent), services(std::move(s))
 {
     setWindowTitle(QStringLiteral("Orvo-232 Communicator"));
-    setWindowIcon(QIcon(QStringLiteral(":/orvo232.svg")));
+    setWindowIcon(orvoIcon());
     setObjectName(QStringLiteral("frmSerial"));
 
     if (services.makeCommPort)
@@ -133,6 +134,13 @@ void frmSerial::createWidgets()
     client->setFixedSize(px(10845), px(10485));
     setCentralWidget(client);
     QWidget *c = client;
+    // The layout is measured for an 8-point sans serif of Arial's metrics (about 10 px);
+    // a wider desktop font would clip the captions.
+    QFont ui;
+    ui.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                    QStringLiteral("Helvetica")});
+    ui.setPixelSize(10);
+    c->setFont(ui);
 
     // Group frames first so that everything else lies above them.
     Shape3 = new QFrame(c);
