@@ -56,27 +56,21 @@ void bothPorts()
 // Takes what the port delivers, as the terminal's receive handler does.
 struct Recorder
 {
-    explicit Recorder(CommPort &p) : port(p)
+    explicit Recorder(CommPort &port)
     {
-        connection = QObject::connect(&port, &CommPort::onComm, [this] {
-            events.append(port.commEvent());
-            if (port.commEvent() == CommPort::comEvReceive && !suspended)
+        connection = QObject::connect(&port, &CommPort::onComm, [this, &port] {
+            last = port.commEvent();
+            if (last != CommPort::comEvReceive)
+                lineEvents.append(last);
+            else if (!suspended)
                 bytes += port.input();
         });
     }
     ~Recorder() { QObject::disconnect(connection); }
-    QList<int> lineEvents() const
-    {
-        QList<int> out;
-        for (int e : events)
-            if (e != CommPort::comEvReceive)
-                out.append(e);
-        return out;
-    }
-    CommPort &port;
     QMetaObject::Connection connection;
     QByteArray bytes;
-    QList<int> events;
+    QList<int> lineEvents; // every event but comEvReceive
+    int last = 0;
     bool suspended = false;
 };
 
@@ -185,7 +179,7 @@ private slots:
         QTRY_COMPARE(rec.bytes, all + "\r\n");
         // A pty has no modem lines and no error counters: nothing but data is reported.
         QTest::qWait(200);
-        QCOMPARE(rec.lineEvents(), QList<int>());
+        QCOMPARE(rec.lineEvents, QList<int>());
         QCOMPARE(rig.port->bytesWaiting(), 0);
     }
 
@@ -213,8 +207,7 @@ private slots:
         else
             QTRY_COMPARE(rec.bytes, data);
         rig.loseDevice();
-        QTRY_COMPARE_WITH_TIMEOUT(rec.lineEvents(), QList<int>{CommPort::comEventDeviceLost},
-                                  10000);
+        QTRY_COMPARE_WITH_TIMEOUT(rec.lineEvents, QList<int>{CommPort::comEventDeviceLost}, 10000);
         QVERIFY(!rig.port->portOpen());
         QVERIFY(!rig.port->detail().isEmpty());
         QVERIFY(!rig.port->output("x"));
@@ -256,7 +249,7 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(rec.bytes.size(), data.size(), 60000);
             writer.join();
             QVERIFY(rec.bytes == data);
-            QCOMPARE(rec.lineEvents(), QList<int>());
+            QCOMPARE(rec.lineEvents, QList<int>());
             return;
         }
         QTRY_VERIFY_WITH_TIMEOUT(rec.bytes.size() >= 200000, 60000);
@@ -264,9 +257,8 @@ private slots:
         stop = true;
         writer.join();
         QTRY_VERIFY_WITH_TIMEOUT(!rig.port->portOpen(), 10000);
-        QTRY_COMPARE_WITH_TIMEOUT(rec.lineEvents(), QList<int>{CommPort::comEventDeviceLost},
-                                  10000);
-        QCOMPARE(rec.events.last(), int(CommPort::comEventDeviceLost));
+        QTRY_COMPARE_WITH_TIMEOUT(rec.lineEvents, QList<int>{CommPort::comEventDeviceLost}, 10000);
+        QCOMPARE(rec.last, int(CommPort::comEventDeviceLost));
         QVERIFY(rec.bytes.size() >= before);
         QVERIFY(data.startsWith(rec.bytes));
     }
@@ -316,8 +308,7 @@ private slots:
             return;
         }
         rig.pty->hangUp();
-        QTRY_COMPARE_WITH_TIMEOUT(rec.lineEvents(), QList<int>{CommPort::comEventDeviceLost},
-                                  10000);
+        QTRY_COMPARE_WITH_TIMEOUT(rec.lineEvents, QList<int>{CommPort::comEventDeviceLost}, 10000);
         QVERIFY(!rig.port->portOpen());
         const QByteArray got = rig.port->input();
         // The pty drops what its own buffer held at the hang-up; everything the port had
