@@ -26,6 +26,13 @@ class TestTerminalPty : public QObject
         return QByteArray(reinterpret_cast<const char *>(rxCaptureBuffer.data()), rxCaptureCount);
     }
 
+    void openWindow()
+    {
+        Services s = testServices(dir.path());
+        s.makeCommPort = [] { return makeQtCommPort(); };
+        w = std::make_unique<frmSerial>(s);
+    }
+
 private slots:
     void initTestCase()
     {
@@ -40,9 +47,7 @@ private slots:
         pty = std::make_unique<Pty>();
         QVERIFY(pty->isOpen());
         QVERIFY(linkComPort(1, pty->slavePath()));
-        Services s = testServices(dir.path());
-        s.makeCommPort = [] { return makeQtCommPort(); };
-        w = std::make_unique<frmSerial>(s);
+        openWindow();
         QVERIFY(w->MSComm1->portOpen());
         QCOMPARE(backColor(w->lblConnect), QColor(255, 0, 0));
     }
@@ -95,16 +100,18 @@ private slots:
 
     void busyPortAndReconnect()
     {
-        w->DisconnectButton_Click();
-        QCOMPARE(backColor(w->lblConnect), QColor(255, 255, 255));
-        // Another program holds the port.
+        // Another program holds the port: start-up says nothing, ReConnect says why.
+        w.reset();
         const auto other = makeQtCommPort();
         QVERIFY(other->setCommPort(1));
         QVERIFY(other->setPortOpen(true));
-        w->txtStatus->setText(QString());
+        openWindow();
+        QVERIFY(!w->MSComm1->portOpen());
+        QCOMPARE(backColor(w->lblConnect), QColor(255, 255, 255));
+        QCOMPARE(w->txtStatus->text(), QString());
         w->ConnectButton_Click();
         QCOMPARE(w->txtStatus->text(), QStringLiteral("Selected COM Port Not Available.\r\n"));
-        QVERIFY(!w->lblConnect->toolTip().isEmpty()); // says why
+        QVERIFY(!w->lblConnect->toolTip().isEmpty());
         QVERIFY(other->setPortOpen(false));
 
         w->txtBaud->setText(QStringLiteral("115200"));
