@@ -1,5 +1,6 @@
 #include "fakecommport.h"
 #include "fakes.h"
+#include "filesizelimit.h"
 #include "frmhexeditor.h"
 #include "frmserial.h"
 #include "globals.h"
@@ -14,9 +15,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
@@ -224,17 +222,11 @@ private slots:
 
         // A save that fails halfway (file size limit, which binds root too).
         const QString old = f.file(QStringLiteral("old.bin"), "old");
-        struct rlimit before
         {
-        };
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &before), 0);
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit small = before;
-        small.rlim_cur = 1000;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        f.choose(f.e->mnuSavefile, old);
-        setrlimit(RLIMIT_FSIZE, &before);
-        std::signal(SIGXFSZ, oldHandler);
+            FileSizeLimit limit(1000);
+            QVERIFY(limit.active());
+            f.choose(f.e->mnuSavefile, old);
+        }
         QCOMPARE(fileBytes(old), QByteArray("old"));
         QCOMPARE(fileBytes(path), pattern(5000));
         QCOMPARE(f.content(), pattern(5000));
