@@ -59,11 +59,6 @@ PaneTexts rebuildPaneTexts(const quint8 *buffer, qint32 count)
     return t;
 }
 
-int twipsToPixels(int twips)
-{
-    return (twips + 7) / 15;
-}
-
 PaneLayout paneLayout(ViewLayout view)
 {
     switch (view) {

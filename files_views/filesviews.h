@@ -29,9 +29,6 @@ struct PaneTexts
 };
 PaneTexts rebuildPaneTexts(const quint8 *buffer, qint32 count);
 
-// Window positions are kept in twips; 15 twips make one pixel at 96 dpi.
-int twipsToPixels(int twips);
-
 // Where the two receive panes go in each View layout (twips; Left is always 120).
 enum class PaneFront { Ascii, Hex, Untouched };
 struct PaneLayout

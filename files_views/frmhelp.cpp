@@ -1,8 +1,8 @@
 #include "frmhelp.h"
 
-#include "filesviews.h"
 #include "records.h"
 #include "textbox.h"
+#include "twips.h"
 
 #include <QDir>
 
@@ -11,13 +11,12 @@ frmHelp::frmHelp(const QString &folder, QWidget *parent) : QWidget(parent), fold
     setWindowTitle(QStringLiteral("Help"));
     setObjectName(QStringLiteral("frmHelp"));
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(twipsToPixels(13110), twipsToPixels(5310));
+    resize(px(13110), px(5310));
 
     Text1 = new TextBox(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setFont(QFont(QStringLiteral("Courier New"), 12));
-    Text1->setGeometry(twipsToPixels(120), twipsToPixels(0), twipsToPixels(12855),
-                       twipsToPixels(5175));
+    place(Text1, 120, 0, 12855, 5175);
     Form_Load();
 }
 

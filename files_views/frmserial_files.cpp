@@ -11,6 +11,7 @@
 #include "ontop.h"
 #include "records.h"
 #include "textbox.h"
+#include "twips.h"
 #include "yield.h"
 
 #include <QAction>
@@ -141,19 +142,19 @@ void exportCapture(frmSerial &w, bool humanHex)
 void applyLayout(frmSerial &w, ViewLayout view, QAction *chosen)
 {
     const PaneLayout l = paneLayout(view);
-    const int left = twipsToPixels(kPaneLeft);
+    const int left = px(kPaneLeft);
     TextBox *a = w.SerialText;
     TextBox *h = w.SerialText1;
-    a->resize(twipsToPixels(l.asciiWidth), a->height());
-    h->resize(twipsToPixels(l.hexWidth), h->height());
+    a->resize(px(l.asciiWidth), a->height());
+    h->resize(px(l.hexWidth), h->height());
     if (l.front == PaneFront::Ascii)
         a->raise();
     else if (l.front == PaneFront::Hex)
         h->raise();
-    a->resize(a->width(), twipsToPixels(l.asciiHeight));
-    h->resize(h->width(), twipsToPixels(l.hexHeight));
-    h->move(left, twipsToPixels(l.hexTop));
-    a->move(left, twipsToPixels(l.asciiTop));
+    a->resize(a->width(), px(l.asciiHeight));
+    h->resize(h->width(), px(l.hexHeight));
+    h->move(left, px(l.hexTop));
+    a->move(left, px(l.asciiTop));
     for (QAction *item : {w.mnuViewPaneList, w.mnuViewHexList, w.mnuViewBigAsciiPane,
                           w.mnuViewBigHEXPane, w.mnuViewAsciiHex})
         item->setChecked(item == chosen);

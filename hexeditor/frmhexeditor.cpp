@@ -8,6 +8,7 @@
 #include "printlayout.h"
 #include "records.h"
 #include "textbox.h"
+#include "twips.h"
 #include "yield.h"
 
 #include <QAction>
@@ -23,33 +24,6 @@
 #include <cstring>
 
 namespace {
-
-// Positions are given in twips; 15 twips are one pixel at 96 dpi.
-int px(int twips)
-{
-    return (twips + 7) / 15;
-}
-
-void place(QWidget *w, int left, int top, int width, int height)
-{
-    w->setGeometry(px(left), px(top), px(width), px(height));
-}
-
-QLabel *makeLabel(QWidget *parent, const QString &caption, int l, int t, int w, int h)
-{
-    auto *label = new QLabel(caption, parent);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    place(label, l, t, w, h);
-    return label;
-}
-
-QPushButton *makeButton(QWidget *parent, const QString &caption, int l, int t, int w, int h)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setAutoDefault(false);
-    place(button, l, t, w, h);
-    return button;
-}
 
 TextBox *makeView(QWidget *parent, int l, int t, int w, int h)
 {
@@ -115,6 +89,9 @@ void frmHexEditor::createWidgets()
     lblLOF->setForegroundRole(QPalette::Text);
     lblLOF->setAutoFillBackground(true);
     Label2 = makeLabel(c, QStringLiteral("ASCII View"), 9720, 5880, 2055, 375);
+    // One line each: a long file name is cut at the edge, not wrapped out of sight.
+    for (QLabel *label : {lblFilename, Label1, lblLOF, Label2})
+        label->setWordWrap(false);
 }
 
 void frmHexEditor::createMenus()

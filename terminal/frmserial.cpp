@@ -7,6 +7,7 @@
 #include "frmhexeditor.h"
 #include "ontop.h"
 #include "textbox.h"
+#include "twips.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -23,34 +24,6 @@
 #include <climits>
 
 namespace {
-
-// Positions are given in twips; 15 twips are one pixel at 96 dpi.
-int px(int twips)
-{
-    return (twips + 7) / 15;
-}
-
-void place(QWidget *w, int left, int top, int width, int height)
-{
-    w->setGeometry(px(left), px(top), px(width), px(height));
-}
-
-QLabel *makeLabel(QWidget *parent, const QString &caption, int l, int t, int w, int h)
-{
-    auto *label = new QLabel(caption, parent);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setWordWrap(true);
-    place(label, l, t, w, h);
-    return label;
-}
-
-QPushButton *makeButton(QWidget *parent, const QString &caption, int l, int t, int w, int h)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setAutoDefault(false);
-    place(button, l, t, w, h);
-    return button;
-}
 
 QLineEdit *makeLine(QWidget *parent, const QString &text, int l, int t, int w, int h)
 {
