@@ -1,6 +1,7 @@
 // Numbers typed into boxes, the record format, and the settings file the main window
 // reads at start-up and writes at close.
 #include "fakecommport.h"
+#include "filesizelimit.h"
 #include "frmserial.h"
 #include "globals.h"
 #include "numbers.h"
@@ -15,10 +16,8 @@
 #include <QtTest>
 
 #include <cmath>
-#include <csignal>
 #include <limits>
 #include <memory>
-#include <sys/resource.h>
 
 namespace {
 
@@ -287,16 +286,12 @@ private slots:
         putFile(defaultFile());
         auto w = open();
         w->txt[0]->setText(QStringLiteral("changed"));
-        // A write that stops short at the file size limit (which binds root too).
-        rlimit old{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = old;
-        small.rlim_cur = 1000;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        w->close(); // closing proceeds
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, oldHandler);
+        {
+            // A write that stops short at the file size limit (which binds root too).
+            FileSizeLimit limit(1000);
+            QVERIFY(limit.active());
+            w->close(); // closing proceeds
+        }
         QCOMPARE(fileBytes(), defaultFile());
         QCOMPARE(QDir(dir.filePath(QStringLiteral("cfg"))).entryList(QDir::Files),
                  QStringList{"Orvo_RS232_ini"});
