@@ -8,6 +8,7 @@
 #include "textbox.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -15,13 +16,15 @@
 
 #include <memory>
 
-// A main window on a fake port and a fake file dialog, in a folder of its own.
+using namespace Qt::StringLiterals;
+
+// A main window on a fake port and fake dialogs, with its files in a temporary folder and
+// bank page 1 shown.
 struct Rig
 {
     QTemporaryDir dir;
     FakeCommPort *port = nullptr;
-    FakeDialog *dialog = nullptr; // dlgfile
-    std::shared_ptr<FakeMessageBox> messages = std::make_shared<FakeMessageBox>();
+    std::shared_ptr<FakeMessageBox> box = std::make_shared<FakeMessageBox>();
     std::unique_ptr<frmSerial> w;
 
     Rig()
@@ -34,46 +37,51 @@ struct Rig
             port = p.get();
             return p;
         };
-        s.makeFileDialog = [this](QWidget *) {
-            auto d = std::make_unique<FakeDialog>();
-            if (!dialog)
-                dialog = d.get();
-            return d;
-        };
-        s.messageBox = messages;
+        s.makeFileDialog = [](QWidget *) { return std::make_unique<FakeDialog>(); };
+        s.messageBox = box;
         w = std::make_unique<frmSerial>(s);
-        // Form_Load opens the port; open it here if it did not.
-        if (!port->portOpen()) {
-            (void)port->setSettings(QStringLiteral("9600,n,8,1"));
+        if (!port->portOpen())
             (void)port->setPortOpen(true);
-        }
-        // Page refreshes only when a test asks for one.
-        w->Timer3->stop();
-        w->Text3->setText(QStringLiteral("1"));
+        w->Timer3->stop(); // page refreshes only when a test asks for one
+        showPage(1);
         w->bankIndex = 1;
         w->ShowBankPage();
         port->written.clear();
     }
+
+    FakeDialog &dlgfile() { return static_cast<FakeDialog &>(*w->dlgfile); }
+    FakeDialog &dlgfile3() { return static_cast<FakeDialog &>(*w->dlgfile3); }
 
     void fillRow(int page, int row, const QString &text, const QString &description = {})
     {
         w->bankText1[page][row] = text;
         w->bankText2[page][row] = description;
     }
-
     void showPage(int page) { w->Text3->setText(QString::number(page)); }
-
     void setEndings(bool cr, bool lf)
     {
         w->chkCR->setChecked(cr);
         w->Check2->setChecked(lf);
     }
 
-    // The transmit log with line ends made uniform: a multi-line box may keep a lone CR
-    // as a line end of its own.
+    // The transmit log with line ends made uniform: the box may keep a lone CR as a line end.
     QString sent() const { return norm(w->txtSent->text()); }
     static QString norm(QString text)
     {
-        return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+        return text.replace("\r\n"_L1, "\n"_L1).replace(u'\r', u'\n');
+    }
+
+    QString path(const QString &name) const { return dir.filePath(name); }
+    QString writeFile(const QString &name, const QByteArray &bytes) const
+    {
+        QFile f(path(name));
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+            qFatal("cannot write test file");
+        return f.fileName();
+    }
+    static QByteArray readFile(const QString &p)
+    {
+        QFile f(p);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
     }
 };
