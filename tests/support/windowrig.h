@@ -27,9 +27,13 @@ struct Rig
     std::shared_ptr<FakeMessageBox> box = std::make_shared<FakeMessageBox>();
     std::unique_ptr<frmSerial> w;
 
-    Rig()
+    Rig() { open(); }
+
+    // A new window on the same folder, as after a restart of the program.
+    void open()
     {
         QStandardPaths::setTestModeEnabled(true);
+        w.reset();
         resetGlobals();
         Services s = testServices(dir.path());
         s.makeCommPort = [this] {
