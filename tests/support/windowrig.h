@@ -1,19 +1,25 @@
 #pragma once
 
-#include "commondialog.h"
 #include "fakecommport.h"
 #include "fakes.h"
 #include "frmserial.h"
 #include "globals.h"
 #include "testsupport.h"
+#include "textbox.h"
 
+#include <QCheckBox>
 #include <QFile>
+#include <QLineEdit>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <memory>
 
-// A main window on a fake port and fake dialogs, with its files in a temporary folder.
+using namespace Qt::StringLiterals;
+
+// A main window on a fake port and fake dialogs, with its files in a temporary folder and
+// bank page 1 shown.
 struct Rig
 {
     QTemporaryDir dir;
@@ -21,9 +27,13 @@ struct Rig
     std::shared_ptr<FakeMessageBox> box = std::make_shared<FakeMessageBox>();
     std::unique_ptr<frmSerial> w;
 
-    Rig()
+    Rig() { open(); }
+
+    // A new window on the same folder, as after a restart of the program.
+    void open()
     {
         QStandardPaths::setTestModeEnabled(true);
+        w.reset();
         resetGlobals();
         Services s = testServices(dir.path());
         s.makeCommPort = [this] {
@@ -36,14 +46,36 @@ struct Rig
         w = std::make_unique<frmSerial>(s);
         if (!port->portOpen())
             (void)port->setPortOpen(true);
+        w->Timer3->stop(); // page refreshes only when a test asks for one
+        showPage(1);
+        w->bankIndex = 1;
+        w->ShowBankPage();
         port->written.clear();
     }
 
     FakeDialog &dlgfile() { return static_cast<FakeDialog &>(*w->dlgfile); }
     FakeDialog &dlgfile3() { return static_cast<FakeDialog &>(*w->dlgfile3); }
 
-    QString path(const QString &name) const { return dir.filePath(name); }
+    void fillRow(int page, int row, const QString &text, const QString &description = {})
+    {
+        w->bankText1[page][row] = text;
+        w->bankText2[page][row] = description;
+    }
+    void showPage(int page) { w->Text3->setText(QString::number(page)); }
+    void setEndings(bool cr, bool lf)
+    {
+        w->chkCR->setChecked(cr);
+        w->Check2->setChecked(lf);
+    }
 
+    // The transmit log with line ends made uniform: the box may keep a lone CR as a line end.
+    QString sent() const { return norm(w->txtSent->text()); }
+    static QString norm(QString text)
+    {
+        return text.replace("\r\n"_L1, "\n"_L1).replace(u'\r', u'\n');
+    }
+
+    QString path(const QString &name) const { return dir.filePath(name); }
     QString writeFile(const QString &name, const QByteArray &bytes) const
     {
         QFile f(path(name));
@@ -51,7 +83,6 @@ struct Rig
             qFatal("cannot write test file");
         return f.fileName();
     }
-
     static QByteArray readFile(const QString &p)
     {
         QFile f(p);

@@ -1,0 +1,456 @@
+#include "frmhelp.h"
+#include "frmhexeditor.h"
+#include "qtfiledialog.h"
+#include "windowrig.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+
+void setCapture(const QByteArray &bytes)
+{
+    std::copy(bytes.begin(), bytes.end(), rxCaptureBuffer.begin());
+    rxCaptureCount = qint32(bytes.size());
+}
+
+// The transmit record as send_Array finds it: letters, with a 0 at index 1.
+QByteArray storeTxRecord()
+{
+    QByteArray stored;
+    for (int i = 0; i < kTxCaptureSize; ++i)
+        stored += char(i == 1 ? 0 : 'a' + i % 26);
+    std::copy(stored.begin(), stored.end(), txCaptureBuffer.begin());
+    return stored;
+}
+
+// Acts on the Qt file dialog once it is up.
+void whenDialogShows(std::function<void(QFileDialog *)> act)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        if (auto *dlg = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+            timer->deleteLater();
+            timer->stop();
+            act(dlg);
+        }
+    });
+    timer->start();
+}
+
+} // namespace
+
+class TestFilesViews : public QObject
+{
+    Q_OBJECT
+private slots:
+    void fileSend_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<int>("setup"); // 1: suspended, 2: suspended after 2 bytes, 3: port closed
+        QTest::addColumn<bool>("hex");
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<QByteArray>("written");
+        QTest::addColumn<int>("recorded");
+        QTest::addColumn<QString>("echo");
+        const QByteArray a0b("A\0B", 3);
+        QByteArray letters;
+        for (int i = 0; i < 3000; ++i)
+            letters += char('a' + i % 26);
+        QTest::newRow("ascii") << a0b << 0 << false << false << a0b << 3 << "A<0>B\r\n";
+        QTest::newRow("hex") << a0b << 0 << true << false << a0b << 3 << "41 00 42 \r\n";
+        QTest::newRow("empty") << QByteArray() << 0 << false << false << QByteArray() << 0
+                               << "\r\n";
+        QTest::newRow("3000") << letters << 0 << false << false << letters << 3000
+                              << QString::fromLatin1(letters + "\r\n");
+        QTest::newRow("suspended") << a0b << 1 << false << false << QByteArray() << 1 << "A\r\n";
+        QTest::newRow("suspended later")
+            << QByteArray("ABCD") << 2 << false << false << QByteArray("AB") << 3 << "ABC\r\n";
+        QTest::newRow("port closed")
+            << a0b << 3 << false << false << QByteArray() << 3 << "A<0>B\r\n";
+        QTest::newRow("silent") << a0b << 0 << false << true << a0b << 3 << "";
+        // The hex echo is written whatever Silent TX says, but no line end follows.
+        QTest::newRow("silent hex") << a0b << 0 << true << true << a0b << 3 << "41 00 42 ";
+    }
+    void fileSend()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(int, setup);
+        QFETCH(bool, hex);
+        QFETCH(bool, silent);
+        QFETCH(QByteArray, written);
+        QFETCH(int, recorded);
+        QFETCH(QString, echo);
+        Rig r;
+        r.w->keyHexMode = hex;
+        r.w->txSilent = silent;
+        r.w->txSuspended = setup == 1;
+        if (setup == 3)
+            (void)r.port->setPortOpen(false);
+        QStringList counts;
+        QObject::connect(r.w->txtTXCntr, &QLineEdit::textChanged, r.w.get(), [&](const QString &t) {
+            counts << t;
+            if (setup == 2 && t == u"2"_s)
+                r.w->txSuspended = 1;
+        });
+        r.dlgfile().answer = r.writeFile(u"data.bin"_s, data);
+        r.w->mnuSendfile->trigger();
+        QCOMPARE(r.port->written, written);
+        QCOMPARE(txCaptureCount, recorded);
+        const qsizetype kept = qMin(recorded, kTxCaptureSize);
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(txCaptureBuffer.data()), kept),
+                 data.left(kept));
+        QCOMPARE(r.w->txtSent->text(), echo);
+        QCOMPARE(r.w->txtTXCntr->text(), QString::number(data.size())); // suspended too
+        if (data.size() == 3 && setup == 0)
+            QCOMPARE(counts, (QStringList{u"1"_s, u"2"_s, u"3"_s}));
+    }
+
+    void sendFileDialogAndResend()
+    {
+        Rig r;
+        r.w->txtSent->setText(u"old\r\n"_s);
+        const QString file = r.dlgfile().answer = r.writeFile(u"ab"_s, "AB");
+        r.w->mnuSendfile->trigger();
+        r.w->mnuInstantSend->trigger(); // the same file again, without a dialog
+        QCOMPARE(r.port->written, QByteArray("ABAB"));
+        QCOMPARE(r.w->txtSent->text(), u"old\r\nAB\r\nAB\r\n"_s);
+        QCOMPARE(r.dlgfile().filtersSeen, QStringList{u"All Files (*.*)|*.*|"_s});
+        QCOMPARE(r.dlgfile().flagsSeen, QList<int>{0x201004});
+        QVERIFY(r.w->txtStatus->text().endsWith(file + u"\r\n"_s));
+
+        // Cancel ends the command after "Clear TX on Each Send"; the name stays.
+        r.w->autoClearTX = 1;
+        r.dlgfile().result = CommonDialog::cdlCancel;
+        r.w->mnuSendfile->trigger();
+        QCOMPARE(r.w->txtSent->text(), QString());
+        QCOMPARE(r.w->fileName, file);
+        QVERIFY(r.box->shown.isEmpty());
+        // Another error is reported, then the command goes on with the dialog's name.
+        r.dlgfile().result = 53;
+        r.dlgfile().description = u"File not found"_s;
+        r.dlgfile().FileName = r.writeFile(u"x"_s, "xy");
+        r.w->mnuSendfile->trigger();
+        QCOMPARE(r.box->shown, QStringList{u"Error 53 selecting file.\r\nFile not found"_s});
+        QCOMPARE(r.port->written, QByteArray("ABABxy"));
+        // An empty name ends the command and is remembered as no file.
+        r.dlgfile().result = 0;
+        r.dlgfile().answer.clear();
+        r.w->mnuSendfile->trigger();
+        r.w->mnuInstantSend->trigger();
+        QCOMPARE(r.port->written, QByteArray("ABABxy"));
+    }
+
+    void missingOrUnreadableFileSendsNothing()
+    {
+        Rig r;
+        r.w->fileName = r.path(u"gone.bin"_s);
+        txCaptureCount = 9;
+        r.w->mnuInstantSend->trigger();
+        QVERIFY(!QFile::exists(r.w->fileName)); // never created
+        QCOMPARE(txCaptureCount, 0);
+        QVERIFY(r.w->txtStatus->text().endsWith(r.w->fileName + u"\r\n"_s));
+        r.w->fileName = r.dir.path(); // a folder cannot be read as a file
+        r.w->mnuInstantSend->trigger();
+        QVERIFY(r.port->written.isEmpty());
+    }
+
+    void closingTheWindowStopsTheSend()
+    {
+        Rig r;
+        r.w->fileName = r.writeFile(u"abcd"_s, "ABCD");
+        QObject::connect(r.w->txtTXCntr, &QLineEdit::textChanged, r.w.get(), [&](const QString &t) {
+            if (t == u"2"_s)
+                QTimer::singleShot(0, r.w.get(), [&r] { r.w->close(); });
+        });
+        r.w->show();
+        r.w->mnuInstantSend->trigger();
+        QCOMPARE(r.port->written.left(2), QByteArray("AB"));
+        QVERIFY(r.port->written.size() <= 3);
+        QVERIFY(r.w->unloading);
+    }
+
+    void overlappingSendsAreRefused()
+    {
+        Rig r;
+        r.w->fileName = r.writeFile(u"abc"_s, "abc");
+        bool started = false;
+        QObject::connect(r.w->txtTXCntr, &QLineEdit::textChanged, r.w.get(), [&](const QString &t) {
+            if (t == u"1"_s && !started) {
+                started = true;
+                r.w->mnuInstantSend->trigger();
+                r.w->send_Array();
+                r.w->txt[0]->setText(u"XY"_s);
+                r.w->BTNSend_Click();
+            }
+        });
+        r.w->mnuInstantSend->trigger();
+        QVERIFY(started);
+        QCOMPARE(r.port->written, QByteArray("abc"));
+    }
+
+    // The caller stores the bytes and sets txCaptureCount to their number.
+    void sendArray_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("mode"); // 1: hex, 2: silent, 3: suspended
+        QTest::addColumn<int>("written");
+        QTest::addColumn<QString>("counter");
+        QTest::addColumn<QString>("echo");
+        QTest::newRow("-1") << -1 << 0 << 0 << "x"
+                            << "\r\n";
+        QTest::newRow("2") << 2 << 0 << 2 << "2"
+                           << "a<0>\r\n";
+        QTest::newRow("2 hex") << 2 << 1 << 2 << "2"
+                               << "61 00 \r\n";
+        QTest::newRow("2 silent") << 2 << 2 << 2 << "2"
+                                  << "";
+        QTest::newRow("2 suspended") << 2 << 3 << 0 << "x"
+                                     << "a\r\n";
+        QTest::newRow("3000") << 3000 << 0 << kTxCaptureSize << "3000"
+                              << QString::fromLatin1(storeTxRecord()).replace(QChar(0), u"<0>"_s) +
+                                     u"\r\n"_s;
+    }
+    void sendArray()
+    {
+        QFETCH(int, count);
+        QFETCH(int, mode);
+        QFETCH(int, written);
+        QFETCH(QString, counter);
+        QFETCH(QString, echo);
+        Rig r;
+        r.w->autoClearTX = 1;
+        r.w->keyHexMode = mode == 1;
+        r.w->txSilent = mode == 2;
+        r.w->txSuspended = mode == 3;
+        r.w->txtSent->setText(u"old"_s);
+        r.w->txtTXCntr->setText(u"x"_s);
+        const QByteArray stored = storeTxRecord();
+        txCaptureCount = count;
+        r.w->send_Array();
+        QCOMPARE(r.port->written, stored.left(written));
+        QCOMPARE(r.w->txtTXCntr->text(), counter);
+        QCOMPARE(txCaptureCount, count);
+        QCOMPARE(r.w->txtSent->text(), echo);
+    }
+
+    void captureExportsAndRebuild()
+    {
+        Rig r;
+        r.w->silentCapture = 1; // the rebuild fills the panes all the same
+        setCapture(QByteArray("\x00\x41\x0D\x0A", 4));
+        r.w->cmdRebuild->click();
+        QCOMPARE(r.w->SerialText->text(), u"<0>A\r\n"_s);
+        QCOMPARE(r.w->SerialText1->text(), u"00 41 0D 0A "_s);
+        const QString ascii = r.dlgfile3().answer = r.path(u"cap.txt"_s);
+        r.w->mnuSaveCaptureAscii->trigger();
+        QCOMPARE(Rig::readFile(ascii), QByteArray("\x00\x41\x0D\x0A", 4));
+        QCOMPARE(r.dlgfile3().filtersSeen, QStringList{u"All Files (*.txt)|*.txt|"_s});
+        QCOMPARE(r.dlgfile3().saves, 1);
+        QCOMPARE(r.w->fileName, ascii);
+        // The human-hex export writes the pane as it is, typed into or not.
+        r.w->SerialText1->appendText(u"note \u00e9"_s);
+        const QString hex = r.dlgfile3().answer = r.path(u"hex.txt"_s);
+        r.w->mnuSaveCaptureHumanHex->trigger();
+        QCOMPARE(Rig::readFile(hex), QByteArray("00 41 0D 0A note \xe9"));
+
+        // Beyond 32768 bytes, over longer files: written whole, nothing old left behind.
+        QByteArray capture, golden;
+        for (int i = 0; i < 40000; ++i)
+            capture += char((i * 31 + i / 256) & 0xFF);
+        for (char c : capture)
+            golden += QByteArray(1, c).toHex().toUpper() + ' ';
+        setCapture(capture);
+        r.dlgfile3().answer = r.writeFile(u"old.txt"_s, QByteArray(50000, 'z'));
+        r.w->mnuSaveCaptureAscii->trigger();
+        QCOMPARE(Rig::readFile(r.dlgfile3().answer), capture);
+        r.w->RebuildPanes();
+        r.dlgfile3().answer = r.writeFile(u"oldhex.txt"_s, QByteArray(200000, 'z'));
+        r.w->mnuSaveCaptureHumanHex->trigger();
+        QCOMPARE(Rig::readFile(r.dlgfile3().answer), golden);
+    }
+
+    void captureExportCancelAndErrors()
+    {
+        Rig r;
+        setCapture(QByteArray("data"));
+        const QString file = r.dlgfile3().FileName = r.writeFile(u"keep.txt"_s, "keep");
+        r.w->fileName = u"before"_s;
+        r.dlgfile3().result = CommonDialog::cdlCancel;
+        r.w->mnuSaveCaptureAscii->trigger();
+        r.w->mnuSaveCaptureHumanHex->trigger();
+        QCOMPARE(Rig::readFile(file), QByteArray("keep"));
+        QCOMPARE(r.w->fileName, u"before"_s);
+        // An error is reported; the save then goes ahead with the name the dialog holds.
+        r.dlgfile3().result = 32766;
+        r.dlgfile3().description = u"Odd failure"_s;
+        r.w->mnuSaveCaptureAscii->trigger();
+        QCOMPARE(r.box->shown, QStringList{u"Error 32766 selecting file.\r\nOdd failure"_s});
+        QCOMPARE(Rig::readFile(file), QByteArray("data"));
+        // A file that cannot be written is not made and nothing is reported.
+        r.dlgfile3().result = 0;
+        r.dlgfile3().answer = r.path(u"no/such/folder/x.txt"_s);
+        r.w->mnuSaveCaptureAscii->trigger();
+        QCOMPARE(r.box->shown.size(), 1);
+        QVERIFY(!QFile::exists(r.dlgfile3().answer));
+    }
+
+    void layouts_data()
+    {
+        QTest::addColumn<int>("item");
+        QTest::addColumn<QRect>("ascii");
+        QTest::addColumn<QRect>("hex");
+        QTest::addColumn<int>("front"); // 0 ascii, 1 hex, -1 untouched
+        const QRect narrow(8, 120, 290, 431), wide(8, 120, 697, 431);
+        QTest::newRow("RX Ascii - SendKey List") << 0 << narrow << narrow << 0;
+        QTest::newRow("RX Hex - SendKey List") << 1 << narrow << narrow << 1;
+        QTest::newRow("Big ASCII Receive Pane") << 2 << wide << wide << 0;
+        QTest::newRow("Big Hex Receive Pane") << 3 << wide << wide << 1;
+        QTest::newRow("Ascii Over Hex")
+            << 4 << QRect(8, 120, 697, 215) << QRect(8, 335, 697, 215) << -1;
+    }
+    void layouts()
+    {
+        QFETCH(int, item);
+        QFETCH(QRect, ascii);
+        QFETCH(QRect, hex);
+        QFETCH(int, front);
+        Rig r;
+        frmSerial &w = *r.w;
+        const QList<QAction *> items{w.mnuViewPaneList, w.mnuViewHexList, w.mnuViewBigAsciiPane,
+                                     w.mnuViewBigHEXPane, w.mnuViewAsciiHex};
+        auto above = [](QWidget *a, QWidget *b) { // among their siblings
+            return a->parentWidget()->children().indexOf(a) >
+                   b->parentWidget()->children().indexOf(b);
+        };
+        auto asciiInFront = [&] { return above(w.SerialText, w.SerialText1); };
+        items[front == 0 ? 1 : 0]->trigger(); // the other pane in front first
+        const bool before = asciiInFront();
+        items[item]->trigger();
+        QCOMPARE(w.SerialText->geometry(), ascii);
+        QCOMPARE(w.SerialText1->geometry(), hex);
+        QCOMPARE(asciiInFront(), front < 0 ? before : front == 0);
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(items[i]->isChecked(), i == item);
+        // The list layouts leave the send-key rows free; the big ones cover them.
+        QCOMPARE(ascii.united(hex).intersects(w.Command2[5]->geometry()), item >= 2);
+        if (item == 2 || item == 3)
+            QVERIFY(above(item == 2 ? w.SerialText : w.SerialText1, w.Command2[5]));
+    }
+
+    void fontsAndOptionsSurviveARestart()
+    {
+        Rig r;
+        r.w->mnuFontLarge->trigger();
+        QVERIFY(!r.w->mnuFontSmall->isChecked());
+        r.w->silentCapture = 2; // from the settings file: on, but not checked
+        r.w->mnuSilent->setChecked(false);
+        r.w->mnuSilent->trigger(); // "Silent Capture" and "Auto Scroll" follow the mark ...
+        QCOMPARE(r.w->silentCapture, 1);
+        r.w->mnuScroll->trigger();
+        r.w->autoClearTX = 2; // ... "Clear TX on Each Send" and "Silent TX" the variable
+        r.w->mnuAutoClearTX->trigger();
+        QCOMPARE(r.w->autoClearTX, 0);
+        r.w->mnuTXSilent->trigger();
+        r.w->close();
+        r.open();
+        for (TextBox *box : {r.w->SerialText, r.w->SerialText1, r.w->txtSent})
+            QVERIFY(box->font().family() == u"Courier New"_s && box->font().pointSizeF() == 22);
+        QCOMPARE(mainFontSize, 3);
+        QVERIFY(r.w->mnuFontLarge->isChecked() && !r.w->mnuFontSmall->isChecked());
+        QCOMPARE((QList<int>{r.w->silentCapture, r.w->autoScroll, r.w->autoClearTX, r.w->txSilent}),
+                 (QList<int>{1, 1, 0, 1}));
+        QVERIFY(r.w->mnuSilent->isChecked() && r.w->mnuScroll->isChecked());
+        QVERIFY(!r.w->mnuAutoClearTX->isChecked() && r.w->mnuTXSilent->isChecked());
+        r.w->mnuFontSmall->trigger();
+        QCOMPARE(r.w->txtSent->font().pointSizeF(), 10.0);
+    }
+
+    void alwaysOnTopKeepsPlaceAndShowsNoMark()
+    {
+        Rig r;
+        r.w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(r.w.get()));
+        const QRect before = r.w->geometry();
+        for (bool on : {true, false}) {
+            r.w->mnuAlwaysOnTop->trigger();
+            QCOMPARE(r.w->windowFlags().testFlag(Qt::WindowStaysOnTopHint), on);
+            QVERIFY(r.w->isVisible() && !r.w->mnuAlwaysOnTop->isChecked());
+            QCOMPARE(r.w->geometry(), before);
+        }
+    }
+
+    void helpAndHexEditorAreSingleModelessWindows()
+    {
+        Rig r;
+        r.writeFile(u"Help.txt"_s, "one\r\ntwo \xe9\r\nthree");
+        r.w->mnuHelp->trigger();
+        QPointer<frmHelp> help = r.w->helpWindow;
+        QVERIFY(help && help->isVisible() && !help->isModal());
+        QCOMPARE(help->size(), QSize(874, 354));
+        QCOMPARE(help->Text1->geometry(), QRect(8, 0, 857, 345));
+        QCOMPARE(help->Text1->font().family(), u"Courier New"_s);
+        QCOMPARE(help->Text1->font().pointSizeF(), 12.0);
+        QCOMPARE(help->Text1->text(), u"one\r\ntwo \u00e9\r\nthree"_s);
+        help->Text1->setText(u"edited"_s);
+        r.w->mnuHelp->trigger(); // while open: the same window, not read again
+        QCOMPARE(r.w->helpWindow.data(), help.data());
+        QCOMPARE(help->Text1->text(), u"edited"_s);
+        help->close();
+        QTRY_VERIFY(help.isNull());
+        QFile::remove(r.path(u"Help.txt"_s)); // missing: an empty text
+        r.w->mnuHelp->trigger();
+        QCOMPARE(r.w->helpWindow->Text1->text(), QString());
+
+        r.w->mnuHexEditor->trigger();
+        QPointer<frmHexEditor> hexEditor = r.w->hexEditor;
+        QVERIFY(hexEditor && hexEditor->isVisible() && !hexEditor->isModal());
+        r.w->mnuHexEditor->trigger();
+        QCOMPARE(r.w->hexEditor.data(), hexEditor.data());
+        delete r.w->hexEditor.data();
+        delete r.w->helpWindow.data();
+    }
+
+    void qtFileDialog()
+    {
+        QCOMPARE(nameFiltersFromFilter(u"All Files (*.*)|*.*|"_s),
+                 QStringList{u"All Files (*.*) (*)"_s});
+        QCOMPARE(nameFiltersFromFilter(u"Projects|*.ovc|Text|*.txt;*.log|"_s),
+                 (QStringList{u"Projects (*.ovc)"_s, u"Text (*.txt *.log)"_s}));
+        QCOMPARE(nameFiltersFromFilter(QString()), QStringList{u"All Files (*)"_s});
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"new.txt"_s);
+        auto dlg = makeQtFileDialog(nullptr);
+        dlg->Filter = u"All Files (*.txt)|*.txt|"_s;
+        dlg->Flags = 0x201004; // must-exist does not hold for a save
+        dlg->FileName = path;
+        QStringList filters;
+        whenDialogShows([&](QFileDialog *d) {
+            filters = d->nameFilters();
+            static_cast<QDialog *>(d)->accept();
+        });
+        QCOMPARE(dlg->ShowSave(), 0);
+        QCOMPARE(dlg->FileName, path);
+        QCOMPARE(filters, QStringList{u"All Files (*.txt) (*.txt)"_s});
+        // A cancel keeps the name; the dialog starts in the folder of the last name.
+        QString startDir;
+        whenDialogShows([&](QFileDialog *d) {
+            startDir = d->directory().absolutePath();
+            d->reject();
+        });
+        QCOMPARE(dlg->ShowOpen(), CommonDialog::cdlCancel);
+        QCOMPARE(startDir, dir.path());
+        QCOMPARE(dlg->FileName, path);
+    }
+};
+
+QTEST_MAIN(TestFilesViews)
+#include "tst_files_views.moc"

@@ -1,0 +1,496 @@
+#include "bank.h"
+#include "hex.h"
+#include "windowrig.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+
+// Runs action once, posted so that it happens during the pause after row `row` of the first
+// page sent (the run yields there).
+void atRow(Rig &r, int row, std::function<void()> action)
+{
+    auto done = std::make_shared<bool>(false);
+    QObject::connect(r.w->Text8, &QLineEdit::textChanged, r.w.get(), [=](const QString &t) {
+        if (!*done && t == QString::number(row))
+            *done = true, QTimer::singleShot(0, action);
+    });
+}
+
+// Page 1 holds "r0" to "r19" and is shown; items pause 1 ms.
+void fillPageOne(Rig &r)
+{
+    r.w->txtDelay->setText(u"1"_s);
+    for (int row = 0; row < 20; ++row)
+        r.fillRow(1, row, u"r%1"_s.arg(row));
+    r.w->ShowBankPage();
+}
+
+QByteArray rows(int from, int to, const char *end = "")
+{
+    QByteArray out;
+    for (int row = from; row <= to; ++row)
+        out += "r" + QByteArray::number(row) + end;
+    return out;
+}
+
+// Rows of rule, text and number.
+template <size_t N> void ruleRows(int rule, const std::pair<const char *, int> (&rows)[N])
+{
+    for (const auto &[text, number] : rows)
+        QTest::addRow("%d '%s'", rule, text) << rule << QString::fromLatin1(text) << number;
+}
+
+} // namespace
+
+class TestTransmit : public QObject
+{
+    Q_OBJECT
+private slots:
+    void rules_data()
+    {
+        QTest::addColumn<int>("rule"); // 0: Hex2Dec, 1: page (-1: none), 2: delay (-1: keep)
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("number");
+        // "FFFF": the top digit's step would leave 16 bits, so it is skipped.
+        ruleRows(0, {{"41", 65},
+                     {"FF", 255},
+                     {"0A", 10},
+                     {"4", 4},
+                     {"", 0},
+                     {"0a", -1},
+                     {"G1", -15},
+                     {"A ", 159},
+                     {"4 ", 63},
+                     {"7FFF", 32767},
+                     {"FFFF", 4095},
+                     {"00000000000000000041", 65},
+                     {"G0000000000000000041", 65}});
+        ruleRows(1, {{"50", 50},
+                     {"51", -1},
+                     {"0", -1},
+                     {"-3", -1},
+                     {"abc", -1},
+                     {"", -1},
+                     {"0.3", 0},
+                     {"3.5", 4},
+                     {"50.5", 50},
+                     {"50.7", -1},
+                     {" 12abc", 12}});
+        ruleRows(2, {{" 300 ", 300},
+                     {"250.5", 250},
+                     {"0", 0},
+                     {"65535", 65535},
+                     {"70000", -1},
+                     {"-1", -1},
+                     {"", -1},
+                     {"100ms", -1}});
+    }
+    void rules()
+    {
+        QFETCH(int, rule);
+        QFETCH(QString, text);
+        QFETCH(int, number);
+        QCOMPARE(rule == 0   ? Hex2Dec(text)
+                 : rule == 1 ? AcceptedPage(text).value_or(-1)
+                             : DelayFromText(text).value_or(-1),
+                 number);
+    }
+
+    // Line ends in the echo are made uniform (Rig::sent).
+    void send_data()
+    {
+        QTest::addColumn<int>("box");
+        QTest::addColumn<bool>("hex");
+        QTest::addColumn<int>("ends"); // 1: CR, 2: LF
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("echo");
+        QTest::newRow("CR") << 0 << false << 1 << "AT" << QByteArray("AT\r") << "AT\n\n";
+        QTest::newRow("empty, CR LF") << 1 << false << 3 << "" << QByteArray("\r\n") << "\n\n";
+        QTest::newRow("latin1") << 1 << false << 0 << QString::fromUtf8("\xc3\xa9\xe2\x82\xac")
+                                << QByteArray("\xe9?") << QString::fromLatin1("\xe9?\n");
+        QTest::newRow("pairs") << 0 << true << 0 << "41 42 43" << QByteArray("ABC")
+                               << "41 42 43 \n";
+        QTest::newRow("together") << 0 << true << 0 << "414243" << QByteArray("A$") << "41 24 \n";
+        QTest::newRow("lone digit")
+            << 0 << true << 0 << "41 4 43" << QByteArray("A?\x03") << "41 3F 03 \n";
+        QTest::newRow("ff") << 0 << true << 0 << "ff" << QByteArray() << "\n";
+        QTest::newRow("1a") << 0 << true << 0 << "1a" << QByteArray("\x0f") << "0F \n";
+        QTest::newRow("separators")
+            << 1 << true << 0 << "41-00,FF" << QByteArray("A\0\xff", 3) << "41 00 FF \n";
+        QTest::newRow("leading blank")
+            << 0 << true << 3 << " 41 42" << QByteArray("\r\n") << "0D 0A \n";
+        QTest::newRow("CR LF") << 0 << true << 3 << "41 42" << QByteArray("AB\r\n")
+                               << "41 42 0D 0A \n";
+        QTest::newRow("over 32767") << 0 << true << 0 << u"41 "_s.repeated(12000)
+                                    << QByteArray(12000, 'A') << u"41 "_s.repeated(12000) + u'\n';
+    }
+    void send()
+    {
+        QFETCH(int, box);
+        QFETCH(bool, hex);
+        QFETCH(int, ends);
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, echo);
+        Rig r;
+        if (hex)
+            r.w->Keyhex[0]->click();
+        QCOMPARE(r.w->Label3->text(), hex ? u"SendKey String - HEX"_s : u"SendKey String - ASC"_s);
+        r.setEndings(ends & 1, ends & 2);
+        r.w->txt[box]->setText(text);
+        (box ? r.w->BTNSend1 : r.w->BTNSend)->click();
+        QCOMPARE(r.port->written, bytes);
+        QCOMPARE(r.sent(), echo);
+        QCOMPARE(r.w->txtTXCntr->text(), QString::number(bytes.size()));
+        QCOMPARE(txCaptureCount, bytes.size());
+    }
+
+    void recordSuspendSilentAndClear()
+    {
+        Rig r;
+        QString text; // the record keeps 2511 bytes and counts them all
+        for (int i = 0; i < 3000; ++i)
+            text.append(QChar(u'a' + i % 26));
+        r.w->txt[0]->setText(text);
+        r.w->BTNSend->click();
+        QCOMPARE(r.port->written, text.toLatin1());
+        QCOMPARE(txCaptureCount, 3000);
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(txCaptureBuffer.data()), kTxCaptureSize),
+                 text.toLatin1().left(kTxCaptureSize));
+
+        r.port->written.clear();
+        r.w->Command4->click(); // suspended: echoed, counted and recorded, not written
+        QCOMPARE(backColor(r.w->lblTXsuspend), QColor(255, 0, 0));
+        r.w->txt[0]->setText(u"hold"_s);
+        r.w->BTNSend->click();
+        QVERIFY(r.port->written.isEmpty());
+        QVERIFY(r.sent().endsWith(u"\nhold\n"_s));
+        QCOMPARE(r.w->txtTXCntr->text(), u"4"_s);
+        QCOMPARE(txCaptureBuffer[0], quint8('h'));
+        r.w->Command4->click();
+
+        r.w->chkCR->setTristate(true); // a grey check box counts as unchecked
+        r.w->chkCR->setCheckState(Qt::PartiallyChecked);
+        r.w->autoClearTX = 1;
+        r.w->BTNSend->click();
+        QCOMPARE(r.sent(), u"hold\n"_s);
+        r.w->txSilent = 1; // written, counted and recorded, not echoed
+        r.w->txt[0]->setText(u"quiet"_s);
+        r.w->BTNSend->click();
+        QCOMPARE(r.port->written, QByteArray("holdquiet"));
+        QCOMPARE(r.sent(), QString());
+        r.w->Command8->click(); // Clear TX Window: the record stays
+        QCOMPARE(r.w->txtTXCntr->text(), u"0"_s);
+        QCOMPARE(txCaptureCount, 5);
+
+        r.w->SerialText->setText(u"rx"_s); // Clear RX window: panes and receive record
+        rxCaptureBuffer[0] = 'r';
+        rxCaptureCount = 2;
+        r.w->Command5->click();
+        QCOMPARE(r.w->SerialText->text(), QString());
+        QCOMPARE(rxCaptureCount, 0);
+        QCOMPARE(rxCaptureBuffer[0], quint8(0));
+    }
+
+    void receiveSuspendRearmsOnResume()
+    {
+        Rig r;
+        r.w->cmdSuspend->click();
+        r.port->injectData("waiting"); // left waiting while suspended
+        QVERIFY(r.port->bytesWaiting() > 0);
+        QSignalSpy spy(r.port, &CommPort::onComm);
+        r.w->cmdSuspend->click();
+        QVERIFY(spy.count() >= 1);
+        QCOMPARE(r.port->commEvent(), int(CommPort::comEvReceive));
+    }
+
+    void rowSend()
+    {
+        Rig r;
+        r.setEndings(true, false);
+        r.w->Command2[4]->click(); // an empty row with CR is no longer empty
+        QCOMPARE(r.port->written, QByteArray("\r"));
+        QCOMPARE(r.w->Text8->text(), u"4"_s);
+        QCOMPARE(r.sent(), u"\n\n"_s);
+        QCOMPARE(r.w->txtTXCntr->text(), u"1"_s);
+        r.setEndings(false, false);
+        // The row sends what its box shows, stored or not; hex mode applies.
+        r.w->Text1[19]->setText(u"4F 4B"_s);
+        r.w->Keyhex_Click(0);
+        r.w->Command2[19]->click();
+        QCOMPARE(r.port->written, QByteArray("\rOK"));
+        QVERIFY(r.sent().endsWith(u"4F 4B \n"_s));
+        QCOMPARE(r.w->bankText1[1][19], QString());
+        r.w->Command4_Click(); // suspended: nothing written
+        r.w->Command2[19]->click();
+        QCOMPARE(r.port->written, QByteArray("\rOK"));
+    }
+
+    void pages()
+    {
+        Rig r;
+        r.fillRow(2, 0, u"two"_s, u"page two"_s);
+        r.fillRow(4, 0, u"four"_s);
+        r.w->Text1[3]->setText(u"edited"_s);
+        r.w->Command23->click(); // "+" stores the page shown first
+        QCOMPARE(r.w->bankText1[1][3], u"edited"_s);
+        QCOMPARE(r.w->Text2[0]->text(), u"page two"_s);
+        r.w->Command7->click();
+        r.w->Command7->click(); // "-" stops at page 1, "+" at page 50
+        QCOMPARE(r.w->Text1[3]->text(), u"edited"_s);
+        r.showPage(50);
+        r.w->Command23->click();
+        QCOMPARE(r.w->Text3->text(), u"50"_s);
+        r.w->Text3->setText(u"77"_s); // no page: the page stays, + and - do nothing
+        r.w->Command23->click();
+        r.w->Command7->click();
+        QCOMPARE(r.w->Text3->text(), u"77"_s);
+        QCOMPARE(r.w->bankIndex, 50);
+        r.w->Text3->setText(u"2.5"_s);
+        r.w->Command23->click();
+        QCOMPARE(r.w->Text3->text(), u"3.5"_s);
+        QCOMPARE(r.w->Text1[0]->text(), u"four"_s);
+        r.w->txtDelay->setText(u"250.5"_s); // storing takes the pause from txtDelay
+        r.w->StoreBankPage();
+        QCOMPARE(r.w->Timer2->interval(), 250);
+    }
+
+    void copyPasteAndClear()
+    {
+        Rig r;
+        r.fillRow(1, 7, u"x"_s, u"y"_s);
+        r.w->ShowBankPage();
+        r.w->mnuPastePage->trigger(); // nothing copied yet: an empty page
+        QCOMPARE(r.w->bankText1[1][7] + r.w->Text2[7]->text(), QString());
+        r.w->Text1[0]->setText(u"stored"_s);
+        r.w->StoreBankPage();
+        r.w->Text1[0]->setText(u"unstored edit"_s);
+        r.w->mnuCopyPage->trigger(); // copies the page as stored
+        r.showPage(2);
+        r.w->mnuPastePage->trigger();
+        QCOMPARE(r.w->bankText1[2][0], u"stored"_s);
+        QCOMPARE(r.w->Text1[0]->text(), u"stored"_s);
+
+        r.fillRow(50, 19, u"last"_s, u"d"_s);
+        r.fillRow(0, 0, u"page zero stays"_s);
+        r.w->mnuClear->trigger();
+        QCOMPARE(r.w->Text3->text(), u"1"_s);
+        for (int p = 1; p <= 50; ++p)
+            for (int row = 0; row < 20; ++row)
+                QVERIFY(r.w->bankText1[p][row].isEmpty() && r.w->bankText2[p][row].isEmpty());
+        QCOMPARE(r.w->Text1[0]->text(), QString());
+        QCOMPARE(r.w->bankText1[0][0], u"page zero stays"_s);
+    }
+
+    void timer3ShowsThePageNamed()
+    {
+        Rig r;
+        r.fillRow(5, 1, u"five"_s);
+        r.w->bankStoreBlocked = true; // as at start-up: "5" named while page 1 is shown
+        r.w->Text3->setText(u"5"_s);
+        r.w->bankStoreBlocked = false;
+        r.w->bankIndex = 1;
+        r.w->ShowBankPage();
+        r.w->Timer3->start();
+        QTRY_COMPARE_WITH_TIMEOUT(r.w->Text1[1]->text(), u"five"_s, 10000);
+        QVERIFY(!r.w->Timer3->isActive());
+    }
+
+    void projectFiles()
+    {
+        Rig r;
+        FakeDialog &dlg = r.dlgfile();
+        const QString path = dlg.answer = r.path(u"bank.ovc"_s);
+        r.fillRow(3, 5, u"y"_s, u"x"_s);
+        r.fillRow(0, 0, u"page 0 is never saved"_s);
+        r.fillRow(1, 20, u"nor row 20"_s);
+        r.w->mnuSave->trigger();
+        QCOMPARE(dlg.filtersSeen, QStringList{u"All Files (*.ovc)|*.ovc|"_s});
+        QCOMPARE(dlg.flagsSeen, QList<int>{0x201004});
+        QByteArray golden;
+        for (int line = 1; line <= 2000; ++line)
+            golden += line == 91 ? "\"x\"\r\n" : line == 92 ? "\"y\"\r\n" : "\"\"\r\n";
+        QCOMPARE(Rig::readFile(path), golden);
+
+        // Cancel: nothing written, read or stored; the name is kept for the next use.
+        r.showPage(5);
+        r.w->Text1[0]->setText(u"say \"hi\" é"_s);
+        dlg.result = CommonDialog::cdlCancel;
+        r.w->mnuSave->trigger();
+        r.w->mnuLoad->trigger();
+        QCOMPARE(r.w->bankText1[5][0], QString());
+        QCOMPARE(dlg.FileName, path);
+        // Another error is reported and ends the command, after the rows were stored.
+        dlg.result = 53;
+        dlg.description = u"File not found"_s;
+        r.w->mnuSave->trigger();
+        QCOMPARE(r.box->shown, QStringList{u"Error 53 selecting file.\r\nFile not found"_s});
+        QCOMPARE(Rig::readFile(path), golden);
+        QCOMPARE(r.w->bankText1[5][0], u"say \"hi\" é"_s);
+        // Quotes and bytes above 127 survive a save and a load.
+        dlg.result = 0;
+        r.w->mnuSave->trigger();
+        r.w->bankText1[5][0].clear();
+        r.w->mnuLoad->trigger();
+        QCOMPARE(r.w->bankText1[5][0], u"say \"hi\" é"_s);
+
+        // Comma-separated records, text after a closing quote; the file ends after four.
+        dlg.answer = r.writeFile(u"in.ovc"_s, "\"d1\",\"s1\"\r\n\"d2\" junk\r\n\"s\"\"2\"\r\n");
+        r.showPage(5);
+        r.w->Text1[1]->setText(u"edit on screen"_s);
+        r.w->mnuLoad->trigger();
+        QCOMPARE(r.w->Text3->text(), u"1"_s);
+        QCOMPARE(r.w->Text1[0]->text() + r.w->Text2[1]->text() + r.w->Text1[1]->text(),
+                 u"s1d2s\"2"_s);
+        QCOMPARE(r.w->bankText2[3][5], u"x"_s);    // entries past the end stay
+        QCOMPARE(r.w->bankText1[5][1], QString()); // the rows on screen went nowhere
+        dlg.answer = r.path(u"missing.ovc"_s);     // unreadable: no entry changes, page 1 shown
+        r.showPage(2);
+        r.w->mnuLoad->trigger();
+        QCOMPARE(r.w->Text3->text(), u"1"_s);
+        QCOMPARE(r.w->Text1[0]->text(), u"s1"_s);
+    }
+
+    void sendBankPacesEveryItem()
+    {
+        Rig r;
+        r.w->txtDelay->setText(u"1"_s);
+        r.w->Text1[0]->setText(u"first"_s);
+        r.w->Text1[5]->setText(u"sixth"_s);
+        r.setEndings(true, true);
+        int pauses = 0;
+        QObject::connect(r.w->Timer2, &QTimer::timeout, r.w.get(), [&] { ++pauses; });
+        r.w->Command1->click();
+        // CR only, on the bytes written; every item echoed and paused for.
+        QCOMPARE(r.port->written, QByteArray("first\rsixth\r"));
+        QCOMPARE(r.sent(), u"first\n\n\n\n\nsixth\n"_s + u"\n"_s.repeated(14));
+        QCOMPARE(pauses, 20);
+        QVERIFY(!r.w->Timer2->isActive());
+        QCOMPARE(r.w->bankText1[1][5], u"sixth"_s); // stored at the start
+        QCOMPARE(txCaptureCount, 0);                // the record is not touched
+    }
+
+    void stopBeforeAndDuringARun()
+    {
+        Rig r;
+        fillPageOne(r);
+        r.w->Command6->click(); // STOP while idle: the next run sends its first item only
+        r.w->Command1->click();
+        QCOMPARE(r.port->written, rows(0, 0));
+        atRow(r, 2, [&] { r.w->Command6->click(); }); // in the pause after row 2
+        r.w->Command1->click();
+        QCOMPARE(r.port->written, rows(0, 0) + rows(0, 3));
+        QCOMPARE(r.w->Text8->text(), u"3"_s);
+        QCOMPARE(r.w->stopRequested, 0);
+    }
+
+    void suspendEndsTheRun()
+    {
+        Rig r;
+        fillPageOne(r);
+        bool pausedAfterLast = false;
+        atRow(r, 2, [&] { r.w->Command4->click(); });
+        QObject::connect(r.w->Text8, &QLineEdit::textChanged, r.w.get(), [&](const QString &t) {
+            if (t == u"19"_s)
+                pausedAfterLast = !r.w->Timer2->isActive();
+        });
+        r.w->Command1->click();
+        QCOMPARE(r.port->written, rows(0, 2));
+        QCOMPARE(r.sent(), QString::fromLatin1(rows(0, 3, "\n"))); // echoed, not written
+        QVERIFY(pausedAfterLast);
+        // In Send All the page pause runs and no further page is visited.
+        r.w->Command4->click();
+        r.w->Timer1->setInterval(1);
+        atRow(r, 4, [&] { r.w->Command4->click(); });
+        r.w->Command3->click();
+        QCOMPARE(r.port->written, rows(0, 2) + rows(0, 4));
+        QCOMPARE(r.w->Text3->text(), u"1"_s);
+    }
+
+    void sendAllVisitsEveryPageInOrder()
+    {
+        Rig r;
+        r.w->txtDelay->setText(u"0"_s); // still yields once and never hangs
+        r.w->Timer1->setInterval(1);
+        r.w->Keyhex_Click(0);
+        QByteArray expected;
+        for (int page = 1; page <= 50; ++page) {
+            for (int row = 0; row < 10; ++row) {
+                const int b = (page * 5 + row) & 0xFF;
+                r.fillRow(page, row, u"%1"_s.arg(b, 2, 16, QLatin1Char('0')).toUpper());
+                expected += char(b);
+            }
+        }
+        r.w->ShowBankPage();
+        int pagePauses = 0;
+        QObject::connect(r.w->Timer1, &QTimer::timeout, r.w.get(), [&] { ++pagePauses; });
+        r.w->Command3->click();
+        QCOMPARE(r.port->written, expected);
+        QCOMPARE(pagePauses, 50);
+        QCOMPARE(r.w->Text3->text(), u"50"_s);
+        QCOMPARE(r.sent().count(u'\n'), 1000);
+    }
+
+    // One send at a time: whatever is started while another send yields is refused.
+    void overlappingSendsAreRefused()
+    {
+        Rig r;
+        fillPageOne(r);
+        r.fillRow(2, 5, u"other page"_s);
+        r.w->txt[0]->setText(u"typed"_s);
+        r.w->txt[1]->setText(u"second"_s);
+        atRow(r, 1, [&] {
+            r.w->BTNSend->click();
+            r.w->Command2[7]->click();
+            r.w->Command1->click();
+            r.w->Command3->click();
+            r.w->Command23->click(); // a page change: the run keeps its page
+        });
+        r.w->Command1->click();
+        QCOMPARE(r.port->written, rows(0, 19));
+        QCOMPARE(r.w->txtTXCntr->text(), u"0"_s);
+        QCOMPARE(r.w->Text1[5]->text(), u"other page"_s);
+        QTimer::singleShot(0, r.w.get(), [&] {
+            r.w->BTNSend1->click();
+            r.w->Command2[0]->click();
+            r.w->Command1_Click();
+        });
+        r.w->BTNSend->click();
+        QCOMPARE(r.port->written, rows(0, 19) + "typed");
+    }
+
+    void closingEndsARun()
+    {
+        Rig r;
+        fillPageOne(r);
+        r.w->txtDelay->setText(u"100"_s);
+        atRow(r, 2, [&] { r.w->close(); });
+        r.w->Command3->click();
+        QVERIFY(r.w->unloading);
+        QVERIFY(!r.w->sendBusy);
+        QVERIFY(!r.w->Timer2->isActive());
+        QCOMPARE(r.w->Text8->text(), u"2"_s);
+    }
+
+    void noPortAtAll()
+    {
+        QTemporaryDir dir;
+        frmSerial w(testServices(dir.path()));
+        w.txt[0]->setText(u"nowhere"_s);
+        w.BTNSend_Click();
+        w.Command2_Click(0);
+        w.cmdSuspend_Click();
+        w.cmdSuspend_Click();
+    }
+};
+
+QTEST_MAIN(TestTransmit)
+#include "tst_transmit.moc"
