@@ -110,8 +110,8 @@ void frmSerial::createWidgets()
     // The layout is measured for an 8-point sans serif of Arial's metrics (about 10 px);
     // a wider desktop font would clip the captions.
     QFont ui;
-    ui.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                    QStringLiteral("Helvetica")});
+    ui.setFamilies(
+        {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Helvetica")});
     ui.setPixelSize(10);
     c->setFont(ui);
 

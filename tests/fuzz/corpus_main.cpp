@@ -18,7 +18,8 @@ int main(int argc, char *argv[])
         if (!f.open(QIODevice::ReadOnly))
             return 1;
         const QByteArray data = f.readAll();
-        LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(data.constData()), size_t(data.size()));
+        LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(data.constData()),
+                               size_t(data.size()));
         ++count;
     }
     std::printf("%d corpus files read\n", count);
