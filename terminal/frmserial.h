@@ -235,6 +235,9 @@ public:
 
 private:
     void SendBoxText(const QString &text);
+    // The steps common to a box send and a row send, up to the echo; false when the
+    // window closed meanwhile.
+    bool PrepareSend(const QString &text, bool rowSend);
     void WriteToPort(const QByteArray &bytes);
     // Waits, keeping the window live, until the timer's tick flag flips to 1. False when
     // the window is closing or gone and the caller must end at once.

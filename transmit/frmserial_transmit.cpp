@@ -158,12 +158,13 @@ void frmSerial::EchoSentHex()
     txtSent->appendText(HexEchoLine(sendText));
 }
 
-void frmSerial::SendBoxText(const QString &text)
+bool frmSerial::PrepareSend(const QString &text, bool rowSend)
 {
-    if (sendBusy)
-        return;
-    BusyScope busy(this);
     QPointer<frmSerial> alive(this);
+    const auto yieldTo = [&] {
+        DoEvents();
+        return alive && !unloading;
+    };
 
     if (autoClearTX == 1)
         txtSent->setText(QString());
@@ -171,16 +172,18 @@ void frmSerial::SendBoxText(const QString &text)
     if (keyHexMode == 1) {
         Hex2Str();
         if (!alive || unloading)
-            return;
+            return false;
     }
-    DoEvents();
-    if (!alive || unloading)
-        return;
-
+    if (!yieldTo())
+        return false;
     if (checked(chkCR))
         sendText.append(u'\r');
     if (checked(Check2))
         sendText.append(u'\n');
+    // A row send lets pending events run once more before it records and echoes.
+    if (rowSend && !yieldTo())
+        return false;
+
     recordSend(sendText);
     txtTXCntr->setText(QString::number(sendText.size()));
     if (txSilent == 0) {
@@ -189,7 +192,15 @@ void frmSerial::SendBoxText(const QString &text)
         else
             txtSent->appendText(sendText + QStringLiteral("\r\n"));
     }
-    if (txSuspended != 0)
+    return true;
+}
+
+void frmSerial::SendBoxText(const QString &text)
+{
+    if (sendBusy)
+        return;
+    BusyScope busy(this);
+    if (!PrepareSend(text, false) || txSuspended != 0)
         return;
     WriteToPort(sendText.toLatin1());
 }
@@ -304,35 +315,8 @@ void frmSerial::Command2_Click(int index)
     if (index < 0 || index >= kBankRows || sendBusy)
         return;
     BusyScope busy(this);
-    QPointer<frmSerial> alive(this);
-
-    if (autoClearTX == 1)
-        txtSent->setText(QString());
-    sendText = asBytes(Text1[index]->text());
-    if (keyHexMode == 1) {
-        Hex2Str();
-        if (!alive || unloading)
-            return;
-    }
-    DoEvents();
-    if (!alive || unloading)
+    if (!PrepareSend(Text1[index]->text(), true))
         return;
-    if (checked(chkCR))
-        sendText.append(u'\r');
-    if (checked(Check2))
-        sendText.append(u'\n');
-    DoEvents();
-    if (!alive || unloading)
-        return;
-
-    recordSend(sendText);
-    txtTXCntr->setText(QString::number(sendText.size()));
-    if (txSilent == 0) {
-        if (keyHexMode == 1)
-            EchoSentHex();
-        else
-            txtSent->appendText(sendText + QStringLiteral("\r\n"));
-    }
     Text8->setText(QString::number(index));
     if (!sendText.isEmpty() && txSuspended == 0)
         WriteToPort(sendText.toLatin1());
