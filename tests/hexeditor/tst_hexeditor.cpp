@@ -1,20 +1,16 @@
-#include "fakecommport.h"
-#include "fakes.h"
 #include "filesizelimit.h"
 #include "frmhexeditor.h"
-#include "frmserial.h"
-#include "globals.h"
 #include "printer.h"
-#include "records.h"
-#include "testsupport.h"
-#include "textbox.h"
+#include "printlayout.h"
+#include "windowrig.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QtTest>
+
+#include <vector>
 
 namespace {
 
@@ -24,24 +20,24 @@ class FakePrinter : public Printer
 public:
     bool hasPrinter = true;
     QStringList calls;
-    QStringList dialogTitles;
 
     bool showPrinterDialog(QWidget *, const QString &title) override
     {
-        dialogTitles << title;
+        calls << "dialog "_L1 + title;
         return true;
     }
     bool available() const override { return hasPrinter; }
-    void setCurrentX(int twips) override { calls << QStringLiteral("X %1").arg(twips); }
-    void setCurrentY(int twips) override { calls << QStringLiteral("Y %1").arg(twips); }
+    void setCurrentX(int twips) override { calls << u"X %1"_s.arg(twips); }
+    void setCurrentY(int twips) override { calls << u"Y %1"_s.arg(twips); }
     void setFont(const QString &name, double size) override
     {
-        calls << QStringLiteral("font %1 %2").arg(name).arg(size);
+        calls << u"font %1 %2"_s.arg(name).arg(size);
     }
-    void printLine(const QString &text) override { calls << QStringLiteral("line ") + text; }
-    void endDoc() override { calls << QStringLiteral("end"); }
+    void printLine(const QString &text) override { calls << "line "_L1 + text; }
+    void endDoc() override { calls << u"end"_s; }
 };
 
+// Every byte value once in each 256 bytes, in an order of its own for each round.
 QByteArray pattern(int size)
 {
     QByteArray bytes;
@@ -50,50 +46,54 @@ QByteArray pattern(int size)
     return bytes;
 }
 
-QByteArray fileBytes(const QString &path)
+std::span<const quint8> span(const QByteArray &b)
 {
-    return readWholeFile(path).value_or("<unreadable>");
+    return {reinterpret_cast<const quint8 *>(b.constData()), size_t(b.size())};
 }
 
-// A main window with fake dialogs, message box, port and printer, and its hex editor.
-struct Fixture
+// An edit buffer of 0xEE bytes followed by 16 guard bytes, so a write past its end shows.
+struct Guarded
 {
-    QTemporaryDir dir;
-    std::shared_ptr<FakeMessageBox> box = std::make_shared<FakeMessageBox>();
-    std::unique_ptr<frmSerial> main;
+    std::vector<quint8> storage = std::vector<quint8>(size_t(kEditBufferSize) + 16, 0xEE);
+    std::span<quint8> buffer() { return std::span(storage).first(size_t(kEditBufferSize)); }
+    QByteArray content(qint32 count) const { return {(const char *)storage.data(), count}; }
+    QByteArray guard() const { return {(const char *)storage.data() + kEditBufferSize, 16}; }
+};
+
+// The shared window rig with a fake printer and a hex editor on it.
+struct Fixture : Rig
+{
     QPointer<frmHexEditor> e;
 
     Fixture()
     {
-        Services s = testServices(dir.path());
-        s.messageBox = box;
-        s.makeFileDialog = [](QWidget *) { return std::make_unique<FakeDialog>(); };
-        s.makeCommPort = [] { return std::make_unique<FakeCommPort>(); };
-        s.makePrinter = [] { return std::make_unique<FakePrinter>(); };
-        main = std::make_unique<frmSerial>(s);
-        e = new frmHexEditor(*main);
+        w->services.makePrinter = [] { return std::make_unique<FakePrinter>(); };
+        e = new frmHexEditor(*w);
     }
     ~Fixture() { delete e.data(); }
 
-    FakeCommPort *port() { return static_cast<FakeCommPort *>(main->MSComm1.get()); }
     FakePrinter *printer() { return static_cast<FakePrinter *>(e->printer.get()); }
     FakeDialog *dialog() { return static_cast<FakeDialog *>(e->dlgFile.get()); }
-    // A file of the temporary folder holding the given bytes.
-    QString file(const QString &name, const QByteArray &bytes)
-    {
-        const QString path = dir.filePath(name);
-        writeFileSafely(path, bytes);
-        return path;
-    }
-    void choose(QAction *item, const QString &path)
+    void choose(QAction *item, const QString &file)
     {
         dialog()->result = 0;
-        dialog()->answer = path;
+        dialog()->answer = file;
         item->trigger();
+    }
+    QString load(const QString &name, const QByteArray &bytes)
+    {
+        const QString file = writeFile(name, bytes);
+        choose(e->mnuLoadfile, file);
+        return file;
     }
     QByteArray content() const
     {
         return QByteArray(reinterpret_cast<const char *>(e->editBuffer.data()), e->editCount);
+    }
+    // Hex view, ASCII view and length label in one text.
+    QString views() const
+    {
+        return e->Text1->text() + u'|' + e->Text2->text() + u'|' + e->lblLOF->text();
     }
 };
 
@@ -103,240 +103,245 @@ class TestHexEditor : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-    void init() { resetGlobals(); }
+    void viewsAreReadBack_data()
+    {
+        QTest::addColumn<bool>("hexView");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("hex empty") << true << QString() << QByteArray();
+        QTest::newRow("hex no final space") << true << "41 42 43" << QByteArray("ABC");
+        QTest::newRow("hex lone last digit") << true << "41 42 4" << QByteArray("AB\x04");
+        QTest::newRow("hex no separators") << true << "4142" << QByteArray("\x41\x02");
+        // The line break takes a place of its own: every later pair is shifted.
+        QTest::newRow("hex line break shifts")
+            << true << "41 \r\n42 " << QByteArray("\x41\xEE\x1F");
+        // Lowercase letters are no digits: Hex2Dec counts them -1.
+        QTest::newRow("hex lowercase") << true << "4a " << QByteArray("\x3F");
+        QTest::newRow("hex zero") << true << "00 41 " << QByteArray("\0A", 2);
+        // "ff" and "zz" read as -17: both leave their byte as it was, both count.
+        QTest::newRow("hex out of range")
+            << true << "01 ff zz 02" << QByteArray("\x01\xEE\xEE\x02");
+        QTest::newRow("ascii marker first") << false << "<0>A" << QByteArray("\0A", 2);
+        QTest::newRow("ascii incomplete marker") << false << "x<0" << QByteArray("x<0");
+        QTest::newRow("ascii nested marker") << false << "<<0>0>" << QByteArray("<\0000>", 4);
+        // A character without a byte of its own becomes "?".
+        QTest::newRow("ascii euro")
+            << false << QString::fromUtf16(u"a\u20ACb") << QByteArray("a?b");
+    }
+    void viewsAreReadBack()
+    {
+        QFETCH(bool, hexView);
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        Guarded g;
+        const qint32 n =
+            hexView ? hexViewToBuffer(text, g.buffer()) : asciiViewToBuffer(text, g.buffer());
+        QCOMPARE(g.content(n), bytes);
+    }
 
-    void layoutAndFonts()
+    void everyByteValueRoundTrips()
+    {
+        const QByteArray some("\0\r\n\xE9\xFF", 5);
+        QCOMPARE(hexViewText(span(some)), QStringLiteral("00 0D 0A E9 FF "));
+        QCOMPARE(asciiViewText(span(some)), QString::fromLatin1("<0>\r\n\xE9\xFF"));
+
+        const QByteArray all = pattern(512); // twice, so a zero byte also follows other bytes
+        Guarded g;
+        QCOMPARE(g.content(hexViewToBuffer(hexViewText(span(all)), g.buffer())), all);
+        g.buffer()[0] = 0x99;
+        QCOMPARE(g.content(asciiViewToBuffer(asciiViewText(span(all)), g.buffer())), all);
+    }
+
+    void nothingIsWrittenPastTheBuffer()
+    {
+        // One pair and one character more than the buffer holds.
+        QByteArray big(kEditBufferSize + 1, 'A');
+        big[kEditBufferSize] = 'B';
+        Guarded g;
+        QCOMPARE(hexViewToBuffer(hexViewText(span(big)), g.buffer()), qint32(kEditBufferSize));
+        QCOMPARE(g.guard(), QByteArray(16, '\xEE'));
+        QCOMPARE(g.buffer().back(), quint8('A'));
+        QCOMPARE(
+            asciiViewToBuffer(QString(kEditBufferSize, u'<') + QStringLiteral("<0>"), g.buffer()),
+            qint32(kEditBufferSize));
+        QCOMPARE(g.guard(), QByteArray(16, '\xEE'));
+        QCOMPARE(g.buffer().back(), quint8('<'));
+    }
+
+    void printLayout()
+    {
+        const QString crlf = QStringLiteral("\r\n");
+        // Both views empty: three pairs of empty lines and nothing else.
+        QCOMPARE(printAllLines(QString(), QString()), QStringList({crlf, crlf, crlf}));
+
+        // 27 bytes are 81 characters: the last pair's space goes on a line of its own.
+        QCOMPARE(printAllLines(QStringLiteral("41 ").repeated(27), QStringLiteral("A")),
+                 QStringList({crlf,
+                              "  41 41 41 41 41 41 41 41 41 41 41 41 41 41 41 41 41 "
+                              "41 41 41 41 41 41 41 41 41 41",
+                              "   ", crlf, "  A", crlf}));
+
+        // Exactly 80 characters: one line, no empty rest line. A CR LF stays inside the
+        // line and counts as two characters.
+        const QString ascii80 = QStringLiteral("0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKL"
+                                               "MNOPQRSTUVWXYZ<0>\r\n-------------");
+        QCOMPARE(ascii80.size(), 80);
+        QCOMPARE(printAllLines(QString(), ascii80),
+                 QStringList({crlf, crlf,
+                              "  0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKL"
+                              "MNOPQRSTUVWXYZ<0>\r\n-------------",
+                              crlf}));
+    }
+
+    void viewsFollowEachOther()
     {
         Fixture f;
-        QCOMPARE(f.e->client->size(), QSize(899, 414));
-        QCOMPARE(f.e->Text1->geometry(), QRect(16, 0, 593, 385));
-        QCOMPARE(f.e->Text2->geometry(), QRect(640, 0, 257, 385));
         QCOMPARE(f.e->Text1->font().pointSizeF(), 8.0); // not chosen yet: small
         f.e->mnuFontMedium->trigger();
         f.e->mnuFontMedium->trigger(); // choosing it again keeps the mark
         QVERIFY(f.e->mnuFontMedium->isChecked() && !f.e->mnuFontSmall->isChecked());
         QCOMPARE(f.e->Text2->font().pointSizeF(), 10.0);
         QCOMPARE(hexFontSize, 2);
-        hexFontSize = 9; // unknown: nothing applied, the window as designed
-        Fixture g;
-        QVERIFY(g.e->mnuFontLarge->isChecked());
-        QCOMPARE(g.e->Text1->font().pointSizeF(), 12.0);
-    }
 
-    void viewsFollowEachOther()
-    {
-        Fixture f;
-        f.e->Text2->setText(QStringLiteral("A<0>B"));
-        QCOMPARE(f.content(), QByteArray("A\0B", 3));
-        QCOMPARE(f.e->Text1->text(), QStringLiteral("41 00 42 "));
-        QCOMPARE(f.e->lblLOF->text(), QStringLiteral("  LOF = 3"));
+        f.e->Text2->setText(u"A<0>B"_s);
+        QCOMPARE(f.views(), u"41 00 42 |A<0>B|  LOF = 3"_s);
         // The typed hex text stays as typed; only the ASCII view is rebuilt.
         f.e->Text1->setFocus();
         f.e->Text1->setSelStart(f.e->Text1->length());
-        QTest::keyClicks(f.e->Text1, QStringLiteral("4"));
-        QCOMPARE(f.e->Text1->text(), QStringLiteral("41 00 42 4"));
-        QCOMPARE(f.e->Text2->text(), QStringLiteral("A<0>B\x04"));
+        QTest::keyClicks(f.e->Text1, u"4"_s);
+        QCOMPARE(f.views(), u"41 00 42 4|A<0>B\x04|  LOF = 4"_s);
 
         // Auto update off: nothing converts until an arrow is clicked.
         QTest::mouseClick(f.e->cmdUpdateAuto, Qt::LeftButton);
         QCOMPARE(backColor(f.e->lblAuto), QColor(255, 255, 255));
-        f.e->Text2->setText(QStringLiteral("xy"));
-        f.e->Text1->setText(QStringLiteral("43 "));
-        QCOMPARE(f.e->Text2->text(), QStringLiteral("xy"));
+        f.e->Text2->setText(u"xy"_s);
+        f.e->Text1->setText(u"43 "_s);
         QCOMPARE(f.content(), QByteArray("A\0B\x04", 4));
+        QCOMPARE(f.views(), u"43 |xy|  LOF = 4"_s);
         QTest::mouseClick(f.e->cmdUpdateAscii, Qt::LeftButton);
-        QCOMPARE(f.content(), QByteArray("C"));
-        QCOMPARE(f.e->Text2->text(), QStringLiteral("C"));
-        QCOMPARE(f.e->lblLOF->text(), QStringLiteral("  LOF = 1"));
+        QCOMPARE(f.views(), u"43 |C|  LOF = 1"_s);
         QTest::mouseClick(f.e->cmdUpdateAuto, Qt::LeftButton);
         QCOMPARE(backColor(f.e->lblAuto), QColor(255, 0, 0));
-        QCOMPARE(f.e->updatingViews, 0);
     }
 
     void everyByteValueThroughFileAndViews()
     {
         Fixture f;
-        QByteArray all;
-        for (int i = 0; i < 512; ++i)
-            all.append(char(i));
-        const QString source = f.file(QStringLiteral("all.bin"), all);
-        f.choose(f.e->mnuLoadfile, source);
-        QCOMPARE(f.dialog()->filtersSeen.last(),
-                 QStringLiteral("Text Files  *.txt |*.txt;|*.*|*.*"));
-        QCOMPARE(f.dialog()->flagsSeen.last(), 0x201004);
+        const QByteArray all = pattern(512);
+        const QString source = f.load(u"all.bin"_s, all);
+        QCOMPARE(f.dialog()->filtersSeen.last(), u"Text Files  *.txt |*.txt;|*.*|*.*"_s);
         QCOMPARE(f.content(), all);
-        QCOMPARE(f.e->lblLOF->text(), QStringLiteral("  LOF = 512"));
-        QCOMPARE(f.e->lblFilename->text(), source);
-
+        QCOMPARE(f.e->lblLOF->text() + f.e->lblFilename->text(), "  LOF = 512"_L1 + source);
         // The views give back their text exactly, CR and CR LF included.
         QTest::mouseClick(f.e->cmdUpdateHex, Qt::LeftButton);
-        QCOMPARE(f.content(), all);
         QTest::mouseClick(f.e->cmdUpdateAscii, Qt::LeftButton);
         QCOMPARE(f.content(), all);
-        f.e->Text2->setFocus();
-        f.e->Text2->setSelStart(f.e->Text2->length());
-        QTest::keyClicks(f.e->Text2, QStringLiteral("Z"));
-        QCOMPARE(f.content(), all + "Z");
-        QCOMPARE(f.e->Text1->text().right(6), QStringLiteral("FF 5A "));
-
-        const QString copy = f.file(QStringLiteral("copy.bin"), "old");
+        const QString copy = f.writeFile(u"copy.bin"_s, "old");
         f.choose(f.e->mnuSavefile, copy);
-        QCOMPARE(fileBytes(copy), all + "Z");
-        QCOMPARE(f.e->lblFilename->text(), source); // a save leaves the label alone
+        QCOMPARE(Rig::readFile(copy), all);
 
         // An empty file gives empty views; saving nothing empties the chosen file.
-        f.choose(f.e->mnuLoadfile, f.file(QStringLiteral("empty.bin"), {}));
-        QCOMPARE(f.e->Text1->text() + f.e->Text2->text(), QString());
+        f.load(u"empty.bin"_s, {});
+        QCOMPARE(f.views(), u"||  LOF = 0"_s);
         f.choose(f.e->mnuSavefile, copy);
-        QCOMPARE(fileBytes(copy), QByteArray());
+        QCOMPARE(Rig::readFile(copy), QByteArray());
 
         // A longer file: what fits in the buffer.
         const QByteArray big = pattern(int(kEditBufferSize) + 10);
-        f.choose(f.e->mnuLoadfile, f.file(QStringLiteral("big.bin"), big));
+        f.load(u"big.bin"_s, big);
         QCOMPARE(f.content(), big.left(kEditBufferSize));
-        QCOMPARE(f.e->lblLOF->text(), QStringLiteral("  LOF = 512001"));
+        QCOMPARE(f.e->lblLOF->text(), u"  LOF = 512001"_s);
     }
 
     void cancelAndFailuresChangeNothing()
     {
         Fixture f;
-        const QString path = f.file(QStringLiteral("a.bin"), pattern(5000));
-        f.choose(f.e->mnuLoadfile, path);
-
+        const QString file = f.load(u"a.bin"_s, pattern(5000));
         f.dialog()->result = CommonDialog::cdlCancel;
         f.e->mnuLoadfile->trigger();
         f.e->mnuSavefile->trigger();
-        // A file that cannot be read.
-        f.choose(f.e->mnuLoadfile, f.dir.filePath(QStringLiteral("missing.bin")));
-        QCOMPARE(f.content(), pattern(5000));
-        QCOMPARE(f.e->lblFilename->text(), path);
-        QCOMPARE(f.e->editFileName, path);
+        f.choose(f.e->mnuLoadfile, f.path(u"missing.bin"_s)); // cannot be read
+        QCOMPARE(f.e->lblFilename->text() + f.e->editFileName, file + file);
         QVERIFY(f.box->shown.isEmpty());
 
-        // Another dialog error is reported, then the empty name ends the command.
-        f.dialog()->result = 53;
-        f.dialog()->description = QStringLiteral("File not found");
-        f.e->mnuSavefile->trigger();
-        QCOMPARE(f.box->shown, QStringList({"Error 53 selecting file.\r\nFile not found"}));
-
         // A save that fails halfway (file size limit, which binds root too).
-        const QString old = f.file(QStringLiteral("old.bin"), "old");
+        const QString old = f.writeFile(u"old.bin"_s, "old");
         {
             FileSizeLimit limit(1000);
             QVERIFY(limit.active());
             f.choose(f.e->mnuSavefile, old);
         }
-        QCOMPARE(fileBytes(old), QByteArray("old"));
-        QCOMPARE(fileBytes(path), pattern(5000));
+        QCOMPARE(Rig::readFile(old), QByteArray("old"));
+        QCOMPARE(Rig::readFile(file), pattern(5000));
         QCOMPARE(f.content(), pattern(5000));
     }
 
-    void loadRecords()
+    void recordsSendAndClear()
     {
         Fixture f;
-        const QString path = f.file(QStringLiteral("a.bin"), pattern(5000));
-        f.choose(f.e->mnuLoadfile, path);
+        const QString file = f.load(u"a.bin"_s, pattern(3000));
+        // A send longer than the record: the first 2511 bytes are stored and sent.
+        f.e->mnuSendContents->trigger();
+        QCOMPARE(txCaptureCount, 3000);
+        QCOMPARE(f.port->written, pattern(kTxCaptureSize));
+        QCOMPARE(f.content(), pattern(3000));
 
         f.e->mnuLoadRXbuffer->trigger(); // nothing received
-        QCOMPARE(f.e->Text1->text() + f.e->Text2->text(), QString());
-        QCOMPARE(f.e->lblLOF->text(), QStringLiteral("  LOF = 0"));
+        QCOMPARE(f.views(), u"||  LOF = 0"_s);
         QCOMPARE(f.e->editBuffer[100], quint8(0)); // cleared in full
-
         std::copy_n("A\0\t", 3, rxCaptureBuffer.begin());
         rxCaptureCount = 3;
         f.e->mnuLoadRXbuffer->trigger();
-        QCOMPARE(f.e->Text2->text(), QStringLiteral("A<0>\t"));
-        QCOMPARE(f.e->Text1->text(), QStringLiteral("41 00 09 "));
+        QCOMPARE(f.views(), u"41 00 09 |A<0>\t|  LOF = 3"_s);
+        f.e->mnuClear->trigger();
+        QCOMPARE(f.views(), u"||  LOF = 0"_s);
+        QCOMPARE(f.e->editBuffer[0], quint8(0));
 
-        // A send longer than the record: the 2511 stored bytes are taken.
-        const QByteArray tx = pattern(kTxCaptureSize);
-        std::copy(tx.begin(), tx.end(), txCaptureBuffer.begin());
-        txCaptureCount = 3000;
         f.e->mnuLoadTXbuffer->trigger();
-        QCOMPARE(f.content(), tx);
-        QCOMPARE(f.e->lblLOF->text(), QStringLiteral("  LOF = 2511"));
-        QCOMPARE(f.e->Text1->text().size(), 3 * kTxCaptureSize);
-
+        QCOMPARE(f.content(), pattern(kTxCaptureSize));
+        QCOMPARE(f.e->lblLOF->text(), u"  LOF = 2511"_s);
         txCaptureCount = -1;
         f.e->mnuLoadTXbuffer->trigger();
         QCOMPARE(f.e->editCount, 0);
-        QCOMPARE(f.e->editFileName, path);
-    }
-
-    void sendAndClear()
-    {
-        Fixture f;
-        QVERIFY(f.port());
-        (void)f.port()->setPortOpen(true); // may already be open by the window's start-up
-        f.port()->written.clear();
-        const QByteArray bytes = pattern(3000);
-        const QString path = f.file(QStringLiteral("a.bin"), bytes);
-        f.choose(f.e->mnuLoadfile, path);
-        f.e->mnuSendContents->trigger();
-        // The record keeps the first 2511 bytes, and those are sent.
-        QCOMPARE(txCaptureCount, 3000);
-        QCOMPARE(f.port()->written, bytes.left(kTxCaptureSize));
-        QCOMPARE(f.content(), bytes);
-
-        f.e->mnuClear->trigger();
-        QCOMPARE(f.e->Text1->text() + f.e->Text2->text(), QString());
-        QCOMPARE(f.e->editBuffer[0], quint8(0));
-        QCOMPARE(f.e->lblLOF->text(), QStringLiteral("  LOF = 0"));
-        QCOMPARE(f.e->lblFilename->text(), path);
-        QCOMPARE(f.e->editFileName, path);
+        // Sending nothing sends nothing and empties the record.
         f.e->mnuSendContents->trigger();
         QCOMPARE(txCaptureCount, 0);
+        QCOMPARE(f.port->written.size(), kTxCaptureSize);
+        // The loads, the clear and the sends all keep the file name.
+        QCOMPARE(f.e->lblFilename->text() + f.e->editFileName, file + file);
     }
 
     void printAllPrintsBothViewsAsTyped()
     {
         Fixture f;
-        f.e->Text2->setText(QStringLiteral("AB"));
+        f.e->Text2->setText(u"AB"_s);
         QTest::mouseClick(f.e->cmdUpdateAuto, Qt::LeftButton);
-        f.e->Text1->setText(QStringLiteral("41 42 43 ")); // not converted
+        f.e->Text1->setText(u"41 42 43 "_s); // not converted
+        f.e->mnuPageSetup->trigger();
         f.e->mnuPrint->trigger();
-        QVERIFY(f.printer());
-        QCOMPARE(f.printer()->calls,
-                 QStringList({"X -1000", "Y 4000", "line \r\n", "font Courier 10",
-                              "line   41 42 43 ", "line \r\n", "line   AB", "line \r\n", "end"}));
+        QCOMPARE(
+            f.printer()->calls,
+            QStringList({"dialog Page Setup", "X -1000", "Y 4000", "line \r\n", "font Courier 10",
+                         "line   41 42 43 ", "line \r\n", "line   AB", "line \r\n", "end"}));
         QCOMPARE(f.content(), QByteArray("AB"));
 
-        // Page Setup shows the printer dialog; the same printer prints next time.
-        f.e->mnuPageSetup->trigger();
-        QCOMPARE(f.printer()->dialogTitles, QStringList({"Page Setup"}));
-        FakePrinter *first = f.printer();
-        f.e->mnuPrint->trigger();
-        QCOMPARE(f.printer(), first);
-        QCOMPARE(first->calls.count(QStringLiteral("end")), 2);
-
         // No printer: nothing is shown or printed.
-        first->hasPrinter = false;
-        first->calls.clear();
+        f.printer()->hasPrinter = false;
+        f.printer()->calls.clear();
         f.e->mnuPageSetup->trigger();
         f.e->mnuPrint->trigger();
-        QCOMPARE(first->dialogTitles.size(), 1);
-        QVERIFY(first->calls.isEmpty());
-
-        // No printer service at all.
-        Fixture none;
-        none.main->services.makePrinter = nullptr;
-        none.e->Text2->setText(QStringLiteral("AB"));
-        none.e->mnuPageSetup->trigger();
-        none.e->mnuPrint->trigger();
-        QCOMPARE(none.content(), QByteArray("AB"));
+        QVERIFY(f.printer()->calls.isEmpty());
     }
 
     void printsToAPdfFile()
     {
         Fixture f;
-        const QString pdf = f.dir.filePath(QStringLiteral("out.pdf"));
-        f.main->services.makePrinter = [pdf] { return makeQtPrinter(pdf); };
-        f.choose(f.e->mnuLoadfile, f.file(QStringLiteral("a.bin"), pattern(6000)));
+        const QString pdf = f.path(u"out.pdf"_s);
+        f.w->services.makePrinter = [pdf] { return makeQtPrinter(pdf); };
+        f.load(u"a.bin"_s, pattern(6000));
         f.e->mnuPrint->trigger();
-        const QByteArray out = fileBytes(pdf);
-        QVERIFY(out.startsWith("%PDF-"));
-        QVERIFY(out.contains("%%EOF"));
+        const QByteArray out = Rig::readFile(pdf);
+        QVERIFY(out.startsWith("%PDF-") && out.contains("%%EOF"));
         // More lines than a page holds continue on further pages.
         QVERIFY(out.count("/Type /Page") - out.count("/Type /Pages") >= 2);
     }
