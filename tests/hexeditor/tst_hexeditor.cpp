@@ -2,6 +2,8 @@
 #include "frmhexeditor.h"
 #include "printer.h"
 #include "printlayout.h"
+#include "ptydevice.h"
+#include "qtcommport.h"
 #include "windowrig.h"
 
 #include <QAction>
@@ -274,6 +276,27 @@ private slots:
         QCOMPARE(Rig::readFile(old), QByteArray("old"));
         QCOMPARE(Rig::readFile(file), pattern(5000));
         QCOMPARE(f.content(), pattern(5000));
+    }
+
+    // The editor's send through the real port: of 3000 bytes the 2511 of the record go out.
+    void sendGoesOutThroughAPty()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        Pty pty;
+        QVERIFY(pty.isOpen() && linkComPort(1, pty.slavePath()));
+        QTemporaryDir dir;
+        resetGlobals();
+        Services s = testServices(dir.path());
+        s.makeCommPort = [] { return makeQtCommPort(); };
+        frmSerial w(s);
+        QVERIFY(w.MSComm1->portOpen());
+        QPointer<frmHexEditor> e = new frmHexEditor(w);
+        const QByteArray data = pattern(3000);
+        std::copy(data.begin(), data.end(), e->editBuffer.begin());
+        e->editCount = 3000;
+        e->mnuSendContents->trigger();
+        QCOMPARE(pty.receive(2512, 500), pattern(kTxCaptureSize));
+        delete e;
     }
 
     void recordsSendAndClear()
