@@ -1,9 +1,14 @@
 #include "frmhelp.h"
+#include "qtfiledialog.h"
 #include "windowrig.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QFileDialog>
 #include <QPushButton>
 #include <QtTest>
+
+#include <functional>
 
 namespace {
 
@@ -21,6 +26,21 @@ QByteArray storeTxRecord()
         stored += char(i == 1 ? 0 : 'a' + i % 26);
     std::copy(stored.begin(), stored.end(), txCaptureBuffer.begin());
     return stored;
+}
+
+// Acts on the Qt file dialog once it is up.
+void whenDialogShows(std::function<void(QFileDialog *)> act)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        if (auto *dlg = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+            timer->deleteLater();
+            timer->stop();
+            act(dlg);
+        }
+    });
+    timer->start();
 }
 
 } // namespace
@@ -291,6 +311,24 @@ private slots:
         QVERIFY(help && help->isVisible() && !help->isModal());
         QCOMPARE(help->Text1->font().family(), u"Courier New"_s);
         QCOMPARE(help->Text1->text(), u"one\r\ntwo \u00e9\r\nthree"_s);
+    }
+    // The real dialog: a save accepts a new name despite must-exist; a cancel keeps the name.
+    void qtFileDialog()
+    {
+        QCOMPARE(nameFiltersFromFilter(u"Projects|*.ovc|Text|*.txt;*.log|"_s),
+                 (QStringList{u"Projects (*.ovc)"_s, u"Text (*.txt *.log)"_s}));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"new.txt"_s);
+        auto dlg = makeQtFileDialog(nullptr);
+        dlg->Filter = u"All Files (*.txt)|*.txt|"_s;
+        dlg->Flags = 0x201004;
+        dlg->FileName = path;
+        whenDialogShows([](QFileDialog *d) { static_cast<QDialog *>(d)->accept(); });
+        QCOMPARE(dlg->ShowSave(), 0);
+        QCOMPARE(dlg->FileName, path);
+        whenDialogShows([](QFileDialog *d) { d->reject(); });
+        QCOMPARE(dlg->ShowOpen(), CommonDialog::cdlCancel);
+        QCOMPARE(dlg->FileName, path);
     }
 };
 
