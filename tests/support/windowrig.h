@@ -68,12 +68,8 @@ struct Rig
         w->Check2->setChecked(lf);
     }
 
-    // The transmit log with line ends made uniform: the box may keep a lone CR as a line end.
-    QString sent() const { return norm(w->txtSent->text()); }
-    static QString norm(QString text)
-    {
-        return text.replace("\r\n"_L1, "\n"_L1).replace(u'\r', u'\n');
-    }
+    // The transmit log exactly as the box holds it.
+    QString sent() const { return w->txtSent->text(); }
 
     QString path(const QString &name) const { return dir.filePath(name); }
     QString writeFile(const QString &name, const QByteArray &bytes) const

@@ -88,21 +88,22 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("echo");
-        QTest::newRow("CR") << 0 << false << 1 << "AT" << QByteArray("AT\r") << "AT\n\n";
+        QTest::newRow("CR") << 0 << false << 1 << "AT" << QByteArray("AT\r") << "AT\r\r\n";
         QTest::newRow("latin1") << 1 << false << 0 << QString::fromUtf8("\xc3\xa9\xe2\x82\xac")
-                                << QByteArray("\xe9?") << QString::fromLatin1("\xe9?\n");
+                                << QByteArray("\xe9?") << QString::fromLatin1("\xe9?\r\n");
         QTest::newRow("pairs") << 0 << true << 0 << "41 42 43" << QByteArray("ABC")
-                               << "41 42 43 \n";
-        QTest::newRow("together") << 0 << true << 0 << "414243" << QByteArray("A$") << "41 24 \n";
+                               << "41 42 43 \r\n";
+        QTest::newRow("together") << 0 << true << 0 << "414243" << QByteArray("A$") << "41 24 \r\n";
         QTest::newRow("lone digit")
-            << 0 << true << 0 << "41 4 43" << QByteArray("A?\x03") << "41 3F 03 \n";
-        QTest::newRow("ff") << 0 << true << 0 << "ff" << QByteArray() << "\n";
+            << 0 << true << 0 << "41 4 43" << QByteArray("A?\x03") << "41 3F 03 \r\n";
+        QTest::newRow("ff") << 0 << true << 0 << "ff" << QByteArray() << "\r\n";
         QTest::newRow("separators")
-            << 1 << true << 0 << "41-00,FF" << QByteArray("A\0\xff", 3) << "41 00 FF \n";
+            << 1 << true << 0 << "41-00,FF" << QByteArray("A\0\xff", 3) << "41 00 FF \r\n";
         QTest::newRow("CR LF") << 0 << true << 3 << "41 42" << QByteArray("AB\r\n")
-                               << "41 42 0D 0A \n";
-        QTest::newRow("over 32767") << 0 << true << 0 << u"41 "_s.repeated(12000)
-                                    << QByteArray(12000, 'A') << u"41 "_s.repeated(12000) + u'\n';
+                               << "41 42 0D 0A \r\n";
+        QTest::newRow("over 32767")
+            << 0 << true << 0 << u"41 "_s.repeated(12000) << QByteArray(12000, 'A')
+            << u"41 "_s.repeated(12000) + u"\r\n"_s;
     }
     void send()
     {
@@ -149,7 +150,7 @@ private slots:
         r.w->BTNSend->click();
         r.w->Command2[4]->click();
         QCOMPARE(r.port->written, QByteArray("\r"));
-        QCOMPARE(r.sent(), u"\n\nhold\n\n\n\n"_s);
+        QCOMPARE(r.sent(), u"\r\r\nhold\r\r\n\r\r\n"_s);
         QCOMPARE(r.w->txtTXCntr->text(), u"1"_s);
         QCOMPARE(txCaptureBuffer[0], quint8('\r'));
     }
@@ -231,7 +232,8 @@ private slots:
         r.w->Command1->click();
         // CR only, on the bytes written; every item echoed and paused for.
         QCOMPARE(r.port->written, QByteArray("first\rsixth\r"));
-        QCOMPARE(r.sent(), u"first\n\n\n\n\nsixth\n"_s + u"\n"_s.repeated(14));
+        QCOMPARE(r.sent(),
+                 u"first\r\n"_s + u"\r\n"_s.repeated(4) + u"sixth\r\n"_s + u"\r\n"_s.repeated(14));
         QCOMPARE(pauses, 20);
         QCOMPARE(r.w->bankText1[1][5], u"sixth"_s); // stored at the start
         QCOMPARE(txCaptureCount, 0);                // the record is not touched
@@ -256,7 +258,7 @@ private slots:
         atRow(r, 2, [&] { r.w->Command4->click(); });
         r.w->Command1->click();
         QCOMPARE(r.port->written, rows(0, 2));
-        QCOMPARE(r.sent(), QString::fromLatin1(rows(0, 3, "\n")));
+        QCOMPARE(r.sent(), QString::fromLatin1(rows(0, 3, "\r\n")));
         QCOMPARE(r.w->Text8->text(), u"19"_s);
         // In Send All the page pause runs and no further page is visited.
         r.w->Command4->click();
