@@ -15,7 +15,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <cmath>
 #include <limits>
 #include <memory>
 
@@ -26,12 +25,6 @@ constexpr qint64 kNone = std::numeric_limits<qint64>::min(); // out of range
 QByteArray emptyTexts(int count)
 {
     return QByteArray("\"\"\r\n").repeated(count);
-}
-
-// What a first run leaves behind.
-QByteArray defaultFile()
-{
-    return emptyTexts(2003) + "9600\r\n1\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n";
 }
 
 // Every text and number record different from its neighbours.
@@ -92,31 +85,18 @@ private slots:
             QTest::newRow(text) << QString::fromLatin1(text) << value << cint << clng;
         };
         row("", 0, 0, 0);
-        row("abc", 0, 0, 0);
         row(" 1 2\t3\n4", 1234, 1234, 1234); // blanks, tabs and line feeds are skipped
-        row("12\r34", 12, 12, 12);
-        row("1.2.3", 1.2, 1, 1);
-        row(".5", 0.5, 0, 0);
-        row("- 7", -7, -7, -7);
-        row("1e3x", 1000, 1000, 1000);
         row("15D-1", 1.5, 2, 2);
-        row("-", 0, 0, 0);
         row("&hff", 255, 255, 255);
         row("&HFFFF", -1, -1, -1); // four digits are a 16-bit number
         row("&H10000", 65536, kNone, 65536);
-        row("&HFFFFFFFF", -1, -1, -1);
         row("&H123456789", 0, 0, 0);
-        row("&H1G", 1, 1, 1);
-        row("&H", 0, 0, 0);
         row("&O178", 15, 15, 15);
         row("&17", 0, 0, 0); // no radix letter, no number
         row("1e999", 0, 0, 0);
         row("3.5", 3.5, 4, 4);
         row("-2.5", -2.5, -2, -2);
-        row("32767.4", 32767.4, 32767, 32767);
         row("32767.5", 32767.5, kNone, 32768);
-        row("-32768.5", -32768.5, -32768, -32768);
-        row("2147483647", 2147483647.0, kNone, 2147483647);
         row("2147483648", 2147483648.0, kNone, kNone);
         row("-2147483648", -2147483648.0, kNone, -2147483648LL);
     }
@@ -133,25 +113,8 @@ private slots:
         QCOMPARE(l ? qint64(*l) : kNone, clng);
     }
 
-    void otherNumberHelpers()
+    void recordsPlainQuotedAndMalformed()
     {
-        QCOMPARE(CInt(std::nan("")), std::nullopt);
-        QCOMPARE(StrictNumber(u" 250 "), std::optional<double>(250));
-        QCOMPARE(StrictNumber(u""), std::nullopt);
-        QCOMPARE(StrictNumber(u"100ms"), std::nullopt);
-        QCOMPARE(StrictNumber(u"inf"), std::nullopt);
-        QCOMPARE(NumberText(3.5), QStringLiteral("3.5"));
-        QCOMPARE(NumberText(-0.0), QStringLiteral("0"));
-    }
-
-    void recordsQuotedPlainAndMalformed()
-    {
-        RecordWriter w;
-        w.text(QStringLiteral("say \"hi\""));
-        w.text(QStringLiteral("\u20ac")); // outside ISO-8859-1
-        w.number(-5);
-        QCOMPARE(w.bytes(), QByteArray("\"say \"\"hi\"\"\"\r\n\"?\"\r\n-5\r\n"));
-
         // Lines, commas, blanks around records, unquoted texts, a text running over a line
         // end, doubled quotes; then records of the wrong kind and an unterminated text.
         RecordReader r(QByteArray("\"b\",\"\",12 , \"x,y\"\r\nplain text\r\n"
@@ -178,22 +141,17 @@ private slots:
     void firstRunUsesDefaultsAndWritesThem()
     {
         auto w = open();
-        QCOMPARE(w->windowTitle(), QStringLiteral("Orvo-232 Communicator"));
         QCOMPARE(w->client->size(), QSize(723, 699));
-        QCOMPARE(w->lblConnect->geometry(), QRect(208, 8, 9, 17));
-        QCOMPARE(w->SerialText->geometry(), QRect(8, 120, 289, 431));
-        QCOMPARE(w->txtStatus->geometry(), QRect(368, 592, 337, 97));
-
-        QCOMPARE(w->txtBaud->text(), QStringLiteral("9600"));
         QCOMPARE(w->txtCommport->text(), QStringLiteral("1"));
-        QVERIFY(w->mnuFontSmall->isChecked());
         QCOMPARE(fake(*w)->settings, QStringLiteral("9600,n,8,1"));
         QCOMPARE(backColor(w->lblConnect), QColor(255, 0, 0));
-        QCOMPARE(w->txtStatus->text(), QString()); // nothing reported at start-up
-        QCOMPARE(w->fileName, QString());          // no project yet: Save Project must ask
+        QCOMPARE(w->fileName, QString()); // no project yet: Save Project must ask
+        // The numbers as typed, by their numeric prefix, without the range rules.
+        w->txtBaud->setText(QStringLiteral("100.5 baud"));
+        w->txtCommport->setText(QStringLiteral("40"));
         w->close();
         QVERIFY(!w->MSComm1->portOpen());
-        QCOMPARE(fileBytes(), defaultFile());
+        QCOMPARE(fileBytes(), emptyTexts(2003) + "100\r\n40\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n");
     }
 
     void everyRecordSurvivesARoundTrip()
@@ -267,23 +225,11 @@ private slots:
         QCOMPARE(w->txtBaud->text(), QStringLiteral("9600"));
     }
 
-    // The numbers as typed, by their numeric prefix, whatever the range rules made of them.
-    void unloadTakesTheNumbersAsTyped()
-    {
-        auto w = open();
-        w->txtBaud->setText(QStringLiteral("100.5 baud"));
-        w->txtCommport->setText(QStringLiteral("40"));
-        w->close();
-        QVERIFY(fileBytes().endsWith("\"\"\r\n100\r\n40\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n"));
-        w = open();
-        QCOMPARE(w->txtBaud->text(), QStringLiteral("9600"));
-    }
-
     void failedWriteAtCloseKeepsTheOldFile()
     {
         // Smaller than the file's write buffer, so that the short write shows only when
         // the buffer is flushed.
-        putFile(defaultFile());
+        putFile(emptyTexts(2011));
         auto w = open();
         w->txt[0]->setText(QStringLiteral("changed"));
         {
@@ -292,7 +238,7 @@ private slots:
             QVERIFY(limit.active());
             w->close(); // closing proceeds
         }
-        QCOMPARE(fileBytes(), defaultFile());
+        QCOMPARE(fileBytes(), emptyTexts(2011));
         QCOMPARE(QDir(dir.filePath(QStringLiteral("cfg"))).entryList(QDir::Files),
                  QStringList{"Orvo_RS232_ini"});
     }

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <memory>
@@ -25,6 +26,7 @@ class TestTerminalPty : public QObject
     {
         return QByteArray(reinterpret_cast<const char *>(rxCaptureBuffer.data()), rxCaptureCount);
     }
+    QString status() const { return w->txtStatus->text(); }
 
     void openWindow()
     {
@@ -49,7 +51,7 @@ private slots:
         QVERIFY(linkComPort(1, pty->slavePath()));
         openWindow();
         QVERIFY(w->MSComm1->portOpen());
-        QCOMPARE(backColor(w->lblConnect), QColor(255, 0, 0));
+        QCOMPARE(backColor(w->lblConnect), QColor(Qt::red));
     }
 
     void cleanup()
@@ -57,6 +59,7 @@ private slots:
         w.reset();
         pty.reset();
         QFile::remove(comPortLink(1));
+        QFile::remove(comPortLink(2));
         QFile::remove(dir.filePath(QStringLiteral("Orvo_RS232_ini")));
     }
 
@@ -68,66 +71,87 @@ private slots:
         QCOMPARE(w->txtCntr->text(), QStringLiteral("6"));
         QVERIFY(pty->send("C")); // appended, not rewritten
         QTRY_COMPARE(w->SerialText1->text(), QStringLiteral("41 42 0D 0A 00 FF 43 "));
-        QCOMPARE(capture(), QByteArray("AB\r\n\0\xff"
-                                       "C",
-                                       7));
+        QCOMPARE(capture(), QByteArray("AB\r\n\0\377C", 7));
     }
 
-    // However the bytes are split into events, the first one empties the overlong pane
-    // and the capture after storing its byte.
+    // 20000 characters are still allowed; beyond, the next byte empties the panes and,
+    // after storing that byte, the capture.
     void overlongPaneEmptiesAtTheNextByte()
     {
-        w->SerialText->setText(QString(20001, u'x'));
-        QVERIFY(pty->send("abc"));
-        QTRY_COMPARE(w->SerialText->text(), QStringLiteral("abc"));
-        QCOMPARE(capture(), QByteArray("bc"));
+        w->SerialText->setText(QString(20000, u'x'));
+        QVERIFY(pty->send("a"));
+        QTRY_COMPARE(w->SerialText->length(), 20001);
+        QCOMPARE(capture(), QByteArray("a"));
+        QVERIFY(pty->send("bc"));
+        QTRY_COMPARE(w->SerialText->text(), QStringLiteral("bc"));
+        QCOMPARE(capture(), QByteArray("c"));
     }
 
-    void everyByteOfABurstIsCounted()
+    void silentCaptureCountsEveryByte()
     {
-        // Silent, so that only the capture limit empties the capture.
-        w->silentCapture = 1;
+        w->silentCapture = 2; // any non-zero value is silent
+        w->SerialText->setText(QString(20001, u'x'));
+        QVERIFY(pty->send("ab"));
+        QTRY_COMPARE(rxCaptureCount, 2);
+        QCOMPARE(w->SerialText->length(), 20001); // the 20000-character rule is off
+
         QByteArray burst(250000, '\0');
         for (qsizetype i = 0; i < burst.size(); ++i)
             burst[i] = char(i % 251);
         QVERIFY(pty->send(burst));
+        burst.prepend("ab");
+        // Every 99999th byte is stored, then the capture and the panes are emptied.
         const qint32 expected = qint32(burst.size() % 99999);
-        QTRY_COMPARE_WITH_TIMEOUT(rxCaptureCount, expected, 30000);
-        QCOMPARE(capture(), burst.right(expected));
+        QTRY_COMPARE_WITH_TIMEOUT(capture(), burst.right(expected), 30000);
+        QCOMPARE(rxCaptureBuffer[99998], quint8(burst[2 * 99999 - 1]));
         QCOMPARE(w->txtCntr->text(), QString::number(expected));
-        QCOMPARE(w->SerialText->length(), 0);
+        QCOMPARE(w->SerialText->length() + w->SerialText1->length(), 0);
+        QVERIFY(w->rxHexPending.isEmpty() && !w->Timer4->isActive());
     }
 
-    void busyPortAndReconnect()
+    void busyPortReconnectAndDisconnect()
     {
         // Another program holds the port: start-up says nothing, ReConnect says why.
         w.reset();
         const auto other = makeQtCommPort();
-        QVERIFY(other->setCommPort(1));
-        QVERIFY(other->setPortOpen(true));
+        QVERIFY(other->setCommPort(1) && other->setPortOpen(true));
         openWindow();
         QVERIFY(!w->MSComm1->portOpen());
-        QCOMPARE(backColor(w->lblConnect), QColor(255, 255, 255));
-        QCOMPARE(w->txtStatus->text(), QString());
+        QCOMPARE(backColor(w->lblConnect), QColor(Qt::white));
+        QCOMPARE(status(), QString());
+        w->SerialText->setText(QStringLiteral("kept"));
         w->ConnectButton_Click();
-        QCOMPARE(w->txtStatus->text(), QStringLiteral("Selected COM Port Not Available.\r\n"));
-        QVERIFY(!w->lblConnect->toolTip().isEmpty());
         QVERIFY(other->setPortOpen(false));
+        QCOMPARE(status(), QStringLiteral("Selected COM Port Not Available.\r\n"));
+        QCOMPARE(w->SerialText->text(), QStringLiteral("kept"));
 
-        w->txtBaud->setText(QStringLiteral("115200"));
+        QVERIFY(linkComPort(2, pty->slavePath()));
+        w->txtBaud->setText(QStringLiteral("19200"));
+        w->txtCommport->setText(QStringLiteral("2.5")); // halves to even
         w->ConnectButton_Click();
         QVERIFY(w->MSComm1->portOpen());
-        QCOMPARE(backColor(w->lblConnect), QColor(255, 0, 0));
+        QCOMPARE(backColor(w->lblConnect), QColor(Qt::red));
+        QVERIFY2(w->lblConnect->toolTip().startsWith(
+                     QStringLiteral("COM2 (%1), 19200 baud").arg(pty->slavePath())),
+                 qPrintable(w->lblConnect->toolTip()));
+        QCOMPARE(w->SerialText->text(), QString());
         QVERIFY(pty->send("x"));
         QTRY_COMPARE(rxCaptureCount, 1);
+
+        w->DisconnectButton_Click();
+        QVERIFY(!w->MSComm1->portOpen());
+        QCOMPARE(backColor(w->lblConnect), QColor(Qt::white));
+        QCOMPARE(status(),
+                 QStringLiteral("Selected COM Port Not Available.\r\nCom Port Connected.\r\n"
+                                "COM Port Disconnected\r\n"));
     }
 
     void unpluggedDeviceIsReported()
     {
         pty->hangUp();
         QTRY_VERIFY_WITH_TIMEOUT(!w->MSComm1->portOpen(), 10000);
-        QTRY_COMPARE(backColor(w->lblConnect), QColor(255, 255, 255));
-        const QStringList lines = w->txtStatus->text().split(QStringLiteral("\r\n"));
+        QTRY_COMPARE(backColor(w->lblConnect), QColor(Qt::white));
+        const QStringList lines = status().split(QStringLiteral("\r\n"));
         QVERIFY(lines.size() == 2 || lines.size() == 3); // the message, maybe a reason, ""
         QCOMPARE(lines.first(), QStringLiteral("COM Port Disconnected"));
     }
