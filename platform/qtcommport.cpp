@@ -372,16 +372,8 @@ void PortWorker::watch()
     if (haveLines_) {
         int now = 0;
         if (ttyModemLines(fd, now)) {
-            const int changed = now ^ lines_;
-            if (changed & ttyLineCts)
-                addEvent(CommPort::comEvCTS);
-            if (changed & ttyLineDsr)
-                addEvent(CommPort::comEvDSR);
-            if (changed & ttyLineCd)
-                addEvent(CommPort::comEvCD);
-            // Without the driver's ring counter, a ring is the end of a ring pulse.
-            if (!haveCounters_ && (lines_ & ttyLineRing) && !(now & ttyLineRing))
-                addEvent(CommPort::comEvRing);
+            for (const auto &[code, count] : lineEvents(lines_, now, haveCounters_))
+                addEvents(code, count);
             lines_ = now;
         } else {
             haveLines_ = false;
@@ -390,12 +382,8 @@ void PortWorker::watch()
     if (haveCounters_) {
         TtyCounters now;
         if (ttyCounters(fd, now)) {
-            addEvents(CommPort::comEvRing, now.rng - counters_.rng);
-            addEvents(CommPort::comEventBreak, now.brk - counters_.brk);
-            addEvents(CommPort::comEventFrame, now.frame - counters_.frame);
-            addEvents(CommPort::comEventOverrun, now.overrun - counters_.overrun);
-            addEvents(CommPort::comEventRxOver, now.bufOverrun - counters_.bufOverrun);
-            addEvents(CommPort::comEventRxParity, now.parity - counters_.parity);
+            for (const auto &[code, count] : counterEvents(counters_, now))
+                addEvents(code, count);
             counters_ = now;
         } else {
             haveCounters_ = false;

@@ -1,5 +1,7 @@
 #include "ttylines.h"
 
+#include "commport.h"
+
 #include <QtGlobal>
 
 #if defined(Q_OS_LINUX)
@@ -110,3 +112,35 @@ QByteArray ttyDrain(int, qsizetype)
 }
 
 #endif
+
+QList<std::pair<int, int>> lineEvents(int linesBefore, int linesNow, bool ringCounted)
+{
+    QList<std::pair<int, int>> events;
+    const int changed = linesBefore ^ linesNow;
+    if (changed & ttyLineCts)
+        events.append({CommPort::comEvCTS, 1});
+    if (changed & ttyLineDsr)
+        events.append({CommPort::comEvDSR, 1});
+    if (changed & ttyLineCd)
+        events.append({CommPort::comEvCD, 1});
+    if (!ringCounted && (linesBefore & ttyLineRing) && !(linesNow & ttyLineRing))
+        events.append({CommPort::comEvRing, 1});
+    return events;
+}
+
+QList<std::pair<int, int>> counterEvents(const TtyCounters &before, const TtyCounters &now)
+{
+    QList<std::pair<int, int>> events;
+    const auto add = [&](int code, int was, int is) {
+        // A counter that went back (driver reset) reports nothing new.
+        if (is > was)
+            events.append({code, is - was});
+    };
+    add(CommPort::comEvRing, before.rng, now.rng);
+    add(CommPort::comEventBreak, before.brk, now.brk);
+    add(CommPort::comEventFrame, before.frame, now.frame);
+    add(CommPort::comEventOverrun, before.overrun, now.overrun);
+    add(CommPort::comEventRxOver, before.bufOverrun, now.bufOverrun);
+    add(CommPort::comEventRxParity, before.parity, now.parity);
+    return events;
+}

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+
+#include <utility>
 
 // Small wrappers around the terminal ioctls the serial port needs beyond QSerialPort.
 // Each returns false where the device cannot report the value (a pty has no modem
@@ -41,3 +44,9 @@ TtyState ttyState(int fd);
 // Reads what the driver still holds, up to max bytes, without waiting (used when the
 // device went away, to keep every byte that arrived before).
 QByteArray ttyDrain(int fd, qsizetype max);
+
+// What a change of the modem lines and of the error counters stands for, as port event
+// codes with how often each happened, in the order they are raised. A ring is taken from
+// its counter when the driver has one, else from the end of a ring pulse.
+QList<std::pair<int, int>> lineEvents(int linesBefore, int linesNow, bool ringCounted);
+QList<std::pair<int, int>> counterEvents(const TtyCounters &before, const TtyCounters &now);

@@ -6,6 +6,7 @@
 #include "portnames.h"
 #include "ptydevice.h"
 #include "qtcommport.h"
+#include "ttylines.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -125,6 +126,35 @@ class TestCommPort : public QObject
     Q_OBJECT
 
 private slots:
+    // What the port raises for each change a real device reports.
+    void lineConditionsGiveTheirCodes()
+    {
+        using Events = QList<std::pair<int, int>>;
+        QCOMPARE(lineEvents(0, ttyLineCts | ttyLineDsr | ttyLineCd, true),
+                 (Events{{3, 1}, {4, 1}, {5, 1}}));
+        QCOMPARE(lineEvents(ttyLineCd, 0, true), (Events{{5, 1}}));
+        QCOMPARE(lineEvents(ttyLineCts, ttyLineCts, true), Events{}); // no change, no event
+        // Without a ring counter the end of a ring pulse is the ring.
+        QCOMPARE(lineEvents(ttyLineRing, 0, false), (Events{{6, 1}}));
+        QCOMPARE(lineEvents(0, ttyLineRing, false), Events{});
+        QCOMPARE(lineEvents(ttyLineRing, 0, true), Events{});
+
+        TtyCounters before;
+        before.brk = 5;
+        before.parity = 9;
+        TtyCounters now = before;
+        now.rng = 1;
+        now.brk = 7;
+        now.frame = 1;
+        now.overrun = 1;
+        now.bufOverrun = 3;
+        now.parity = 10;
+        now.cts = 4; // line changes are seen on the lines, not counted twice
+        QCOMPARE(counterEvents(before, now),
+                 (Events{{6, 1}, {1001, 2}, {1004, 1}, {1006, 1}, {1008, 3}, {1009, 1}}));
+        QCOMPARE(counterEvents(now, before), Events{}); // a counter reset reports nothing
+    }
+
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void cleanup() { QFile::remove(comPortLinkPath(kCom)); }
 
