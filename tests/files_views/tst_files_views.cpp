@@ -75,7 +75,7 @@ private slots:
         QFETCH(bool, hex);
         QFETCH(bool, silent);
         QFETCH(QString, echo);
-        Rig r;
+        Rig r(Rig::RealPty);
         r.w->keyHexMode = hex;
         r.w->txSilent = silent;
         r.w->txSuspended = suspended;
@@ -83,7 +83,7 @@ private slots:
         r.w->mnuSendfile->trigger();
         // Suspended, the first byte is recorded and echoed, then the send ends.
         const qsizetype recorded = suspended ? 1 : data.size();
-        QCOMPARE(r.port->written, suspended ? QByteArray() : data);
+        QCOMPARE(r.takeWritten(), suspended ? QByteArray() : data);
         QCOMPARE(txCaptureCount, recorded);
         const qsizetype kept = qMin(recorded, kTxCaptureSize);
         QCOMPARE(QByteArray(reinterpret_cast<const char *>(txCaptureBuffer.data()), kept),

@@ -4,6 +4,8 @@
 #include "fakes.h"
 #include "frmserial.h"
 #include "globals.h"
+#include "ptydevice.h"
+#include "qtcommport.h"
 #include "testsupport.h"
 #include "textbox.h"
 
@@ -14,20 +16,43 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <limits>
 #include <memory>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
-// A main window on a fake port and fake dialogs, with its files in a temporary folder and
-// bank page 1 shown.
+// A main window on fake dialogs, with its files in a temporary folder and bank page 1
+// shown. Its port is a fake, or the real serial port on a pty with the test as the device.
 struct Rig
 {
+    enum Kind { Fake, RealPty };
+
     QTemporaryDir dir;
-    FakeCommPort *port = nullptr;
+    FakeCommPort *port = nullptr; // the fake port; null on a pty
+    std::unique_ptr<Pty> pty;
     std::shared_ptr<FakeMessageBox> box = std::make_shared<FakeMessageBox>();
     std::unique_ptr<frmSerial> w;
 
-    Rig() { open(); }
+    explicit Rig(Kind kind = Fake)
+    {
+        if (kind == RealPty) {
+            QStandardPaths::setTestModeEnabled(true);
+            pty = std::make_unique<Pty>();
+            if (!pty->isOpen() || !linkComPort(1, pty->slavePath()))
+                qFatal("no pty for COM1");
+        }
+        open();
+    }
+
+    // What went out of the port since the last call: the fake's record, or what the device
+    // on the pty received until nothing more arrived.
+    QByteArray takeWritten()
+    {
+        if (port)
+            return std::exchange(port->written, QByteArray());
+        return pty->receive(std::numeric_limits<int>::max(), 300);
+    }
 
     // A new window on the same folder, as after a restart of the program.
     void open()
@@ -36,7 +61,9 @@ struct Rig
         w.reset();
         resetGlobals();
         Services s = testServices(dir.path());
-        s.makeCommPort = [this] {
+        s.makeCommPort = [this]() -> std::unique_ptr<CommPort> {
+            if (pty)
+                return makeQtCommPort();
             auto p = std::make_unique<FakeCommPort>();
             port = p.get();
             return p;
@@ -44,13 +71,15 @@ struct Rig
         s.makeFileDialog = [](QWidget *) { return std::make_unique<FakeDialog>(); };
         s.messageBox = box;
         w = std::make_unique<frmSerial>(s);
-        if (!port->portOpen())
+        if (port && !port->portOpen())
             (void)port->setPortOpen(true);
+        if (pty && !w->MSComm1->portOpen())
+            qFatal("COM1 on the pty did not open");
         w->Timer3->stop(); // page refreshes only when a test asks for one
         showPage(1);
         w->bankIndex = 1;
         w->ShowBankPage();
-        port->written.clear();
+        takeWritten();
     }
 
     FakeDialog &dlgfile() { return static_cast<FakeDialog &>(*w->dlgfile); }
