@@ -297,16 +297,10 @@ void frmHexEditor::mnuLoadfile_Click()
     }
     lblFilename->setText(editFileName);
 
-    updatingViews = 1;
     const auto length = qint32(content.size());
-    std::memcpy(editBuffer.data(), content.constData(), size_t(length));
     if (length < kEditBufferSize)
         editBuffer[size_t(length)] = 0;
-    editCount = length;
-    ShowAsciiView();
-    showCount();
-    ShowHexView();
-    updatingViews = 0;
+    showContent(reinterpret_cast<const quint8 *>(content.constData()), length);
 }
 
 void frmHexEditor::mnuSavefile_Click()
@@ -318,18 +312,21 @@ void frmHexEditor::mnuSavefile_Click()
                     QByteArray(reinterpret_cast<const char *>(editBuffer.data()), editCount));
 }
 
-void frmHexEditor::loadRecord(const quint8 *bytes, qint32 count)
+void frmHexEditor::showContent(const quint8 *bytes, qint32 count)
 {
-    mnuClear_Click();
     updatingViews = 1;
-    asciiText.clear();
-    count = std::max(count, 0);
     std::memcpy(editBuffer.data(), bytes, size_t(count));
     editCount = count;
     ShowAsciiView();
     showCount();
     ShowHexView();
     updatingViews = 0;
+}
+
+void frmHexEditor::loadRecord(const quint8 *bytes, qint32 count)
+{
+    mnuClear_Click();
+    showContent(bytes, std::max(count, 0));
 }
 
 void frmHexEditor::mnuLoadRXbuffer_Click()

@@ -114,6 +114,8 @@ private:
     void applyFontSize(qint32 size);
     // Runs the shared Load/Save file dialog; false when the command is to end.
     bool runFileDialog(bool save);
+    // Takes count bytes (at most the buffer) as the content and shows both views.
+    void showContent(const quint8 *bytes, qint32 count);
     void loadRecord(const quint8 *bytes, qint32 count);
     Printer *thePrinter();
 
