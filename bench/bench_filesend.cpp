@@ -20,9 +20,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <poll.h>
-#include <pty.h>
 #include <sys/resource.h>
-#include <termios.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -120,23 +118,14 @@ int main(int argc, char *argv[])
             return 1;
     }
 
-    int master = -1;
-    int slave = -1;
-    if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
-        std::perror("openpty");
-        return 1;
-    }
-    termios raw{};
-    tcgetattr(slave, &raw);
-    cfmakeraw(&raw);
-    tcsetattr(slave, TCSANOW, &raw);
-
     // The window's own serial port, on COM1 pointed at the pty.
     QStandardPaths::setTestModeEnabled(true);
-    if (!linkComPort(1, QString::fromLocal8Bit(ttyname(slave)))) {
-        std::perror("link com1");
+    Pty pty;
+    if (!pty.isOpen() || !linkComPort(1, pty.slavePath())) {
+        std::perror("pty");
         return 1;
     }
+    const int master = pty.master();
     Services services;
     services.settingsPath = dir.filePath(QStringLiteral("Orvo_RS232_ini"));
     services.programFolder = dir.path();
@@ -176,7 +165,5 @@ int main(int argc, char *argv[])
                     static_cast<long long>(data.size()), same ? "identical" : "DIFFERENT",
                     static_cast<long long>(w.txtSent->length()), peakKilobytes());
     }
-    ::close(master);
-    ::close(slave);
     return allGood ? 0 : 2;
 }

@@ -3,12 +3,12 @@
 // much CPU the waiting costs.
 #include "commport.h"
 #include "frmserial.h"
+#include "ptydevice.h"
 #include "qtcommport.h"
 #include "services.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
@@ -20,11 +20,8 @@
 #include <cstdio>
 #include <thread>
 
-#include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <sys/resource.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -37,47 +34,6 @@ double cpuSeconds()
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-// Stands in for the serial port when the platform port is not available in this build:
-// writes straight to the pty.
-class PtyPort : public CommPort
-{
-public:
-    explicit PtyPort(QString device) : device_(std::move(device)) {}
-    ~PtyPort() override
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    bool setSettings(const QString &) override { return true; }
-    bool setCommPort(int) override { return true; }
-    bool setPortOpen(bool open) override
-    {
-        if (open && fd_ < 0)
-            fd_ = ::open(QFile::encodeName(device_).constData(), O_RDWR | O_NOCTTY);
-        else if (!open && fd_ >= 0) {
-            ::close(fd_);
-            fd_ = -1;
-        }
-        return !open || fd_ >= 0;
-    }
-    bool portOpen() const override { return fd_ >= 0; }
-    bool output(const QByteArray &bytes) override
-    {
-        return fd_ >= 0 && ::write(fd_, bytes.constData(), size_t(bytes.size())) == bytes.size();
-    }
-    QByteArray input() override { return {}; }
-    int commEvent() const override { return 0; }
-    qint64 bytesWaiting() const override { return 0; }
-    void rearmReceive() override {}
-    Error lastError() const override { return {}; }
-    QString detail() const override { return device_; }
-    QString deviceName(int) const override { return device_; }
-
-private:
-    QString device_;
-    int fd_ = -1;
-};
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -88,23 +44,13 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("orvo232"));
     QStandardPaths::setTestModeEnabled(true);
 
-    int master = -1, slave = -1;
-    char slaveName[256] = {};
-    if (openpty(&master, &slave, slaveName, nullptr, nullptr) != 0) {
-        std::perror("openpty");
+    // COM1 names the pty slave.
+    Pty pty;
+    if (!pty.isOpen() || !linkComPort(1, pty.slavePath())) {
+        std::perror("pty");
         return 1;
     }
-    termios raw{};
-    tcgetattr(slave, &raw);
-    cfmakeraw(&raw);
-    tcsetattr(slave, TCSANOW, &raw);
-
-    // COM1 names the pty slave.
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    QDir().mkpath(config + QStringLiteral("/ports"));
-    const QString link = config + QStringLiteral("/ports/com1");
-    QFile::remove(link);
-    QFile::link(QString::fromLocal8Bit(slaveName), link);
+    const int master = pty.master();
 
     QTemporaryDir dir;
     Services services = defaultServices();
@@ -112,13 +58,6 @@ int main(int argc, char *argv[])
     services.programFolder = dir.path();
     services.makeFileDialog = nullptr;
     services.makePrinter = nullptr;
-    bool platformPort = true;
-    if (!makeQtCommPort()) {
-        platformPort = false;
-        const QString device = QString::fromLocal8Bit(slaveName);
-        services.makeCommPort = [device] { return std::make_unique<PtyPort>(device); };
-    }
-
     frmSerial w(services);
     if (!w.MSComm1) {
         std::fprintf(stderr, "no port\n");
@@ -178,8 +117,7 @@ int main(int argc, char *argv[])
         reader.join();
 
         const double floorMs = 50.0 * (20.0 * 1.0 + 1000.0);
-        std::printf("port: %s\n", platformPort ? "platform serial port on the pty (COM1 link)"
-                                               : "platform port not available; direct pty writer");
+        std::printf("port: platform serial port on the pty (COM1 link)\n");
         std::printf("Send All, 1 ms between items: %lld ms, floor %.0f ms (%.1f%% over)\n",
                     static_cast<long long>(ms), floorMs, (double(ms) / floorMs - 1.0) * 100.0);
         std::printf("bytes received %lld of %lld expected, %s\n",
@@ -192,8 +130,6 @@ int main(int argc, char *argv[])
     });
     const int rc = QApplication::exec();
     w.unloading = true;
-    ::close(master);
-    ::close(slave);
-    QFile::remove(link);
+    QFile::remove(comPortLink(1));
     return rc;
 }
