@@ -1,5 +1,5 @@
 #include "appicon.h"
-#include "frmserial.h"
+#include "mainwindow.h"
 #include "unixsignals.h"
 
 #include <QApplication>
@@ -13,7 +13,7 @@ int main(int argc, char *argv[])
     QApplication::setDesktopFileName(QStringLiteral("orvo232"));
     QApplication::setWindowIcon(orvoIcon());
 
-    frmSerial window;
+    MainWindow window;
     UnixSignalCloser closer;
     QObject::connect(&closer, &UnixSignalCloser::terminateRequested, &window, &QWidget::close);
     window.show();

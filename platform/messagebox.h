@@ -2,18 +2,11 @@
 
 #include <QString>
 
-class QWidget;
-
-// Message boxes with an OK button and the program's default title.
+// Message boxes with an OK button and the program's default title, shown over the window
+// they were made for.
 class MessageBox
 {
 public:
     virtual ~MessageBox() = default;
-    virtual void show(QWidget *parent, const QString &text) = 0;
-};
-
-class QtMessageBox : public MessageBox
-{
-public:
-    void show(QWidget *parent, const QString &text) override;
+    virtual void show(const QString &text) = 0;
 };

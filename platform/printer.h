@@ -2,9 +2,6 @@
 
 #include <QString>
 
-#include <memory>
-
-class QWidget;
 
 // The printer the hex editor prints on. Lines are collected in order and the document is
 // sent to the printer by endDoc().
@@ -14,7 +11,7 @@ public:
     virtual ~Printer() = default;
     // Shows the printer dialog; the printer and settings chosen there are used by the next
     // job. Returns false on cancel or when there is no printer (then nothing is shown).
-    virtual bool showPrinterDialog(QWidget *parent, const QString &title) = 0;
+    virtual bool showPrinterDialog(const QString &title) = 0;
     // False when there is nothing to print on.
     virtual bool available() const = 0;
     // Print position in twips from the top left of the printable area. The horizontal one
@@ -30,6 +27,3 @@ public:
     virtual void endDoc() = 0;
 };
 
-// The system's printers. With pdfFileName given, every document is written to that
-// PDF file instead, and no dialog is ever shown.
-std::unique_ptr<Printer> makeQtPrinter(const QString &pdfFileName = QString());

@@ -2,14 +2,15 @@
 
 #include "numbers.h"
 #include "records.h"
+#include "settingsfile.h"
 
 std::optional<qint16> AcceptedPage(QStringView text)
 {
     const double x = Val(text);
-    if (!(x > 0 && x < kBankPages + 1))
+    if (!(x > 0 && x < SendKeyBank::kPages + 1))
         return std::nullopt;
     const std::optional<qint16> page = CInt(x);
-    if (!page || *page > kBankPages)
+    if (!page || *page > SendKeyBank::kPages)
         return std::nullopt;
     return page;
 }
@@ -25,27 +26,90 @@ std::optional<int> DelayFromText(QStringView text)
     return *ms;
 }
 
-QByteArray ProjectFileBytes(const BankTexts &strings, const BankTexts &descriptions)
+namespace {
+
+bool inBank(int page, int row)
+{
+    return page >= 0 && page <= SendKeyBank::kPages && row >= 0 && row <= SendKeyBank::kRows;
+}
+
+} // namespace
+
+QString SendKeyBank::string(int page, int row) const
+{
+    return inBank(page, row) ? strings_[page][row] : QString();
+}
+
+QString SendKeyBank::description(int page, int row) const
+{
+    return inBank(page, row) ? descriptions_[page][row] : QString();
+}
+
+void SendKeyBank::setString(int page, int row, const QString &text)
+{
+    if (inBank(page, row))
+        strings_[page][row] = text;
+}
+
+void SendKeyBank::setDescription(int page, int row, const QString &text)
+{
+    if (inBank(page, row))
+        descriptions_[page][row] = text;
+}
+
+void SendKeyBank::clear()
+{
+    for (int p = 1; p <= kPages; ++p) {
+        for (int r = 0; r < kRows; ++r) {
+            descriptions_[p][r].clear();
+            strings_[p][r].clear();
+        }
+    }
+}
+
+QByteArray SendKeyBank::projectFile() const
 {
     RecordWriter w;
-    for (int p = 1; p <= kBankPages; ++p) {
-        for (int r = 0; r < kBankRows; ++r) {
-            w.text(descriptions[p][r]);
-            w.text(strings[p][r]);
+    for (int p = 1; p <= kPages; ++p) {
+        for (int r = 0; r < kRows; ++r) {
+            w.text(descriptions_[p][r]);
+            w.text(strings_[p][r]);
         }
     }
     return w.bytes();
 }
 
-void ReadProjectFile(const QByteArray &data, BankTexts &strings, BankTexts &descriptions)
+void SendKeyBank::readProjectFile(const QByteArray &data)
 {
     RecordReader reader(data);
-    for (int p = 1; p <= kBankPages; ++p) {
-        for (int r = 0; r < kBankRows; ++r) {
+    for (int p = 1; p <= kPages; ++p) {
+        for (int r = 0; r < kRows; ++r) {
             if (auto t = reader.text())
-                descriptions[p][r] = *t;
+                descriptions_[p][r] = *t;
             if (auto t = reader.text())
-                strings[p][r] = *t;
+                strings_[p][r] = *t;
+        }
+    }
+}
+
+void SendKeyBank::importSettings(const SettingsRecords &file)
+{
+    for (int page = 0; page < SettingsRecords::kPages; ++page) {
+        for (int row = 0; row < SettingsRecords::kRows; ++row) {
+            if (file.description[page][row])
+                descriptions_[page + 1][row] = *file.description[page][row];
+            if (file.sendString[page][row])
+                strings_[page + 1][row] = *file.sendString[page][row];
+        }
+    }
+}
+
+void SendKeyBank::exportSettings(SettingsRecords &file) const
+{
+    for (int page = 0; page < SettingsRecords::kPages; ++page) {
+        for (int row = 0; row < SettingsRecords::kRows; ++row) {
+            file.description[page][row] = descriptions_[page + 1][row];
+            file.sendString[page][row] = strings_[page + 1][row];
         }
     }
 }

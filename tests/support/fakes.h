@@ -37,5 +37,5 @@ class FakeMessageBox : public MessageBox
 {
 public:
     QStringList shown;
-    void show(QWidget *, const QString &text) override { shown << text; }
+    void show(const QString &text) override { shown << text; }
 };

@@ -1,6 +1,6 @@
 #include "testsupport.h"
 
-#include "messagebox.h"
+#include "fakes.h"
 
 #include <QDir>
 
@@ -9,5 +9,8 @@ Services testServices(const QString &folder)
     Services s;
     s.settingsPath = QDir(folder).filePath(QStringLiteral("Orvo_RS232_ini"));
     s.programFolder = folder;
+    s.makeFileDialog = [](QWidget *) { return std::make_unique<FakeDialog>(); };
+    auto box = std::make_shared<FakeMessageBox>();
+    s.makeMessageBox = [box](QWidget *) { return box; };
     return s;
 }

@@ -4,7 +4,7 @@
 // set ORVO_WRITE_GOLDEN=1 to write them anew after a deliberate change of the look.
 #include "fakecommport.h"
 #include "fakes.h"
-#include "frmserial.h"
+#include "mainwindow.h"
 #include "testsupport.h"
 #include "textbox.h"
 
@@ -162,8 +162,8 @@ private slots:
         Services s = testServices(dir.path());
         s.makeCommPort = [] { return std::make_unique<FakeCommPort>(); };
         s.makeFileDialog = [](QWidget *) { return std::make_unique<FakeDialog>(); };
-        s.messageBox = std::make_shared<FakeMessageBox>();
-        auto window = std::make_unique<frmSerial>(s);
+        s.makeMessageBox = [](QWidget *) { return std::make_shared<FakeMessageBox>(); };
+        auto window = std::make_unique<MainWindow>(s);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         compareWithGolden(inventory(window.get()), u"main_window.txt"_s);

@@ -5,13 +5,13 @@
 // often the command let pending events run. The golden file is the reference; set
 // ORVO_WRITE_GOLDEN=1 to write it anew after a deliberate change of behaviour.
 #include "fakes.h"
-#include "frmserial.h"
+#include "mainwindow.h"
 #include "ptydevice.h"
 #include "qtcommport.h"
 #include "testsupport.h"
 #include "textbox.h"
 #include "twips.h"
-#include "yield.h"
+#include "eventlooppacer.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -75,9 +75,9 @@ public:
     // Runs one step and writes down what it did.
     void step(const QString &name, const std::function<void()> &action)
     {
-        const long long before = yieldCount();
+        const long long before = EventLoopPacer::yieldCount();
         action();
-        const long long yields = yieldCount() - before;
+        const long long yields = EventLoopPacer::yieldCount() - before;
         QTest::qWait(300); // the pane flush and the device's reading
         out << u"== "_s + name;
         out << u"yields "_s + QString::number(yields);
@@ -135,8 +135,8 @@ private slots:
             return d;
         };
         auto box = std::make_shared<FakeMessageBox>();
-        s.messageBox = box;
-        auto window = std::make_unique<frmSerial>(s);
+        s.makeMessageBox = [box](QWidget *) { return box; };
+        auto window = std::make_unique<MainWindow>(s);
         window->show();
         Session t{window.get(), &pty, dir.path(), {}};
         QTest::qWait(300); // the page refresh after start-up

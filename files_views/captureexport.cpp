@@ -1,0 +1,44 @@
+#include "captureexport.h"
+
+#include "capturebuffer.h"
+#include "commondialog.h"
+#include "filesviews.h"
+#include "messagebox.h"
+#include "records.h"
+#include "terminalviews.h"
+
+CaptureExport::CaptureExport(const CaptureBuffer &capture, ReceivePanes &panes,
+                             CommonDialog &dialog, MessageBox &messages)
+    : capture_(capture), panes_(panes), dialog_(dialog), messages_(messages)
+{
+}
+
+void CaptureExport::saveRaw()
+{
+    save(false);
+}
+
+void CaptureExport::saveHumanHex()
+{
+    save(true);
+}
+
+void CaptureExport::save(bool humanHex)
+{
+    dialog_.Filter = QStringLiteral("All Files (*.txt)|*.txt|");
+    dialog_.Flags = CommonDialog::cdlOFNLongNames | CommonDialog::cdlOFNFileMustExist |
+                    CommonDialog::cdlOFNHideReadOnly;
+    const int rc = dialog_.ShowSave();
+    if (rc == CommonDialog::cdlCancel)
+        return;
+    // Any other error is reported, then the command goes on with the name the dialog holds.
+    if (rc != 0)
+        messages_.show(CommonDialog::errorMessage(rc, dialog_.errorDescription()));
+    const QString path = dialog_.FileName;
+    if (path.isEmpty())
+        return;
+    const QByteArray data = humanHex ? captureHumanHexFile(panes_.hexText())
+                                     : capture_.bytes().toByteArray();
+    // The file ends where the data ends; a failed write leaves the old file as it was.
+    (void)writeFileSafely(path, data);
+}

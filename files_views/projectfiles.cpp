@@ -1,0 +1,53 @@
+#include "projectfiles.h"
+
+#include "bank.h"
+#include "bankpager.h"
+#include "commondialog.h"
+#include "messagebox.h"
+#include "records.h"
+
+ProjectFiles::ProjectFiles(SendKeyBank &bank, BankPager &pager, CommonDialog &dialog,
+                           MessageBox &messages)
+    : bank_(bank), pager_(pager), dialog_(dialog), messages_(messages)
+{
+}
+
+int ProjectFiles::askForFile(bool save)
+{
+    dialog_.Filter = QStringLiteral("All Files (*.ovc)|*.ovc|");
+    dialog_.Flags = CommonDialog::cdlOFNLongNames | CommonDialog::cdlOFNFileMustExist |
+                    CommonDialog::cdlOFNHideReadOnly;
+    const int rc = save ? dialog_.ShowSave() : dialog_.ShowOpen();
+    if (rc != 0 && rc != CommonDialog::cdlCancel)
+        messages_.show(CommonDialog::errorMessage(rc, dialog_.errorDescription()));
+    return rc;
+}
+
+void ProjectFiles::load()
+{
+    // After a failed dialog no file was chosen this time: nothing is loaded.
+    if (askForFile(false) != 0)
+        return;
+    const QString path = dialog_.FileName;
+    if (path.isEmpty())
+        return;
+    if (const auto contents = readWholeFile(path))
+        bank_.readProjectFile(*contents);
+    pager_.showFirstPageDiscardingScreen();
+}
+
+void ProjectFiles::save()
+{
+    const int rc = askForFile(true);
+    if (rc == CommonDialog::cdlCancel)
+        return;
+    pager_.takeScreenEdits();
+    // After a failed dialog no file was chosen this time: nothing is written.
+    if (rc != 0)
+        return;
+    const QString path = dialog_.FileName;
+    if (path.isEmpty())
+        return;
+    // The old file stays whole if the new one cannot be written completely.
+    (void)writeFileSafely(path, bank_.projectFile());
+}

@@ -1,0 +1,284 @@
+#include "hexeditormodel.h"
+
+#include "capturebuffer.h"
+#include "commondialog.h"
+#include "messagebox.h"
+#include "options.h"
+#include "pacer.h"
+#include "printer.h"
+#include "printlayout.h"
+#include "records.h"
+#include "transmitcontext.h"
+#include "transmitrecord.h"
+
+#include <QFile>
+
+namespace {
+
+const QString kFileFilter = QStringLiteral("Text Files  *.txt |*.txt;|*.*|*.*");
+constexpr int kFileFlags = CommonDialog::cdlOFNHideReadOnly | CommonDialog::cdlOFNFileMustExist |
+                           CommonDialog::cdlOFNLongNames;
+
+} // namespace
+
+HexEditorModel::HexEditorModel(HexEditorView &view, HexEditorDeps deps)
+    : view_(view), deps_(std::move(deps))
+{
+}
+
+HexEditorModel::~HexEditorModel() = default;
+
+void HexEditorModel::open()
+{
+    autoUpdate_ = true;
+    if (deps_.options.hexFont == 0)
+        deps_.options.hexFont = 1;
+    // Any other value leaves the view's font as it is (12 points, "Font Large" checked).
+    if (deps_.options.hexFont >= 1 && deps_.options.hexFont <= 3)
+        view_.showFont(deps_.options.hexFont);
+}
+
+// ---- Views ---------------------------------------------------------------------------
+
+void HexEditorModel::showHexView()
+{
+    const bool was = std::exchange(writing_, true);
+    view_.setHexText(doc_.hexView());
+    writing_ = was;
+}
+
+void HexEditorModel::showAsciiView()
+{
+    const bool was = std::exchange(writing_, true);
+    view_.setAsciiText(doc_.asciiView());
+    writing_ = was;
+}
+
+void HexEditorModel::showBoth()
+{
+    showAsciiView();
+    view_.showLength(doc_.size());
+    showHexView();
+}
+
+bool HexEditorModel::readHexView()
+{
+    const auto size = doc_.readHexView(view_.hexText());
+    if (!size)
+        return refuseOverflow();
+    view_.showLength(*size);
+    return true;
+}
+
+bool HexEditorModel::readAsciiView()
+{
+    const auto size = doc_.readAsciiView(view_.asciiText());
+    if (!size)
+        return refuseOverflow();
+    view_.showLength(*size);
+    showHexView();
+    return true;
+}
+
+bool HexEditorModel::refuseOverflow()
+{
+    deps_.messages.show(QStringLiteral("The hex editor holds at most %1 bytes; the edit was undone.")
+                            .arg(HexDocument::kCapacity));
+    showBoth();
+    return false;
+}
+
+void HexEditorModel::edited(Edit edit)
+{
+    if (writing_)
+        return;
+    lastEdit_ = edit;
+    // An edit that arrives while a conversion lets events run is taken up by that
+    // conversion's loop once it is done.
+    if (converting_) {
+        editPending_ = true;
+        return;
+    }
+    converting_ = true;
+    do {
+        editPending_ = false;
+        if (autoUpdate_) {
+            if (lastEdit_ == Edit::Hex) {
+                if (readHexView())
+                    showAsciiView();
+            } else {
+                readAsciiView();
+            }
+        }
+        if (!deps_.pacer.yieldOnce())
+            break;
+    } while (editPending_);
+    converting_ = false;
+}
+
+void HexEditorModel::hexEdited()
+{
+    edited(Edit::Hex);
+}
+
+void HexEditorModel::asciiEdited()
+{
+    edited(Edit::Ascii);
+}
+
+void HexEditorModel::convertHexToAscii()
+{
+    const bool was = std::exchange(converting_, true);
+    if (readHexView())
+        showAsciiView();
+    const bool alive = deps_.pacer.yieldOnce();
+    converting_ = was;
+    // An edit made while this let events run is converted now.
+    if (alive && editPending_ && !converting_)
+        edited(lastEdit_);
+}
+
+void HexEditorModel::convertAsciiToHex()
+{
+    readAsciiView();
+}
+
+void HexEditorModel::toggleAutoUpdate()
+{
+    autoUpdate_ = !autoUpdate_;
+    view_.showAutoUpdate(autoUpdate_);
+}
+
+// ---- Files, records and sending ------------------------------------------------------
+
+bool HexEditorModel::askForFile(bool save)
+{
+    CommonDialog &dlg = deps_.dialog;
+    dlg.Filter = kFileFilter;
+    dlg.FileName = QString();
+    dlg.Flags = kFileFlags;
+    const int error = save ? dlg.ShowSave() : dlg.ShowOpen();
+    if (error == CommonDialog::cdlCancel)
+        return false;
+    if (error != 0)
+        deps_.messages.show(CommonDialog::errorMessage(error, dlg.errorDescription()));
+    fileName_ = dlg.FileName;
+    return true;
+}
+
+void HexEditorModel::loadFile()
+{
+    const QString previousName = fileName_;
+    if (!askForFile(false))
+        return;
+    if (fileName_.isEmpty()) {
+        view_.showFileName(fileName_);
+        return;
+    }
+    QFile file(fileName_);
+    if (!file.open(QIODevice::ReadOnly)) {
+        // Nothing read: the editor keeps its content and the name that goes with it.
+        fileName_ = previousName;
+        return;
+    }
+    if (file.size() > HexDocument::kCapacity) {
+        deps_.messages.show(QStringLiteral("%1 holds %2 bytes; the hex editor holds at most %3.")
+                                .arg(fileName_)
+                                .arg(file.size())
+                                .arg(HexDocument::kCapacity));
+        fileName_ = previousName;
+        return;
+    }
+    const QByteArray content = file.read(HexDocument::kCapacity);
+    if (file.error() != QFileDevice::NoError) {
+        fileName_ = previousName;
+        return;
+    }
+    view_.showFileName(fileName_);
+    setContent(content);
+}
+
+void HexEditorModel::saveFile()
+{
+    if (!askForFile(true) || fileName_.isEmpty())
+        return;
+    // Replaced in one step: a failed save leaves the old file as it was.
+    (void)writeFileSafely(fileName_, doc_.bytes().toByteArray());
+}
+
+void HexEditorModel::setContent(QByteArrayView bytes)
+{
+    const bool was = std::exchange(writing_, true);
+    doc_.setContent(bytes);
+    showBoth();
+    writing_ = was;
+}
+
+void HexEditorModel::loadRxCapture()
+{
+    clear();
+    setContent(deps_.capture.bytes());
+}
+
+void HexEditorModel::loadTxRecord()
+{
+    // A longer send than the record holds: only its first bytes are there to take.
+    clear();
+    setContent(deps_.record.stored());
+}
+
+void HexEditorModel::sendContents()
+{
+    // The record keeps the first bytes and the count; every byte goes out.
+    deps_.record.record(doc_.bytes());
+    deps_.sender.sendBytes(doc_.bytes().toByteArray());
+}
+
+void HexEditorModel::clear()
+{
+    const bool was = std::exchange(writing_, true);
+    view_.setHexText(QString());
+    view_.setAsciiText(QString());
+    doc_.clear();
+    writing_ = was;
+    view_.showLength(0);
+}
+
+void HexEditorModel::chooseFont(int choice)
+{
+    deps_.options.hexFont = choice;
+    view_.showFont(choice);
+    (void)deps_.pacer.yieldOnce();
+}
+
+// ---- Printing ------------------------------------------------------------------------
+
+Printer *HexEditorModel::printer()
+{
+    if (!printer_ && deps_.makePrinter)
+        printer_ = deps_.makePrinter();
+    return printer_.get();
+}
+
+void HexEditorModel::pageSetup()
+{
+    Printer *p = printer();
+    if (!p || !p->available())
+        return;
+    p->showPrinterDialog(QStringLiteral("Page Setup"));
+}
+
+void HexEditorModel::printAll()
+{
+    Printer *p = printer();
+    if (!p || !p->available())
+        return;
+    const QStringList lines = printAllLines(view_.hexText(), view_.asciiText());
+    p->setCurrentX(-1000);
+    p->setCurrentY(4000);
+    p->printLine(lines.first());
+    p->setFont(printFontName, printFontSize);
+    for (qsizetype i = 1; i < lines.size(); ++i)
+        p->printLine(lines.at(i));
+    p->endDoc();
+}

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "hexdocument.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class CaptureBuffer;
+class CommonDialog;
+class MessageBox;
+class Pacer;
+class Printer;
+class RecordSender;
+class TransmitRecord;
+struct Options;
+
+// The hex editor window as its model sees it.
+class HexEditorView
+{
+public:
+    virtual ~HexEditorView() = default;
+    virtual QString hexText() const = 0;
+    virtual QString asciiText() const = 0;
+    // Writes by the program: the view's change is not taken as an edit.
+    virtual void setHexText(const QString &text) = 0;
+    virtual void setAsciiText(const QString &text) = 0;
+    virtual void showLength(qint32 bytes) = 0;       // "  LOF = n"
+    virtual void showFileName(const QString &path) = 0;
+    virtual void showAutoUpdate(bool on) = 0;        // the lamp: red when on
+    virtual void showFont(int choice) = 0;           // 1..3: check marks and 8/10/12 pt
+};
+
+struct HexEditorDeps
+{
+    const CaptureBuffer &capture;
+    TransmitRecord &record;
+    RecordSender &sender;
+    Options &options; // the hex font choice lives there
+    Pacer &pacer;
+    CommonDialog &dialog;
+    MessageBox &messages;
+    std::function<std::unique_ptr<Printer>()> makePrinter;
+};
+
+// Keeps the two views and the bytes in step: an edit of either view is read back and the
+// other view rebuilt, at once while auto update is on, else on the arrow buttons. An edit
+// that arrives while a conversion lets events run is converted once that one is done, so
+// the views, the length and the bytes always end up agreeing with the last edit.
+class HexEditorModel
+{
+public:
+    HexEditorModel(HexEditorView &view, HexEditorDeps deps);
+    ~HexEditorModel();
+
+    // Opening the window: auto update on, the stored font choice (0 becomes 1) applied.
+    void open();
+
+    void hexEdited();
+    void asciiEdited();
+    void convertHexToAscii(); // ">"
+    void convertAsciiToHex(); // "<"
+    void toggleAutoUpdate();  // "A"
+    bool autoUpdate() const { return autoUpdate_; }
+
+    void loadFile();
+    void saveFile();
+    void loadRxCapture();
+    void loadTxRecord();
+    void sendContents();
+    void clear();
+    void chooseFont(int choice);
+    void pageSetup();
+    void printAll();
+
+    const HexDocument &document() const { return doc_; }
+    const QString &fileName() const { return fileName_; }
+
+private:
+    enum class Edit { Hex, Ascii };
+    void edited(Edit edit);
+    void showHexView();
+    void showAsciiView();
+    void showBoth();
+    // False when the view holds more bytes than fit: the user is told, views restored.
+    bool readHexView();
+    bool readAsciiView();
+    bool refuseOverflow();
+    bool askForFile(bool save);
+    void setContent(QByteArrayView bytes);
+    Printer *printer();
+
+    HexEditorView &view_;
+    HexEditorDeps deps_;
+    HexDocument doc_;
+    QString fileName_;
+    bool autoUpdate_ = true;
+    bool writing_ = false;    // the program writes a view: its change is no edit
+    bool converting_ = false; // a conversion is under way (it may let events run)
+    bool editPending_ = false; // an edit arrived meanwhile
+    Edit lastEdit_ = Edit::Hex;
+    std::unique_ptr<Printer> printer_;
+};

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "pacer.h"
+
+#include <QObject>
+
+#include <memory>
+
+class QTimer;
+
+// The program's Pacer: yields with QCoreApplication::processEvents, pauses on two
+// single-shot precise timers. A pause waits for exactly one tick: a timer that had ticked
+// twice before the wait looked would flip the flag back and stretch the pause.
+class EventLoopPacer : public QObject, public Pacer
+{
+    Q_OBJECT
+public:
+    explicit EventLoopPacer(QObject *parent = nullptr);
+    ~EventLoopPacer() override;
+
+    bool yieldOnce() override;
+    bool pause(Pause which) override;
+    bool waitForEvents() override;
+    void setPauseMs(Pause which, int ms) override;
+    int pauseMs(Pause which) const override;
+
+    // The window is closing: every wait ends and every command returns at once.
+    void setClosing() { closing_ = true; }
+    bool closing() const { return closing_; }
+
+    // How often yieldOnce() has run in this process (tests compare it around a command).
+    static long long yieldCount();
+
+private:
+    QTimer *timer(Pause which) const;
+
+    QTimer *itemTimer_;
+    QTimer *pageTimer_;
+    int itemTicks_ = 0;
+    int pageTicks_ = 0;
+    bool closing_ = false;
+    // Cleared when this object goes, so a wait that outlives it returns false.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};

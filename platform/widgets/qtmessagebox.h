@@ -1,0 +1,16 @@
+#pragma once
+
+#include "messagebox.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class QtMessageBox : public MessageBox
+{
+public:
+    explicit QtMessageBox(QWidget *parent) : parent_(parent) {}
+    void show(const QString &text) override;
+
+private:
+    QPointer<QWidget> parent_;
+};

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class CommPort;
+class CommonDialog;
+class MessageBox;
+class Printer;
+class QWidget;
+
+// Everything the windows need from the platform. The program uses defaultServices();
+// tests replace single members with fakes.
+struct Services
+{
+    std::function<std::unique_ptr<CommPort>()> makeCommPort;
+    std::function<std::unique_ptr<CommonDialog>(QWidget *parent)> makeFileDialog;
+    std::function<std::unique_ptr<Printer>(QWidget *parent)> makePrinter;
+    std::function<std::shared_ptr<MessageBox>(QWidget *parent)> makeMessageBox;
+    // The settings file; empty means the standard config location.
+    QString settingsPath;
+    // The folder holding Help.txt; empty means beside the executable (or share/orvo232
+    // when installed).
+    QString programFolder;
+};
+
+Services defaultServices();
+QString defaultSettingsPath();
+QString programFolder(const Services &services);

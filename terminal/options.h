@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QtGlobal>
+
+// The options kept in the settings file, held as they were read: a value other than 0 or 1
+// keeps its meaning (a "Silent Capture" of 2 captures silently although its menu item shows
+// no check mark), so each option is asked through its own rule.
+struct Options
+{
+    qint16 autoScroll = 0;
+    qint16 silentCapture = 0;
+    qint16 clearTxOnSend = 0;
+    qint16 silentTx = 0;
+    // Font choices: 1 small, 2 medium, 3 large; 0 not chosen yet.
+    qint32 mainFont = 0;
+    qint32 hexFont = 0;
+
+    bool scrollsToEnd() const { return autoScroll == 1; }
+    bool capturesSilently() const { return silentCapture != 0; }
+    bool clearsTxOnSend() const { return clearTxOnSend == 1; }
+    bool echoesTx() const { return silentTx == 0; }
+};
+
+// "Silent Capture" and "Auto Scroll" follow their check mark: a checked item turns the
+// option off. Returns the item's new check mark.
+bool toggleFollowingMark(bool checked, qint16 &value);
+// "Clear TX on Each Send" and "Silent TX" follow their value: a value other than 0 turns
+// the option off. Returns the item's new check mark.
+bool toggleFollowingValue(qint16 &value);

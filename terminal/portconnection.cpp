@@ -1,0 +1,207 @@
+#include "portconnection.h"
+
+#include "commport.h"
+#include "numbers.h"
+#include "pacer.h"
+#include "receiveengine.h"
+
+#include <QObject>
+
+namespace {
+
+QString settingsText(const QString &baudText)
+{
+    return baudText + QStringLiteral(",n,8,1");
+}
+
+} // namespace
+
+PortConnection::PortConnection(std::unique_ptr<CommPort> port, ConnectionView &view,
+                               StatusLog &status, ReceiveEngine &receive, ReceivePanes &panes,
+                               Pacer &pacer)
+    : port_(std::move(port)), view_(view), status_(status), receive_(receive), panes_(panes),
+      pacer_(pacer)
+{
+    if (port_)
+        QObject::connect(port_.get(), &CommPort::onComm, port_.get(), [this] { onPortEvent(); });
+}
+
+PortConnection::~PortConnection() = default;
+
+void PortConnection::openAtStartup(const QString &baudText, qint16 comNumber)
+{
+    if (port_) {
+        (void)port_->setCommPort(comNumber);
+        (void)port_->setSettings(settingsText(baudText));
+        (void)port_->setPortOpen(true);
+    }
+    refreshLamp();
+}
+
+void PortConnection::reconnect()
+{
+    // An open port is left as it is: new settings apply only after Disconnect.
+    if (!port_ || !port_->portOpen()) {
+        const auto number = CInt(Val(view_.comText()));
+        const bool opened = port_ && port_->setSettings(settingsText(view_.baudText())) &&
+                            number && port_->setCommPort(*number) && port_->setPortOpen(true);
+        if (!opened) {
+            view_.showDetail(port_ ? port_->detail() : QString());
+            status_.add(QStringLiteral("Selected COM Port Not Available."));
+            return;
+        }
+        refreshLamp();
+    }
+    panes_.emptyFilled();
+    status_.add(QStringLiteral("Com Port Connected."));
+}
+
+void PortConnection::disconnect()
+{
+    if (port_ && port_->portOpen()) {
+        closeDraining(false);
+        refreshLamp();
+    }
+    status_.add(QStringLiteral("COM Port Disconnected"));
+}
+
+void PortConnection::closeForExit()
+{
+    if (port_ && port_->portOpen())
+        closeDraining(true);
+}
+
+void PortConnection::closeDraining(bool quiet)
+{
+    // TODO(after the output pacing lands): drain with a deadline and report discards.
+    Q_UNUSED(quiet);
+    (void)port_->setPortOpen(false);
+}
+
+void PortConnection::baudTextChanged()
+{
+    if (auto baud = CLng(Val(view_.baudText())))
+        baudRate_ = *baud;
+    if (baudRate_ < 110 || baudRate_ > 116000)
+        baudRate_ = 9600;
+}
+
+void PortConnection::comTextChanged()
+{
+    const auto number = CInt(Val(view_.comText()));
+    if (number)
+        comNumber_ = *number;
+    QString device;
+    if (number && port_)
+        device = port_->deviceName(*number);
+    view_.showComDevice(device);
+}
+
+qint32 PortConnection::typedBaudRate() const
+{
+    // As typed, without the range rule; a text that gives no 32-bit number keeps the last.
+    if (auto baud = CLng(Val(view_.baudText())))
+        return *baud;
+    return baudRate_;
+}
+
+void PortConnection::setRxSuspended(bool suspended)
+{
+    rxSuspended_ = suspended;
+    // Bytes that arrived while suspended are waiting unread: have them handled now.
+    if (!suspended && port_)
+        port_->rearmReceive();
+}
+
+void PortConnection::refreshLamp()
+{
+    view_.showOpen(port_ && port_->portOpen());
+    view_.showDetail(port_ ? port_->detail() : QString());
+}
+
+void PortConnection::reportDeviceLost()
+{
+    status_.add(QStringLiteral("COM Port Disconnected"));
+    const QString reason = port_->detail().section(u'\n', 0, 0).trimmed();
+    if (!reason.isEmpty())
+        status_.add(reason);
+}
+
+void PortConnection::onPortEvent()
+{
+    const int event = port_ ? port_->commEvent() : 0;
+    if (!rxSuspended_) {
+        switch (event) {
+        case CommPort::comEventBreak:
+            status_.add(QStringLiteral("Communications error Break"));
+            disconnect();
+            reconnect();
+            break;
+        case CommPort::comEventCDTO:
+            status_.add(QStringLiteral("Communications error CDTO"));
+            break;
+        case CommPort::comEventCTSTO:
+            status_.add(QStringLiteral("Communications error CTSTO"));
+            break;
+        case CommPort::comEventDSRTO:
+            status_.add(QStringLiteral("Communications error DSRTO"));
+            break;
+        case CommPort::comEventFrame:
+            status_.add(QStringLiteral("Communications error Frame"));
+            disconnect();
+            reconnect();
+            break;
+        case CommPort::comEventOverrun:
+            status_.add(QStringLiteral("Communications error Overrun"));
+            break;
+        case CommPort::comEventRxOver:
+            status_.add(QStringLiteral("Communications error Rx Overrun"));
+            break;
+        case CommPort::comEventTxFull:
+            status_.add(QStringLiteral("Communications error Tx Full"));
+            break;
+        case CommPort::comEventDCB:
+            status_.add(QStringLiteral("Communications error DCB"));
+            break;
+        case CommPort::comEvCD:
+            status_.add(QStringLiteral("Carrier Detect"));
+            break;
+        case CommPort::comEvCTS:
+            status_.add(QStringLiteral("Clear To Send"));
+            break;
+        case CommPort::comEvDSR:
+            status_.add(QStringLiteral("Data Set Ready"));
+            break;
+        case CommPort::comEvRing:
+            status_.add(QStringLiteral("Ring"));
+            break;
+        case CommPort::comEvReceive:
+            receive_.take(*port_);
+            break;
+        case CommPort::comEvSend:
+            status_.add(QStringLiteral("Send Characters"));
+            break;
+        case CommPort::comEvEOF:
+            status_.add(QStringLiteral("End of Frame"));
+            break;
+        case CommPort::comEventDeviceLost:
+            reportDeviceLost();
+            break;
+        default: // a parity error and anything else pass silently
+            break;
+        }
+    } else if (event == CommPort::comEventDeviceLost) {
+        // Suspending stops receiving, not the news that the device has gone.
+        reportDeviceLost();
+    }
+    refreshLamp();
+    receive_.applySizeLimit();
+}
+
+std::optional<qint64> PortConnection::write(const QByteArray &bytes)
+{
+    // TODO(after the output pacing lands): wait for room through the pacer.
+    if (!port_ || bytes.isEmpty())
+        return 0;
+    return port_->output(bytes) ? bytes.size() : 0;
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "terminalviews.h"
+
+#include <QString>
+
+#include <memory>
+
+class CommPort;
+class Pacer;
+class ReceiveEngine;
+class StatusLog;
+
+// Opens and closes the serial port, turns its events into status lines, and is the
+// port the senders write to. Framing is fixed: the typed baud rate followed by ",n,8,1".
+class PortConnection : public ByteWriter
+{
+public:
+    PortConnection(std::unique_ptr<CommPort> port, ConnectionView &view, StatusLog &status,
+                   ReceiveEngine &receive, ReceivePanes &panes, Pacer &pacer);
+    ~PortConnection() override;
+
+    CommPort *port() const { return port_.get(); }
+
+    // Start-up: opens COM n at the baud text without a status line; the lamp shows the
+    // outcome.
+    void openAtStartup(const QString &baudText, qint16 comNumber);
+    // "ReConnect": an open port is left as it is; otherwise the typed settings are applied
+    // and the port opened. Either way the panes are emptied and "Com Port Connected." is
+    // logged, or "Selected COM Port Not Available." when the open failed.
+    void reconnect();
+    // "Disconnect": output still queued is let drain first (discarded after a deadline,
+    // with one status line saying how many bytes were not sent); then
+    // "COM Port Disconnected", also when the port was closed already.
+    void disconnect();
+    // Closing the program: as disconnect, without status lines; a discard is reported on
+    // standard error.
+    void closeForExit();
+
+    // The boxes' change handlers: the numbers kept for the settings file.
+    void baudTextChanged();
+    void comTextChanged();
+    qint32 baudRate() const { return baudRate_; }
+    qint16 comNumber() const { return comNumber_; }
+    // Start-up sets both before it fills the boxes (whose change may not fire).
+    void setBaudRate(qint32 rate) { baudRate_ = rate; }
+    void setComNumber(qint16 number) { comNumber_ = number; }
+    // The baud rate as typed, without the start-up range rule (written at close).
+    qint32 typedBaudRate() const;
+
+    // "Suspend" of receiving: events wait in the port (a lost device still gets through).
+    void setRxSuspended(bool suspended);
+    bool rxSuspended() const { return rxSuspended_; }
+
+    // The port's event: line events and errors become status lines, break and framing
+    // errors reopen the port, data goes to the receive engine; then the size rule.
+    void onPortEvent();
+
+    std::optional<qint64> write(const QByteArray &bytes) override;
+
+private:
+    void refreshLamp();
+    void reportDeviceLost();
+    void closeDraining(bool quiet);
+
+    std::unique_ptr<CommPort> port_;
+    ConnectionView &view_;
+    StatusLog &status_;
+    ReceiveEngine &receive_;
+    ReceivePanes &panes_;
+    Pacer &pacer_;
+    qint32 baudRate_ = 0;
+    qint16 comNumber_ = 0;
+    bool rxSuspended_ = false;
+};

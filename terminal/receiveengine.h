@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+// Two uppercase hexadecimal digits, a leading "0" below 16 (10 -> "0A"). Values outside
+// 0..255 give their 16-bit form, at least two digits.
+QString hexByteText(int value);
+
+// The ASCII pane never holds more than this many characters once a port event has run
+// (unless capturing silently).
+inline constexpr qsizetype kAsciiPaneLimit = 20000;
+// Hexadecimal text (three characters a byte) pending before the flush runs early.
+inline constexpr qsizetype kEarlyFlushChars = 300000;
+
+// The size rule checked after every port event.
+bool sizeLimitReached(qsizetype asciiPaneLength, bool silent, qint32 captureCount);
+
+class CaptureBuffer;
+class CommPort;
+class ReceivePanes;
+class Ticker;
+struct Options;
+
+// Text and hexadecimal forms of received bytes wait in two pending texts and reach the
+// panes at most once per flush tick (100 ms); every byte is captured whatever the panes
+// do. A line faster than the panes flushes early, before 300 000 hexadecimal characters
+// pile up.
+class ReceiveEngine
+{
+public:
+    ReceiveEngine(CaptureBuffer &capture, const Options &options, ReceivePanes &panes,
+                  Ticker &flushTicker);
+
+    // Takes everything waiting in the port and runs the receive steps for each byte, with
+    // the result that one event per byte would have had.
+    void take(CommPort &port);
+    void receive(QByteArrayView bytes);
+    // The flush tick: both pending texts go to the panes, the ticker stops.
+    void flush();
+    // After every port event, also while receiving is suspended: empties panes and
+    // capture when the ASCII pane passed 20000 characters (unless capturing silently) or
+    // the capture passed its limit; then shows the count.
+    void applySizeLimit();
+
+    const QString &pendingAscii() const { return pendingAscii_; }
+    const QString &pendingHex() const { return pendingHex_; }
+
+private:
+    CaptureBuffer &capture_;
+    const Options &options_;
+    ReceivePanes &panes_;
+    Ticker &ticker_;
+    QString pendingAscii_;
+    QString pendingHex_;
+};

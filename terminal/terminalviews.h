@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// What the terminal needs of the screen, and what the senders need of the port. The main
+// window implements the views over its widgets; tests use small fakes.
+
+// The status box: every line is appended with CR LF and the box shows its end.
+class StatusLog
+{
+public:
+    virtual ~StatusLog() = default;
+    virtual void add(const QString &line) = 0;
+};
+
+// The two receive panes and the receive counter.
+class ReceivePanes
+{
+public:
+    virtual ~ReceivePanes() = default;
+    virtual qsizetype asciiLength() const = 0;
+    virtual QString hexText() const = 0;
+    virtual void append(const QString &ascii, const QString &hex) = 0;
+    virtual void setTexts(const QString &ascii, const QString &hex) = 0;
+    // Empties each pane that holds text; an empty pane is left alone, so no change event
+    // runs for nothing.
+    virtual void emptyFilled() = 0;
+    virtual void showCount(qint32 count) = 0;
+};
+
+// The port box group: what the user typed, the lamp and the tooltips that explain it.
+class ConnectionView
+{
+public:
+    virtual ~ConnectionView() = default;
+    virtual QString baudText() const = 0;
+    virtual QString comText() const = 0;
+    // Red while open, white while closed; the colour is set only when it changes.
+    virtual void showOpen(bool open) = 0;
+    // Why the last open failed, the device and rate in use (the lamp's tooltip).
+    virtual void showDetail(const QString &detail) = 0;
+    // The device the typed COM number selects (the COM box's tooltip).
+    virtual void showComDevice(const QString &device) = 0;
+};
+
+// The port as the senders see it.
+class ByteWriter
+{
+public:
+    virtual ~ByteWriter() = default;
+    // Writes the bytes in order. While the port holds more unsent output than a small
+    // limit the call waits, keeping the window live, so what is counted as sent follows
+    // what went out. Returns how many bytes the port took (fewer when it is closed or
+    // refuses), or nothing when the command must end at once (the window is closing).
+    virtual std::optional<qint64> write(const QByteArray &bytes) = 0;
+};

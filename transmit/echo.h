@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+// The echo line of a send: the text itself, or in hex mode two upper-case digits and a
+// blank per character; then CR LF.
+QString echoLine(const QString &text, bool hex);
+
+// Characters are bytes: anything outside ISO-8859-1 becomes "?".
+QString asBytes(const QString &text);

@@ -1,0 +1,80 @@
+#include "textsender.h"
+
+#include "echo.h"
+#include "hex.h"
+#include "options.h"
+#include "pacer.h"
+#include "sendgate.h"
+#include "terminalviews.h"
+#include "transmitcontext.h"
+#include "transmitrecord.h"
+
+namespace {
+
+// The steps a line send and a key-row send share, up to the echo. Nothing when the window
+// closed meanwhile.
+std::optional<QString> prepare(TransmitContext &ctx, const QString &text, bool keyRow)
+{
+    if (ctx.options.clearsTxOnSend())
+        ctx.view.clearEcho();
+    QString sendText = asBytes(text);
+    if (ctx.state.hexKeys) {
+        sendText = HexPairsToText(sendText);
+        if (!ctx.pacer.yieldOnce())
+            return std::nullopt;
+    }
+    if (!ctx.pacer.yieldOnce())
+        return std::nullopt;
+    if (ctx.view.addCr())
+        sendText.append(u'\r');
+    if (ctx.view.addLf())
+        sendText.append(u'\n');
+    // A key row lets pending events run once more before it records and echoes.
+    if (keyRow && !ctx.pacer.yieldOnce())
+        return std::nullopt;
+
+    const QByteArray bytes = sendText.toLatin1();
+    ctx.record.record(bytes);
+    ctx.view.showSentCount(bytes.size());
+    if (ctx.options.echoesTx())
+        ctx.view.appendEcho(echoLine(sendText, ctx.state.hexKeys));
+    return sendText;
+}
+
+// A write the port refuses or cuts short is not counted as sent.
+void write(TransmitContext &ctx, const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        return;
+    const std::optional<qint64> taken = ctx.port.write(bytes);
+    if (taken && *taken < bytes.size())
+        ctx.view.showSentCount(*taken);
+}
+
+} // namespace
+
+void TextSender::sendLine(const QString &text)
+{
+    auto ticket = ctx_.gate.tryBegin();
+    if (!ticket)
+        return;
+    const auto sendText = prepare(ctx_, text, false);
+    if (!sendText || ctx_.state.suspended)
+        return;
+    write(ctx_, sendText->toLatin1());
+}
+
+void TextSender::sendKey(int row, const QString &text)
+{
+    if (row < 0 || row >= 20)
+        return;
+    auto ticket = ctx_.gate.tryBegin();
+    if (!ticket)
+        return;
+    const auto sendText = prepare(ctx_, text, true);
+    if (!sendText)
+        return;
+    ctx_.view.showItemRow(row);
+    if (!sendText->isEmpty() && !ctx_.state.suspended)
+        write(ctx_, sendText->toLatin1());
+}

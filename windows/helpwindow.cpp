@@ -1,0 +1,28 @@
+#include "helpwindow.h"
+
+#include "records.h"
+#include "textbox.h"
+#include "twips.h"
+
+#include <QDir>
+
+HelpWindow::HelpWindow(const QString &folder, QWidget *parent) : QWidget(parent), folder_(folder)
+{
+    setWindowTitle(QStringLiteral("Help"));
+    setObjectName(QStringLiteral("frmHelp"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(px(13110), px(5310));
+
+    helpPane = new TextBox(this);
+    helpPane->setObjectName(QStringLiteral("Text1"));
+    helpPane->setFont(QFont(QStringLiteral("Courier New"), 12));
+    place(helpPane, 120, 0, 12855, 5175);
+    loadHelpText();
+}
+
+void HelpWindow::loadHelpText()
+{
+    // Every byte is one character, exactly as stored.
+    const auto bytes = readWholeFile(QDir(folder_).filePath(QStringLiteral("Help.txt")));
+    helpPane->setText(bytes ? QString::fromLatin1(*bytes) : QString());
+}

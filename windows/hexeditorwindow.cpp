@@ -1,0 +1,190 @@
+#include "hexeditorwindow.h"
+
+#include "commondialog.h"
+#include "lamp.h"
+#include "messagebox.h"
+#include "printer.h"
+#include "services.h"
+#include "textbox.h"
+#include "twips.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+
+namespace {
+
+TextBox *makeView(QWidget *parent, const char *name, int l, int t, int w, int h)
+{
+    auto *box = new TextBox(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    QFont font(QStringLiteral("Courier New"), 12);
+    font.setStyleHint(QFont::TypeWriter);
+    box->setFont(font);
+    box->setTabChangesFocus(true);
+    place(box, l, t, w, h);
+    return box;
+}
+
+} // namespace
+
+HexEditorWindow::HexEditorWindow(const Services &services, const CaptureBuffer &capture,
+                                 TransmitRecord &record, RecordSender &sender, Options &options,
+                                 Pacer &pacer, QWidget *parent)
+    : QMainWindow(parent)
+{
+    setWindowTitle(QStringLiteral("Hex Editor"));
+    setObjectName(QStringLiteral("frmHexEditor"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    dialog_ = services.makeFileDialog(this);
+    messages_ = services.makeMessageBox(this);
+    buildWidgets();
+    buildMenus();
+    auto makePrinter = services.makePrinter;
+    HexEditorView &view = *this;
+    model_ = std::make_unique<HexEditorModel>(
+        view, HexEditorDeps{capture, record, sender, options, pacer, *dialog_, *messages_,
+                             [this, makePrinter]() -> std::unique_ptr<Printer> {
+                                 return makePrinter ? makePrinter(this) : nullptr;
+                             }});
+    bind();
+    model_->open();
+}
+
+HexEditorWindow::~HexEditorWindow() = default;
+
+void HexEditorWindow::buildWidgets()
+{
+    auto *c = new QWidget(this);
+    ui.clientArea = c;
+    c->setObjectName(QStringLiteral("client"));
+    c->setFixedSize(px(13485), px(6210));
+    setCentralWidget(c);
+
+    ui.hexPane = makeView(c, "Text1", 240, 0, 8895, 5775);
+    ui.asciiPane = makeView(c, "Text2", 9600, 0, 3855, 5775);
+    setTabOrder(ui.hexPane, ui.asciiPane);
+
+    ui.hexToAsciiButton = makeButton(c, QStringLiteral(">"), 9180, 1560, 375, 375);
+    ui.autoUpdateLamp = new QLabel(c);
+    place(ui.autoUpdateLamp, 9240, 2280, 255, 135);
+    setLampColor(ui.autoUpdateLamp, QColor(255, 0, 0));
+    ui.autoUpdateButton = makeButton(c, QStringLiteral("A"), 9180, 2520, 375, 375);
+    ui.asciiToHexButton = makeButton(c, QStringLiteral("<"), 9180, 3360, 375, 375);
+
+    ui.fileNameLabel = makeLabel(c, QString(), 240, 5880, 6015, 255);
+    ui.fileNameLabel->setFrameShape(QFrame::Box);
+    ui.hexViewLabel = makeLabel(c, QStringLiteral("HEX View"), 6360, 5880, 855, 375);
+    ui.lengthLabel = makeLabel(c, QStringLiteral("  LOF = 0"), 7320, 5880, 1575, 255);
+    ui.lengthLabel->setFrameShape(QFrame::Box);
+    ui.lengthLabel->setBackgroundRole(QPalette::Base);
+    ui.lengthLabel->setForegroundRole(QPalette::Text);
+    ui.lengthLabel->setAutoFillBackground(true);
+    ui.asciiViewLabel = makeLabel(c, QStringLiteral("ASCII View"), 9720, 5880, 2055, 375);
+    // One line each: a long file name is cut at the edge, not wrapped out of sight.
+    for (QLabel *label : {ui.fileNameLabel, ui.hexViewLabel, ui.lengthLabel, ui.asciiViewLabel})
+        label->setWordWrap(false);
+}
+
+void HexEditorWindow::buildMenus()
+{
+    QMenuBar *bar = menuBar();
+    QMenu *file = bar->addMenu(QStringLiteral("   File"));
+    ui.loadFileAction = file->addAction(QStringLiteral("Load Textfile"));
+    ui.saveFileAction = file->addAction(QStringLiteral("Save Textfile"));
+    ui.loadRxCaptureAction = file->addAction(QStringLiteral("Load RX buffer"));
+    ui.loadTxRecordAction = file->addAction(QStringLiteral("Load TX buffer"));
+    ui.sendContentsAction = file->addAction(QStringLiteral("Send Current HexEdit contents"));
+    file->addSeparator();
+    ui.pageSetupAction = file->addAction(QStringLiteral("Page Setup"));
+    ui.printAllAction = file->addAction(QStringLiteral("Print All"));
+    file->addSeparator();
+    ui.exitAction = file->addAction(QStringLiteral("Exit"));
+
+    QMenu *edit = bar->addMenu(QStringLiteral("Edit"));
+    ui.clearAction = edit->addAction(QStringLiteral("Clear"));
+    edit->addSeparator();
+    ui.fontSmallAction = edit->addAction(QStringLiteral("Font Small"));
+    ui.fontMediumAction = edit->addAction(QStringLiteral("Font Medium"));
+    ui.fontLargeAction = edit->addAction(QStringLiteral("Font Large"));
+    for (QAction *a : {ui.fontSmallAction, ui.fontMediumAction, ui.fontLargeAction})
+        a->setCheckable(true);
+    ui.fontLargeAction->setChecked(true);
+
+    ui.helpAction = bar->addAction(QStringLiteral("Help"));
+}
+
+void HexEditorWindow::bind()
+{
+    HexEditorModel &m = *model_;
+    connect(ui.hexPane, &TextBox::changed, this, [&m] { m.hexEdited(); });
+    connect(ui.asciiPane, &TextBox::changed, this, [&m] { m.asciiEdited(); });
+    connect(ui.hexToAsciiButton, &QPushButton::clicked, this, [&m] { m.convertHexToAscii(); });
+    connect(ui.asciiToHexButton, &QPushButton::clicked, this, [&m] { m.convertAsciiToHex(); });
+    connect(ui.autoUpdateButton, &QPushButton::clicked, this, [&m] { m.toggleAutoUpdate(); });
+
+    const auto on = [this](QAction *a, auto command) { connect(a, &QAction::triggered, this, command); };
+    on(ui.loadFileAction, [&m] { m.loadFile(); });
+    on(ui.saveFileAction, [&m] { m.saveFile(); });
+    on(ui.loadRxCaptureAction, [&m] { m.loadRxCapture(); });
+    on(ui.loadTxRecordAction, [&m] { m.loadTxRecord(); });
+    on(ui.sendContentsAction, [&m] { m.sendContents(); });
+    on(ui.pageSetupAction, [&m] { m.pageSetup(); });
+    on(ui.printAllAction, [&m] { m.printAll(); });
+    on(ui.exitAction, [this] { close(); });
+    on(ui.clearAction, [&m] { m.clear(); });
+    on(ui.fontSmallAction, [&m] { m.chooseFont(1); });
+    on(ui.fontMediumAction, [&m] { m.chooseFont(2); });
+    on(ui.fontLargeAction, [&m] { m.chooseFont(3); });
+    on(ui.helpAction, [this] { emit helpRequested(); });
+}
+
+QString HexEditorWindow::hexText() const
+{
+    return ui.hexPane->text();
+}
+
+QString HexEditorWindow::asciiText() const
+{
+    return ui.asciiPane->text();
+}
+
+void HexEditorWindow::setHexText(const QString &text)
+{
+    ui.hexPane->setText(text);
+}
+
+void HexEditorWindow::setAsciiText(const QString &text)
+{
+    ui.asciiPane->setText(text);
+}
+
+void HexEditorWindow::showLength(qint32 bytes)
+{
+    ui.lengthLabel->setText(QStringLiteral("  LOF = ") + QString::number(bytes));
+}
+
+void HexEditorWindow::showFileName(const QString &path)
+{
+    ui.fileNameLabel->setText(path);
+}
+
+void HexEditorWindow::showAutoUpdate(bool on)
+{
+    setLampColor(ui.autoUpdateLamp, on ? QColor(255, 0, 0) : QColor(255, 255, 255));
+}
+
+void HexEditorWindow::showFont(int choice)
+{
+    static constexpr double points[] = {8, 10, 12};
+    if (choice < 1 || choice > 3)
+        return;
+    ui.fontSmallAction->setChecked(choice == 1);
+    ui.fontMediumAction->setChecked(choice == 2);
+    ui.fontLargeAction->setChecked(choice == 3);
+    ui.hexPane->setFontSize(points[choice - 1]);
+    ui.asciiPane->setFontSize(points[choice - 1]);
+}

@@ -1,0 +1,216 @@
+#include "mainwidgets.h"
+
+#include "lamp.h"
+#include "textbox.h"
+#include "twips.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPushButton>
+
+#include <climits>
+
+namespace {
+
+QLineEdit *makeLine(QWidget *parent, const QString &text, int l, int t, int w, int h)
+{
+    auto *edit = new QLineEdit(text, parent);
+    // A text box holds far more than QLineEdit's default of 32767 characters.
+    edit->setMaxLength(INT_MAX);
+    place(edit, l, t, w, h);
+    return edit;
+}
+
+QLabel *makeLamp(QWidget *parent, int l, int t, int w, int h)
+{
+    auto *lamp = new QLabel(parent);
+    lamp->setFrameShape(QFrame::Box);
+    place(lamp, l, t, w, h);
+    setLampColor(lamp, Qt::white);
+    return lamp;
+}
+
+TextBox *makePane(QWidget *parent, const char *name, int l, int t, int w, int h)
+{
+    auto *box = new TextBox(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setFont(QFont(QStringLiteral("Courier New"), 8));
+    box->setFontSize(8.25);
+    place(box, l, t, w, h);
+    return box;
+}
+
+QAction *addItem(QMenu *menu, const QString &caption, bool checked = false)
+{
+    QAction *action = menu->addAction(caption);
+    action->setCheckable(true);
+    action->setChecked(checked);
+    return action;
+}
+
+} // namespace
+
+void buildMainWidgets(MainWidgets &ui, QMainWindow *window)
+{
+    auto *c = new QWidget(window);
+    ui.clientArea = c;
+    c->setObjectName(QStringLiteral("client"));
+    c->setFixedSize(px(10845), px(10485));
+    window->setCentralWidget(c);
+    // The layout is measured for an 8-point sans serif of Arial's metrics (about 10 px);
+    // a wider desktop font would clip the captions.
+    QFont font;
+    font.setFamilies(
+        {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Helvetica")});
+    font.setPixelSize(10);
+    c->setFont(font);
+
+    // Group frames first so that everything else lies above them.
+    ui.onTheFlyFrame = new QFrame(c);
+    ui.portFrame = new QFrame(c);
+    ui.bankRunFrame = new QFrame(c);
+    for (QFrame *f : {ui.onTheFlyFrame, ui.portFrame, ui.bankRunFrame}) {
+        f->setFrameShape(QFrame::Box);
+        f->setFrameShadow(QFrame::Plain);
+    }
+    place(ui.onTheFlyFrame, 120, 0, 2655, 1215);
+    place(ui.portFrame, 2880, 0, 4095, 1215);
+    place(ui.bankRunFrame, 7080, 0, 3495, 1215);
+
+    ui.onTheFlyLabel = makeLabel(c, QStringLiteral("On-the-Fly SendKeys"), 240, 120, 1740, 285);
+    ui.sendLineBoxes[0] = makeLine(c, QString(), 240, 480, 1455, 285);
+    ui.sendLineBoxes[1] = makeLine(c, QString(), 240, 840, 1455, 285);
+    ui.sendLineButtons[0] = makeButton(c, QStringLiteral("<- Send"), 1800, 480, 735, 255);
+    ui.sendLineButtons[1] = makeButton(c, QStringLiteral("<- Send"), 1800, 840, 735, 255);
+    ui.rebuildPanesButton =
+        makeButton(c, QStringLiteral("Rebuild from Captured Binary Array"), 120, 1320, 3015, 375);
+
+    ui.connectLamp = makeLamp(c, 3120, 120, 135, 255);
+    ui.reconnectButton = makeButton(c, QStringLiteral("ReConnect"), 3360, 120, 1215, 255);
+    ui.serialPortLabel = makeLabel(c, QStringLiteral("Serial Port"), 3600, 375, 780, 285);
+    ui.disconnectButton = makeButton(c, QStringLiteral("Disconnect"), 3360, 600, 1215, 255);
+    ui.comLabel = makeLabel(c, QStringLiteral("COM"), 3360, 980, 420, 285);
+    ui.comNumberBox = makeLine(c, QStringLiteral("1"), 3840, 920, 375, 285);
+    ui.baudLabel = makeLabel(c, QStringLiteral("BAUD"), 4320, 980, 540, 285);
+    ui.baudRateBox = makeLine(c, QStringLiteral("9600"), 4800, 920, 735, 285);
+    ui.frameFormatLabel = makeLabel(c, QStringLiteral("8,N,1 no control"), 5640, 980, 1140, 285);
+
+    ui.addCrCheck = new QCheckBox(QStringLiteral("Add CR"), c);
+    place(ui.addCrCheck, 4800, 120, 975, 375);
+    ui.addLfCheck = new QCheckBox(QStringLiteral("Add LF"), c);
+    place(ui.addLfCheck, 4800, 480, 855, 375);
+
+    ui.asciiKeysButton = makeButton(c, QStringLiteral("Ascii"), 5880, 120, 735, 255);
+    ui.sendAsLabel = makeLabel(c, QStringLiteral("Send as: "), 5880, 360, 780, 285);
+    ui.hexKeysButton = makeButton(c, QStringLiteral("Hex"), 5880, 600, 735, 255);
+
+    ui.itemDelayLabel =
+        makeLabel(c, QStringLiteral("Delay (ms) between items:"), 7320, 120, 1095, 375);
+    ui.itemDelayBox = makeLine(c, QStringLiteral("100"), 8520, 120, 615, 285);
+    ui.sendBankButton = makeButton(c, QStringLiteral("Send Bank"), 9240, 120, 1170, 270);
+    ui.itemBeingSentLabel =
+        makeLabel(c, QStringLiteral("Line item being sent"), 7200, 480, 1455, 255);
+    ui.itemBeingSentBox = makeLine(c, QStringLiteral("0"), 8760, 480, 375, 285);
+    ui.itemBeingSentBox->setEnabled(false);
+    ui.sendAllButton = makeButton(c, QStringLiteral("Send All"), 9240, 480, 1170, 270);
+    ui.bankLabel = makeLabel(c, QStringLiteral("Bank"), 7440, 840, 375, 255);
+    ui.previousPageButton = makeButton(c, QStringLiteral("-"), 7920, 840, 255, 255);
+    ui.nextPageButton = makeButton(c, QStringLiteral("+"), 8280, 840, 255, 255);
+    for (QPushButton *b : {ui.previousPageButton, ui.nextPageButton}) {
+        QPalette pal = b->palette();
+        pal.setColor(QPalette::Button, pal.color(QPalette::Highlight));
+        b->setPalette(pal);
+    }
+    ui.bankPageBox = makeLine(c, QStringLiteral("1"), 8760, 840, 375, 285);
+    ui.stopButton = makeButton(c, QStringLiteral("STOP"), 9240, 840, 1215, 255);
+
+    ui.keyDescriptionLabel =
+        makeLabel(c, QStringLiteral("SendKey Description"), 6120, 1200, 1740, 285);
+    ui.keyStringLabel = makeLabel(c, QStringLiteral("SendKey String - ASC"), 8400, 1200, 1740, 285);
+    ui.sendKeysLabel = makeLabel(c, QStringLiteral("S e n d    k e y s"), 4680, 2280, 135, 2175);
+    for (int i = 0; i < 20; ++i) {
+        const int top = 1440 + 360 * i;
+        ui.sendKeyButtons[i] = makeButton(c, QString(), 4920, top, 375, 330);
+        ui.keyDescriptionBoxes[i] = makeLine(c, QString(), 5400, top, 2565, 330);
+        ui.keyStringBoxes[i] = makeLine(c, QString(), 8100, top, 2445, 330);
+    }
+
+    ui.rxAsciiPane = makePane(c, "SerialText", 120, 1800, 4335, 6470);
+    ui.rxHexPane = makePane(c, "SerialText1", 120, 1800, 4335, 6470);
+    ui.rxAsciiPane->raise();
+
+    ui.rxCountLabel = makeLabel(c, QStringLiteral("RX char cnt"), 100, 8325, 855, 255);
+    ui.rxCountBox = makeLine(c, QStringLiteral("0"), 960, 8280, 735, 285);
+    ui.txCountLabel = makeLabel(c, QStringLiteral("TX char cnt"), 100, 8760, 855, 255);
+    ui.txCountBox = makeLine(c, QStringLiteral("0"), 960, 8720, 735, 285);
+    ui.rxSuspendLamp = makeLamp(c, 1800, 8320, 135, 255);
+    ui.rxSuspendButton = makeButton(c, QStringLiteral("Suspend"), 2040, 8320, 855, 255);
+    ui.txSuspendLamp = makeLamp(c, 1800, 8670, 135, 255);
+    ui.txSuspendButton = makeButton(c, QStringLiteral("Suspend"), 2040, 8670, 855, 300);
+    ui.clearRxButton = makeButton(c, QStringLiteral("Clear RX window"), 3000, 8320, 1455, 255);
+    ui.clearTxButton = makeButton(c, QStringLiteral("Clear TX Window"), 3000, 8670, 1455, 300);
+    ui.clearStatusButton = makeButton(c, QStringLiteral("CLR->"), 4800, 8640, 615, 300);
+    ui.statusLabel = makeLabel(c, QStringLiteral("Status"), 5640, 8640, 495, 255);
+    ui.statusPane = new TextBox(c);
+    ui.statusPane->setObjectName(QStringLiteral("txtStatus"));
+    place(ui.statusPane, 5520, 8880, 5055, 1455);
+    ui.txEchoPane = makePane(c, "txtSent", 120, 9000, 5175, 1335);
+}
+
+void buildMainMenus(MainWidgets &ui, QMainWindow *window)
+{
+    QMenuBar *bar = window->menuBar();
+    QMenu *file = bar->addMenu(QStringLiteral("File"));
+    ui.saveCaptureAsciiAction = file->addAction(QStringLiteral("Save Capture Ascii"));
+    ui.saveCaptureHexAction = file->addAction(QStringLiteral("Save Capture Human-Hex"));
+    file->addSeparator();
+    ui.sendFileAction = file->addAction(QStringLiteral("Send File"));
+    ui.resendLastFileAction = file->addAction(QStringLiteral("Instant Resend Last File"));
+    file->addSeparator();
+    ui.loadProjectAction = file->addAction(QStringLiteral("Load Project"));
+    ui.saveProjectAction = file->addAction(QStringLiteral("Save Project"));
+
+    QMenu *edit = bar->addMenu(QStringLiteral("Edit"));
+    ui.clearKeysAction = edit->addAction(QStringLiteral("Clear Keys"));
+    ui.copyPageAction = edit->addAction(QStringLiteral("Copy Page"));
+    ui.pastePageAction = edit->addAction(QStringLiteral("Paste Page"));
+
+    QMenu *view = bar->addMenu(QStringLiteral("View"));
+    ui.asciiAndKeysViewAction = addItem(view, QStringLiteral("RX Ascii - SendKey List"), true);
+    ui.hexAndKeysViewAction = addItem(view, QStringLiteral("RX Hex - SendKey List"));
+    ui.bigAsciiViewAction = addItem(view, QStringLiteral("Big ASCII Receive Pane"));
+    ui.bigHexViewAction = addItem(view, QStringLiteral("Big Hex Receive Pane"));
+    ui.asciiOverHexViewAction = addItem(view, QStringLiteral("Ascii Over Hex"));
+
+    QMenu *options = bar->addMenu(QStringLiteral("Options"));
+    ui.fontSmallAction = addItem(options, QStringLiteral("Font Small"), true);
+    ui.fontMediumAction = addItem(options, QStringLiteral("Font Medium"));
+    ui.fontLargeAction = addItem(options, QStringLiteral("Font Large"));
+    options->addSeparator();
+    ui.silentCaptureAction = addItem(options, QStringLiteral("Silent Capture"));
+    ui.autoScrollAction = addItem(options, QStringLiteral("Auto Scroll"));
+    options->addSeparator();
+    ui.clearTxOnSendAction = addItem(options, QStringLiteral("Clear TX on Each Send"));
+    ui.silentTxAction = addItem(options, QStringLiteral("Silent TX"));
+    options->addSeparator();
+    // Never shows a check mark: the command switches the state itself.
+    ui.alwaysOnTopAction = options->addAction(QStringLiteral("Always On Top"));
+
+    ui.hexEditorAction = bar->addAction(QStringLiteral("Hex Editor"));
+    ui.helpAction = bar->addAction(QStringLiteral("Help"));
+
+    // Check marks are the commands' business: a click must not toggle them by itself.
+    // Connected before the commands, so each command sees the mark as it was.
+    for (QAction *a :
+         {ui.asciiAndKeysViewAction, ui.hexAndKeysViewAction, ui.bigAsciiViewAction,
+          ui.bigHexViewAction, ui.asciiOverHexViewAction, ui.fontSmallAction, ui.fontMediumAction,
+          ui.fontLargeAction, ui.silentCaptureAction, ui.autoScrollAction, ui.clearTxOnSendAction,
+          ui.silentTxAction}) {
+        QObject::connect(a, &QAction::triggered, a, [a] { a->setChecked(!a->isChecked()); });
+    }
+}

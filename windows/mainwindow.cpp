@@ -1,0 +1,267 @@
+#include "mainwindow.h"
+
+#include "appicon.h"
+#include "commondialog.h"
+#include "commport.h"
+#include "filesviews.h"
+#include "helpwindow.h"
+#include "hexeditorwindow.h"
+#include "lamp.h"
+#include "mainsession.h"
+#include "messagebox.h"
+#include "numbers.h"
+#include "sessionsettings.h"
+#include "settingsfile.h"
+#include "stayontop.h"
+#include "textbox.h"
+#include "twips.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+
+namespace {
+
+const QColor kLampOn(255, 0, 0);
+const QColor kLampOff(255, 255, 255);
+
+QString settingsFilePath(const Services &services)
+{
+    return services.settingsPath.isEmpty() ? defaultSettingsPath() : services.settingsPath;
+}
+
+// A suspend toggle: the flag and its lamp, red while set.
+void toggleLamp(bool &flag, QLabel *lamp)
+{
+    flag = !flag;
+    setLampColor(lamp, flag ? kLampOn : kLampOff);
+}
+
+} // namespace
+
+MainWindow::MainWindow(Services services, QWidget *parent)
+    : QMainWindow(parent), services_(std::move(services))
+{
+    setWindowTitle(QStringLiteral("Orvo-232 Communicator"));
+    setWindowIcon(orvoIcon());
+    setObjectName(QStringLiteral("frmSerial"));
+
+    std::unique_ptr<CommPort> port;
+    if (services_.makeCommPort)
+        port = services_.makeCommPort();
+    fileDialog_ = services_.makeFileDialog(this);
+    captureDialog_ = services_.makeFileDialog(this);
+    messages_ = services_.makeMessageBox(this);
+
+    buildMainWidgets(ui, this);
+    buildMainMenus(ui, this);
+    session_ = std::make_unique<MainSession>(views_, std::move(port), *fileDialog_,
+                                             *captureDialog_, *messages_);
+    // One refresh of the page 200 ms after start-up brings the rows in line with the page
+    // box, which start-up leaves showing the saved page number over page 1.
+    startupPageTimer_ = new QTimer(this);
+    startupPageTimer_->setInterval(200);
+    startupPageTimer_->start();
+
+    bindTerminal();
+    bindTransmit();
+    bindFilesViews();
+    restoreSession();
+}
+
+MainWindow::~MainWindow()
+{
+    // The editor works on this window's parts: it goes first.
+    delete hexEditorWindow_.data();
+}
+
+// ---- Start-up and shut-down ----------------------------------------------------------
+
+void MainWindow::restoreSession()
+{
+    // A missing file reads as a file without records: every field keeps its start value.
+    const SettingsRecords file =
+        readSettingsFile(settingsFilePath(services_)).value_or(SettingsRecords{});
+    MainSession &s = *session_;
+    s.bank.importSettings(file);
+    const StartupValues v = startupValues(file);
+
+    ui.sendLineBoxes[0]->setText(v.line0);
+    ui.sendLineBoxes[1]->setText(v.line1);
+    if (ui.bankPageBox->text() == v.pageText)
+        s.pager.pageTextChanged(); // setting the same text raises no change event
+    else
+        ui.bankPageBox->setText(v.pageText);
+    s.port.setBaudRate(v.baudRate);
+    ui.baudRateBox->setText(NumberText(v.baudRate));
+    s.port.setComNumber(v.comNumber);
+    ui.comNumberBox->setText(NumberText(v.comNumber));
+
+    s.options = v.options;
+    if (s.options.mainFont >= 1 && s.options.mainFont <= 3)
+        applyMainFont(s.options.mainFont);
+    if (s.options.autoScroll == 1)
+        ui.autoScrollAction->setChecked(true);
+    if (s.options.silentCapture == 1)
+        ui.silentCaptureAction->setChecked(true);
+    if (s.options.clearTxOnSend == 1)
+        ui.clearTxOnSendAction->setChecked(true);
+    if (s.options.silentTx == 1)
+        ui.silentTxAction->setChecked(true);
+
+    s.pager.setCurrentPage(1);
+    s.pager.showCurrentPage();
+    s.port.openAtStartup(ui.baudRateBox->text(), s.port.comNumber());
+}
+
+void MainWindow::saveSession()
+{
+    MainSession &s = *session_;
+    s.pager.takeScreenEdits();
+    s.port.closeForExit();
+    SettingsRecords file;
+    s.bank.exportSettings(file);
+    writeClosingValues({ui.sendLineBoxes[0]->text(), ui.sendLineBoxes[1]->text(),
+                        ui.bankPageBox->text(), s.port.typedBaudRate(), s.port.comNumber(),
+                        s.options},
+                       file);
+    // A failed write loses this run's changes but never the previous file.
+    (void)writeSettingsFile(settingsFilePath(services_), file);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (!closing_) {
+        closing_ = true;
+        // Sends and sequencer runs waiting in the event loop end at once.
+        session_->pacer.setClosing();
+        saveSession();
+        if (hexEditorWindow_)
+            hexEditorWindow_->close();
+        if (helpWindow_)
+            helpWindow_->close();
+    }
+    event->accept();
+}
+
+// ---- Window commands -----------------------------------------------------------------
+
+void MainWindow::chooseKeyMode(bool hex)
+{
+    session_->state.hexKeys = hex;
+    ui.keyStringLabel->setText(hex ? QStringLiteral("SendKey String - HEX")
+                                   : QStringLiteral("SendKey String - ASC"));
+}
+
+void MainWindow::toggleTxSuspend()
+{
+    toggleLamp(session_->state.suspended, ui.txSuspendLamp);
+}
+
+void MainWindow::toggleRxSuspend()
+{
+    bool suspended = session_->port.rxSuspended();
+    toggleLamp(suspended, ui.rxSuspendLamp);
+    session_->port.setRxSuspended(suspended);
+}
+
+void MainWindow::clearTxEcho()
+{
+    ui.txEchoPane->setText(QString());
+    ui.txCountBox->setText(QStringLiteral("0"));
+}
+
+void MainWindow::clearRxPanes()
+{
+    ui.rxAsciiPane->setText(QString());
+    ui.rxHexPane->setText(QString());
+    ui.rxCountBox->setText(QStringLiteral("0"));
+    session_->capture.clearHead();
+}
+
+// Both panes redrawn from the capture, each written once.
+void MainWindow::rebuildPanes()
+{
+    const PaneTexts t = rebuildPaneTexts(session_->capture.data(), session_->capture.count());
+    views_.setTexts(t.ascii, t.hex);
+}
+
+void MainWindow::applyViewLayout(ViewLayout view, QAction *chosen)
+{
+    const PaneLayout l = paneLayout(view);
+    const int left = px(kPaneLeft);
+    TextBox *a = ui.rxAsciiPane;
+    TextBox *h = ui.rxHexPane;
+    a->resize(px(l.asciiWidth), a->height());
+    h->resize(px(l.hexWidth), h->height());
+    if (l.front == PaneFront::Ascii)
+        a->raise();
+    else if (l.front == PaneFront::Hex)
+        h->raise();
+    a->resize(a->width(), px(l.asciiHeight));
+    h->resize(h->width(), px(l.hexHeight));
+    h->move(left, px(l.hexTop));
+    a->move(left, px(l.asciiTop));
+    for (QAction *item : {ui.asciiAndKeysViewAction, ui.hexAndKeysViewAction,
+                          ui.bigAsciiViewAction, ui.bigHexViewAction, ui.asciiOverHexViewAction})
+        item->setChecked(item == chosen);
+}
+
+void MainWindow::applyMainFont(int choice)
+{
+    const int points = mainFontPoints(choice);
+    for (TextBox *box : {ui.rxAsciiPane, ui.rxHexPane, ui.txEchoPane})
+        box->setFontSize(points);
+    ui.fontSmallAction->setChecked(choice == 1);
+    ui.fontMediumAction->setChecked(choice == 2);
+    ui.fontLargeAction->setChecked(choice == 3);
+}
+
+void MainWindow::chooseMainFont(int choice, QAction *)
+{
+    applyMainFont(choice);
+    session_->options.mainFont = choice;
+}
+
+// The window keeps its place; only its stacking changes. The item never shows a mark.
+void MainWindow::toggleStayOnTop()
+{
+    staysOnTop_ = !staysOnTop_;
+    setStaysOnTop(this, staysOnTop_);
+}
+
+void MainWindow::followEnd(TextBox *pane)
+{
+    if (session_->options.scrollsToEnd())
+        pane->setSelStart(pane->length());
+}
+
+void MainWindow::refreshPageAfterStartup()
+{
+    startupPageTimer_->stop();
+    session_->pager.pageTextChanged();
+}
+
+void MainWindow::showHexEditor()
+{
+    if (!hexEditorWindow_) {
+        MainSession &s = *session_;
+        hexEditorWindow_ = new HexEditorWindow(services_, s.capture, s.record, s.fileSender,
+                                               s.options, s.pacer);
+        connect(hexEditorWindow_, &HexEditorWindow::helpRequested, this, &MainWindow::showHelp);
+    }
+    hexEditorWindow_->show();
+    hexEditorWindow_->raise();
+    hexEditorWindow_->activateWindow();
+}
+
+void MainWindow::showHelp()
+{
+    if (!helpWindow_)
+        helpWindow_ = new HelpWindow(programFolder(services_));
+    helpWindow_->show();
+    helpWindow_->raise();
+    helpWindow_->activateWindow();
+}

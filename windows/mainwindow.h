@@ -1,0 +1,75 @@
+#pragma once
+
+#include "helpwindow.h"
+#include "hexeditorwindow.h"
+#include "mainviews.h"
+#include "mainwidgets.h"
+#include "services.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <memory>
+
+class CommonDialog;
+class MessageBox;
+class QTimer;
+class TextBox;
+struct MainSession;
+enum class ViewLayout;
+
+// The main window: builds its widgets, hands them to the program's parts as views and
+// binds each control to its command. Start-up restores the settings file and opens the
+// port; closing stores everything back.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(Services services = defaultServices(), QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    MainWidgets ui;
+    MainSession &session() { return *session_; }
+    QTimer *startupPageTimer() const { return startupPageTimer_; }
+    HexEditorWindow *hexEditorWindow() const { return hexEditorWindow_; }
+    HelpWindow *helpWindow() const { return helpWindow_; }
+
+    void showHexEditor();
+    void showHelp();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void restoreSession();
+    void saveSession();
+    void bindTerminal();
+    void bindTransmit();
+    void bindFilesViews();
+
+    // Window-only commands.
+    void chooseKeyMode(bool hex);
+    void toggleTxSuspend();
+    void toggleRxSuspend();
+    void clearTxEcho();
+    void clearRxPanes();
+    void rebuildPanes();
+    void applyViewLayout(ViewLayout layout, QAction *chosen);
+    void chooseMainFont(int choice, QAction *chosen);
+    void applyMainFont(int choice);
+    void toggleStayOnTop();
+    void followEnd(TextBox *pane);
+    void refreshPageAfterStartup();
+
+    Services services_;
+    std::unique_ptr<CommonDialog> fileDialog_;
+    std::unique_ptr<CommonDialog> captureDialog_;
+    std::shared_ptr<MessageBox> messages_;
+    MainViews views_{ui};
+    std::unique_ptr<MainSession> session_;
+    QTimer *startupPageTimer_ = nullptr;
+    bool staysOnTop_ = false;
+    bool closing_ = false;
+    QPointer<HexEditorWindow> hexEditorWindow_;
+    QPointer<HelpWindow> helpWindow_;
+};
