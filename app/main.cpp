@@ -15,7 +15,8 @@ int main(int argc, char *argv[])
 
     frmSerial window;
     UnixSignalCloser closer;
-    QObject::connect(&closer, &UnixSignalCloser::terminateRequested, &window, &QWidget::close);
+    QObject::connect(&closer, &UnixSignalCloser::terminateRequested, &window,
+                     &frmSerial::closeOnSignal);
     window.show();
     return app.exec();
 }

@@ -59,8 +59,9 @@ bool runDialog(frmSerial &w, CommonDialog &dlg, const QString &filter, bool save
     return true;
 }
 
-// Sends the file named by fileName byte by byte, yielding after each byte. A file that
-// does not exist or cannot be read sends nothing (it is never created).
+// Sends a file byte by byte, yielding after each byte: the one chosen in the dialog, or
+// without it the last one sent. A file that does not exist or cannot be read sends
+// nothing (it is never created).
 void sendFile(frmSerial &w, bool viaDialog)
 {
     if (w.sendBusy)
@@ -73,14 +74,18 @@ void sendFile(frmSerial &w, bool viaDialog)
         if (!w.dlgfile || !runDialog(w, *w.dlgfile, QStringLiteral("All Files (*.*)|*.*|"), false))
             return;
         w.fileName = w.dlgfile->FileName;
+        if (w.fileName.isEmpty())
+            return; // nothing chosen: the resend keeps the file it had
+        w.lastSentFile = w.fileName;
     }
-    if (w.fileName.isEmpty())
+    const QString path = w.lastSentFile;
+    if (path.isEmpty())
         return;
 
-    w.AddStatus(w.fileName);
+    w.AddStatus(path);
 
-    QFile file(w.fileName);
-    const bool readable = QFileInfo(w.fileName).isFile() && file.open(QIODevice::ReadOnly);
+    QFile file(path);
+    const bool readable = QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly);
     const qint64 size = readable ? file.size() : 0;
 
     QString echo;
@@ -136,7 +141,8 @@ void exportCapture(frmSerial &w, bool humanHex)
     const QByteArray data = humanHex ? captureHumanHexFile(w.SerialText1->text())
                                      : captureAsciiFile(rxCaptureBuffer.data(), rxCaptureCount);
     // The file ends where the data ends; a failed write leaves the old file as it was.
-    (void)writeFileSafely(w.fileName, data);
+    if (const WriteResult saved = writeFileSafely(w.fileName, data); !saved)
+        w.ReportSaveFailure(w.fileName, saved.error);
 }
 
 void applyLayout(frmSerial &w, ViewLayout view, QAction *chosen)

@@ -308,8 +308,16 @@ void frmHexEditor::mnuSavefile_Click()
     if (!runFileDialog(true) || editFileName.isEmpty())
         return;
     // Replaced in one step: a failed save leaves the old file as it was.
-    writeFileSafely(editFileName,
-                    QByteArray(reinterpret_cast<const char *>(editBuffer.data()), editCount));
+    const WriteResult saved = writeFileSafely(
+        editFileName, QByteArray(reinterpret_cast<const char *>(editBuffer.data()), editCount));
+    if (!saved)
+        tell(saveFailedMessage(editFileName, saved.error));
+}
+
+void frmHexEditor::tell(const QString &message)
+{
+    if (main_.services.messageBox)
+        main_.services.messageBox->show(this, message);
 }
 
 void frmHexEditor::showContent(const quint8 *bytes, qint32 count)
@@ -420,5 +428,6 @@ void frmHexEditor::mnuPrint_Click()
     p->setFont(printFontName, printFontSize);
     for (qsizetype i = 1; i < lines.size(); ++i)
         p->printLine(lines.at(i));
-    p->endDoc();
+    if (!p->endDoc())
+        tell(QStringLiteral("Could not print:\r\n") + p->errorString());
 }

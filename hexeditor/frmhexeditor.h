@@ -118,6 +118,8 @@ private:
     void showContent(const quint8 *bytes, qint32 count);
     void loadRecord(const quint8 *bytes, qint32 count);
     Printer *thePrinter();
+    // Shows a message through the main window's message box.
+    void tell(const QString &message);
 
     frmSerial &main_;
 };

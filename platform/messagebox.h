@@ -4,16 +4,20 @@
 
 class QWidget;
 
-// Message boxes with an OK button and the program's default title.
+// Message boxes with the program's default title: a message with an OK button, or a
+// question with Yes and No buttons.
 class MessageBox
 {
 public:
     virtual ~MessageBox() = default;
     virtual void show(QWidget *parent, const QString &text) = 0;
+    // True when the user answers Yes.
+    virtual bool ask(QWidget *parent, const QString &text) = 0;
 };
 
 class QtMessageBox : public MessageBox
 {
 public:
     void show(QWidget *parent, const QString &text) override;
+    bool ask(QWidget *parent, const QString &text) override;
 };

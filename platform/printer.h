@@ -26,10 +26,13 @@ public:
     virtual void setFont(const QString &name, double pointSize) = 0;
     // Prints text and ends the line; CR LF, CR or LF inside the text also end a line.
     virtual void printLine(const QString &text) = 0;
-    // Sends the document to the printer and starts a new, empty one.
-    virtual void endDoc() = 0;
+    // Sends the document to the printer and starts a new, empty one. False when it could
+    // not be printed; errorString() then says why.
+    [[nodiscard]] virtual bool endDoc() = 0;
+    virtual QString errorString() const = 0;
 };
 
 // The system's printers. With pdfFileName given, every document is written to that
-// PDF file instead, and no dialog is ever shown.
+// PDF file instead, and no dialog is ever shown; a file that cannot be written whole is
+// left as it was.
 std::unique_ptr<Printer> makeQtPrinter(const QString &pdfFileName = QString());

@@ -269,9 +269,20 @@ void frmSerial::createMenus()
 
 void frmSerial::closeEvent(QCloseEvent *event)
 {
+    if (settingsQuestionOpen) {
+        event->ignore(); // the question about the failed save decides
+        return;
+    }
     if (!unloading) {
         unloading = true;
-        Form_Unload();
+        int cancel = 0;
+        Form_Unload(cancel);
+        if (cancel != 0) {
+            // The user keeps the window to make room and close again.
+            unloading = false;
+            event->ignore();
+            return;
+        }
         if (hexEditor)
             hexEditor->close();
         if (helpWindow)

@@ -148,6 +148,9 @@ public:
     QString sendText;
     quint8 fileByte = 0;
     QString fileName;
+    // The file "Instant Resend Last File" sends: the last one "Send File" chose. Apart
+    // from fileName, which the project and capture dialogs also set.
+    QString lastSentFile;
     qint16 timer1Ticks = 0;
     qint16 timer2Ticks = 0;
     qint16 stopRequested = 0;
@@ -171,10 +174,19 @@ public:
 
     // True once the window is closing: long sends and sequencer runs end at once.
     bool unloading = false;
+    // The settings file exists but could not be read at start: it is never overwritten,
+    // or the send keys it holds would be lost.
+    bool settingsFileKept = false;
+    // Set by closeOnSignal(): nobody may be there to answer a question.
+    bool closingOnSignal = false;
 
     // ---- Terminal core (terminal/) --------------------------------------------------
     void Form_Load();
-    void Form_Unload();
+    // Sets Cancel to 1 when the settings could not be saved and the user keeps the window.
+    void Form_Unload(int &Cancel);
+    // Closes the window for SIGTERM or SIGINT: a failed settings save is reported on
+    // standard error instead of asking.
+    void closeOnSignal();
     void ConnectButton_Click();
     void DisconnectButton_Click();
     void txtBaud_Change();
@@ -187,6 +199,8 @@ public:
     void txtStatus_Change();
     // Appends a status message and CR LF to txtStatus.
     void AddStatus(const QString &message);
+    // Tells the user that the file was not saved, and why.
+    void ReportSaveFailure(const QString &path, const QString &reason);
     // Lamp colours: red while the port is open.
     void RefreshConnectLamp();
     // Takes everything the port holds and runs the receive steps for each byte.
@@ -284,6 +298,10 @@ private:
     void connectHandlers();
     void connectTransmitHandlers();
     void connectFilesViewsHandlers();
+    // Writes the settings file; false when that failed and the user keeps the window.
+    bool SaveSettings();
+
+    bool settingsQuestionOpen = false;
 };
 
 // Sets the back colour of a label used as a lamp.

@@ -3,16 +3,20 @@
 
 #include "commport.h"
 #include "globals.h"
+#include "messagebox.h"
 #include "numbers.h"
 #include "receive.h"
 #include "settingsfile.h"
 #include "textbox.h"
 
 #include <QAction>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+
+#include <cstdio>
 
 namespace {
 
@@ -56,7 +60,9 @@ void frmSerial::Form_Load()
 {
     fileName = settingsFilePath(services);
     // A missing file reads as a file without records: every field keeps its start value.
-    const SettingsRecords file = readSettingsFile(fileName).value_or(SettingsRecords{});
+    QString unreadable;
+    const SettingsRecords file =
+        readSettingsFile(fileName, &unreadable).value_or(SettingsRecords{});
 
     for (int page = 0; page < SettingsRecords::kPages; ++page) {
         for (int row = 0; row < SettingsRecords::kRows; ++row) {
@@ -137,16 +143,39 @@ void frmSerial::Form_Load()
         (void)MSComm1->setPortOpen(true);
     }
     RefreshConnectLamp();
+    if (!unreadable.isEmpty()) {
+        settingsFileKept = true;
+        AddStatus(QStringLiteral("Cannot read settings file %1: %2. It will not be overwritten.")
+                      .arg(QDir::toNativeSeparators(fileName), unreadable));
+    }
     fileName.clear();
 }
 
-void frmSerial::Form_Unload()
+void frmSerial::Form_Unload(int &Cancel)
 {
     StoreBankPage();
+    // Saved while the port is still open: a user who keeps the window after a failed save
+    // keeps the connection too.
+    if (!SaveSettings()) {
+        Cancel = 1;
+        return;
+    }
     if (MSComm1 && MSComm1->portOpen())
         (void)MSComm1->setPortOpen(false);
+}
 
-    fileName = settingsFilePath(services);
+void frmSerial::closeOnSignal()
+{
+    closingOnSignal = true;
+    close();
+    // Refused while the question about a failed save is open: the user answers it.
+    closingOnSignal = false;
+}
+
+bool frmSerial::SaveSettings()
+{
+    if (settingsFileKept)
+        return true;
     SettingsRecords file;
     for (int page = 0; page < SettingsRecords::kPages; ++page) {
         for (int row = 0; row < SettingsRecords::kRows; ++row) {
@@ -168,8 +197,25 @@ void frmSerial::Form_Unload()
     file.hexFontSize = hexFontSize;
     file.autoClearTX = autoClearTX;
     file.txSilent = txSilent;
-    // A failed write loses this run's changes but never the previous file.
-    (void)writeSettingsFile(fileName, file);
+
+    const QString path = settingsFilePath(services);
+    const WriteResult saved = writeSettingsFile(path, file);
+    if (saved)
+        return true;
+    // The old file is still whole; only this run's changes are at stake.
+    const QString message = saveFailedMessage(path, saved.error);
+    if (closingOnSignal) {
+        const QString line = QString(message).replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+        std::fprintf(stderr, "orvo232: %s\n", qPrintable(line));
+        return true;
+    }
+    if (!services.messageBox)
+        return true;
+    settingsQuestionOpen = true;
+    const bool close =
+        services.messageBox->ask(this, message + QStringLiteral("\r\n\r\nClose without saving?"));
+    settingsQuestionOpen = false;
+    return close;
 }
 
 // ---- Port connection -------------------------------------------------------------------
@@ -227,6 +273,12 @@ void frmSerial::txtCommport_Change()
 void frmSerial::AddStatus(const QString &message)
 {
     txtStatus->appendText(message + QStringLiteral("\r\n"));
+}
+
+void frmSerial::ReportSaveFailure(const QString &path, const QString &reason)
+{
+    if (services.messageBox)
+        services.messageBox->show(this, saveFailedMessage(path, reason));
 }
 
 void frmSerial::RefreshConnectLamp()

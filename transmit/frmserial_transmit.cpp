@@ -520,7 +520,9 @@ void frmSerial::mnuSave_Click()
     if (fileName.isEmpty())
         return;
     // The old file stays whole if the new one cannot be written completely.
-    (void)writeFileSafely(fileName, ProjectFileBytes(bankText1, bankText2));
+    if (const WriteResult saved = writeFileSafely(fileName, ProjectFileBytes(bankText1, bankText2));
+        !saved)
+        ReportSaveFailure(fileName, saved.error);
 }
 
 void frmSerial::mnuClear_Click()
