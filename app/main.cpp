@@ -15,7 +15,8 @@ int main(int argc, char *argv[])
 
     MainWindow window;
     UnixSignalCloser closer;
-    QObject::connect(&closer, &UnixSignalCloser::terminateRequested, &window, &QWidget::close);
+    QObject::connect(&closer, &UnixSignalCloser::terminateRequested, &window,
+                     &MainWindow::closeOnSignal);
     window.show();
     return app.exec();
 }

@@ -40,5 +40,6 @@ void CaptureExport::save(bool humanHex)
     const QByteArray data = humanHex ? captureHumanHexFile(panes_.hexText())
                                      : capture_.bytes().toByteArray();
     // The file ends where the data ends; a failed write leaves the old file as it was.
-    (void)writeFileSafely(path, data);
+    if (const WriteResult saved = writeFileSafely(path, data); !saved)
+        messages_.show(saveFailedMessage(path, saved.error));
 }

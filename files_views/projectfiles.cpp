@@ -49,5 +49,6 @@ void ProjectFiles::save()
     if (path.isEmpty())
         return;
     // The old file stays whole if the new one cannot be written completely.
-    (void)writeFileSafely(path, bank_.projectFile());
+    if (const WriteResult saved = writeFileSafely(path, bank_.projectFile()); !saved)
+        messages_.show(saveFailedMessage(path, saved.error));
 }

@@ -203,7 +203,8 @@ void HexEditorModel::saveFile()
     if (!askForFile(true) || fileName_.isEmpty())
         return;
     // Replaced in one step: a failed save leaves the old file as it was.
-    (void)writeFileSafely(fileName_, doc_.bytes().toByteArray());
+    if (const WriteResult saved = writeFileSafely(fileName_, doc_.bytes().toByteArray()); !saved)
+        deps_.messages.show(saveFailedMessage(fileName_, saved.error));
 }
 
 void HexEditorModel::setContent(QByteArrayView bytes)
@@ -280,5 +281,6 @@ void HexEditorModel::printAll()
     p->setFont(printFontName, printFontSize);
     for (qsizetype i = 1; i < lines.size(); ++i)
         p->printLine(lines.at(i));
-    p->endDoc();
+    if (!p->endDoc())
+        deps_.messages.show(QStringLiteral("Could not print:\r\n") + p->errorString());
 }

@@ -25,7 +25,7 @@ public:
     int pauseMs(Pause which) const override;
 
     // The window is closing: every wait ends and every command returns at once.
-    void setClosing() { closing_ = true; }
+    void setClosing(bool closing) { closing_ = closing; }
     bool closing() const { return closing_; }
 
     // How often yieldOnce() has run in this process (tests compare it around a command).

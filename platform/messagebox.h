@@ -2,11 +2,13 @@
 
 #include <QString>
 
-// Message boxes with an OK button and the program's default title, shown over the window
-// they were made for.
+// Message boxes with the program's default title, shown over the window they were made
+// for: a message with an OK button, or a question with Yes and No buttons.
 class MessageBox
 {
 public:
     virtual ~MessageBox() = default;
     virtual void show(const QString &text) = 0;
+    // True when the user answers Yes.
+    virtual bool ask(const QString &text) = 0;
 };

@@ -23,7 +23,9 @@ public:
     virtual void setFont(const QString &name, double pointSize) = 0;
     // Prints text and ends the line; CR LF, CR or LF inside the text also end a line.
     virtual void printLine(const QString &text) = 0;
-    // Sends the document to the printer and starts a new, empty one.
-    virtual void endDoc() = 0;
+    // Sends the document to the printer and starts a new, empty one. False when it could
+    // not be printed; errorString() then says why.
+    [[nodiscard]] virtual bool endDoc() = 0;
+    virtual QString errorString() const = 0;
 };
 

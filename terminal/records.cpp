@@ -1,8 +1,6 @@
 #include "records.h"
 
-#include <QFile>
 #include <QLocale>
-#include <QSaveFile>
 
 #include <cmath>
 
@@ -36,8 +34,10 @@ bool RecordReader::atEnd() const
 
 std::optional<QByteArray> RecordReader::field()
 {
-    // A record starts after blanks and any empty lines left by the previous record.
-    while (pos_ < data_.size() && (data_[pos_] == ' ' || data_[pos_] == '\t'))
+    // A record starts after blanks and line ends: a blank line (often left in a file edited
+    // by hand) is no record, or every later record would move up by one.
+    while (pos_ < data_.size() && (data_[pos_] == ' ' || data_[pos_] == '\t' ||
+                                   data_[pos_] == '\r' || data_[pos_] == '\n'))
         ++pos_;
     if (pos_ >= data_.size())
         return std::nullopt;
@@ -59,22 +59,25 @@ std::optional<QByteArray> RecordReader::field()
             value += c;
         }
         // The rest of the record's line (up to a comma or the line end) is passed over.
-        while (pos_ < data_.size() && data_[pos_] != ',' && data_[pos_] != '\n')
-            ++pos_;
-        if (pos_ < data_.size())
-            ++pos_;
+        // A line may end in CR alone, as files from older systems do.
+        skipToSeparator();
         return value;
     }
 
     // A record without quotes (a hand-edited file) runs to the next comma or line end.
+    const qsizetype start = pos_;
+    skipToSeparator();
+    const qsizetype end = pos_ > start && data_[pos_ - 1] == ',' ? pos_ - 1 : pos_;
+    return data_.mid(start, end - start).trimmed();
+}
+
+void RecordReader::skipToSeparator()
+{
     while (pos_ < data_.size() && data_[pos_] != ',' && data_[pos_] != '\r' && data_[pos_] != '\n')
-        value += data_[pos_++];
-    if (pos_ < data_.size()) {
-        if (data_[pos_] == '\r' && pos_ + 1 < data_.size() && data_[pos_ + 1] == '\n')
-            ++pos_;
         ++pos_;
-    }
-    return value.trimmed();
+    // A line end is left for the next record's start, which passes over all of them.
+    if (pos_ < data_.size() && data_[pos_] == ',')
+        ++pos_;
 }
 
 std::optional<QString> RecordReader::text()
@@ -94,26 +97,4 @@ std::optional<double> RecordReader::number()
     if (!ok || !std::isfinite(v))
         return std::nullopt;
     return v;
-}
-
-bool writeFileSafely(const QString &path, const QByteArray &data)
-{
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    // commit() does not notice every failed write (a short write at a file size limit
-    // passes), so make sure all bytes reached the file before it replaces the old one.
-    if (f.write(data) != data.size() || !f.flush() || f.size() != data.size()) {
-        f.cancelWriting();
-        return false;
-    }
-    return f.commit();
-}
-
-std::optional<QByteArray> readWholeFile(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return f.readAll();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "savefile.h" // the files these records are kept in
+
 #include <QByteArray>
 #include <QString>
 
@@ -24,6 +26,7 @@ private:
 
 // Reads records in order. A record that is missing or malformed gives nothing; the
 // reader then moves on to the next record. Records may also be separated by commas.
+// CR, LF and CR LF all end a line, and blank lines are no records.
 class RecordReader
 {
 public:
@@ -34,14 +37,9 @@ public:
 
 private:
     std::optional<QByteArray> field();
+    // Moves past the comma that ends a record, or up to its line end.
+    void skipToSeparator();
 
     QByteArray data_;
     qsizetype pos_ = 0;
 };
-
-// Replaces the file at path with data without ever leaving a half-written file: the
-// old file stays intact when anything fails. Returns false on failure.
-bool writeFileSafely(const QString &path, const QByteArray &data);
-
-// Reads a whole file; nothing when it cannot be read.
-std::optional<QByteArray> readWholeFile(const QString &path);

@@ -71,14 +71,16 @@ QByteArray formatSettings(const SettingsRecords &s)
     return w.bytes();
 }
 
-std::optional<SettingsRecords> readSettingsFile(const QString &path)
+std::optional<SettingsRecords> readSettingsFile(const QString &path, QString *error)
 {
-    if (auto bytes = readWholeFile(path))
+    if (!QFileInfo::exists(path))
+        return std::nullopt;
+    if (auto bytes = readWholeFile(path, error))
         return parseSettings(*bytes);
     return std::nullopt;
 }
 
-bool writeSettingsFile(const QString &path, const SettingsRecords &records)
+WriteResult writeSettingsFile(const QString &path, const SettingsRecords &records)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     return writeFileSafely(path, formatSettings(records));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "savefile.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -35,7 +37,8 @@ struct SettingsRecords
 SettingsRecords parseSettings(const QByteArray &bytes);
 QByteArray formatSettings(const SettingsRecords &records);
 
-// Nothing when the file cannot be read.
-std::optional<SettingsRecords> readSettingsFile(const QString &path);
+// Nothing when the file is missing (a first run) or cannot be read; only in the second
+// case does *error tell why.
+std::optional<SettingsRecords> readSettingsFile(const QString &path, QString *error = nullptr);
 // Creates the folder when needed; the old file stays intact when writing fails.
-bool writeSettingsFile(const QString &path, const SettingsRecords &records);
+WriteResult writeSettingsFile(const QString &path, const SettingsRecords &records);

@@ -18,9 +18,12 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
+
+#include <cstdio>
 
 namespace {
 
@@ -82,8 +85,9 @@ MainWindow::~MainWindow()
 void MainWindow::restoreSession()
 {
     // A missing file reads as a file without records: every field keeps its start value.
-    const SettingsRecords file =
-        readSettingsFile(settingsFilePath(services_)).value_or(SettingsRecords{});
+    const QString path = settingsFilePath(services_);
+    QString unreadable;
+    const SettingsRecords file = readSettingsFile(path, &unreadable).value_or(SettingsRecords{});
     MainSession &s = *session_;
     s.bank.importSettings(file);
     const StartupValues v = startupValues(file);
@@ -114,30 +118,78 @@ void MainWindow::restoreSession()
     s.pager.setCurrentPage(1);
     s.pager.showCurrentPage();
     s.port.openAtStartup(ui.baudRateBox->text(), s.port.comNumber());
+    if (!unreadable.isEmpty()) {
+        settingsFileKept_ = true;
+        views_.add(QStringLiteral("Cannot read settings file %1: %2. It will not be overwritten.")
+                       .arg(QDir::toNativeSeparators(path), unreadable));
+    }
 }
 
-void MainWindow::saveSession()
+bool MainWindow::saveSession()
 {
     MainSession &s = *session_;
     s.pager.takeScreenEdits();
+    // Saved while the port is still open: a user who keeps the window after a failed save
+    // keeps the connection too.
+    if (!saveSettings())
+        return false;
     s.port.closeForExit();
+    return true;
+}
+
+bool MainWindow::saveSettings()
+{
+    if (settingsFileKept_)
+        return true;
+    MainSession &s = *session_;
     SettingsRecords file;
     s.bank.exportSettings(file);
     writeClosingValues({ui.sendLineBoxes[0]->text(), ui.sendLineBoxes[1]->text(),
                         ui.bankPageBox->text(), s.port.typedBaudRate(), s.port.comNumber(),
                         s.options},
                        file);
-    // A failed write loses this run's changes but never the previous file.
-    (void)writeSettingsFile(settingsFilePath(services_), file);
+    const QString path = settingsFilePath(services_);
+    const WriteResult saved = writeSettingsFile(path, file);
+    if (saved)
+        return true;
+    // The old file is still whole; only this run's changes are at stake.
+    const QString message = saveFailedMessage(path, saved.error);
+    if (closingOnSignal_) {
+        const QString line = QString(message).replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+        std::fprintf(stderr, "orvo232: %s\n", qPrintable(line));
+        return true;
+    }
+    settingsQuestionOpen_ = true;
+    const bool close = messages_->ask(message + QStringLiteral("\r\n\r\nClose without saving?"));
+    settingsQuestionOpen_ = false;
+    return close;
+}
+
+void MainWindow::closeOnSignal()
+{
+    closingOnSignal_ = true;
+    close();
+    // Refused while the question about a failed save is open: the user answers it.
+    closingOnSignal_ = false;
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    if (settingsQuestionOpen_) {
+        event->ignore(); // the question about the failed save decides
+        return;
+    }
     if (!closing_) {
         closing_ = true;
         // Sends and sequencer runs waiting in the event loop end at once.
-        session_->pacer.setClosing();
-        saveSession();
+        session_->pacer.setClosing(true);
+        if (!saveSession()) {
+            // The user keeps the window to make room and close again.
+            closing_ = false;
+            session_->pacer.setClosing(false);
+            event->ignore();
+            return;
+        }
         if (hexEditorWindow_)
             hexEditorWindow_->close();
         if (helpWindow_)

@@ -36,13 +36,18 @@ public:
 
     void showHexEditor();
     void showHelp();
+    // Closes the window for SIGTERM or SIGINT: nobody may be there to answer a question, so
+    // a failed settings save is reported on standard error instead.
+    void closeOnSignal();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void restoreSession();
-    void saveSession();
+    // False when the settings could not be saved and the user keeps the window.
+    bool saveSession();
+    bool saveSettings();
     void bindTerminal();
     void bindTransmit();
     void bindFilesViews();
@@ -70,6 +75,11 @@ private:
     QTimer *startupPageTimer_ = nullptr;
     bool staysOnTop_ = false;
     bool closing_ = false;
+    bool closingOnSignal_ = false;
+    bool settingsQuestionOpen_ = false;
+    // The settings file exists but could not be read at start: it is never overwritten, or
+    // the send keys it holds would be lost.
+    bool settingsFileKept_ = false;
     QPointer<HexEditorWindow> hexEditorWindow_;
     QPointer<HelpWindow> helpWindow_;
 };

@@ -2,10 +2,15 @@
 
 #include <QPointer>
 
+#include "savefile.h"
+
+#include <QBuffer>
+#include <QDir>
 #include <QFont>
 #include <QFontMetrics>
 #include <QList>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -58,22 +63,70 @@ public:
     }
     void printLine(const QString &text) override { items_.append(Item{Item::Line, text, {}, 0}); }
 
-    void endDoc() override
+    bool endDoc() override
     {
         const QList<Item> items = std::move(items_);
         items_.clear();
+        error_.clear();
         if (items.isEmpty() || !available())
-            return;
+            return true;
+        // Also when "Print to File" was picked in the printer dialog.
+        if (printer_.outputFormat() == QPrinter::PdfFormat && !printer_.outputFileName().isEmpty())
+            return printToFile(items);
+        if (!paint(printer_, items) || printer_.printerState() == QPrinter::Error) {
+            error_ = QStringLiteral("The printer reported an error.");
+            return false;
+        }
+        return true;
+    }
+
+    QString errorString() const override { return error_; }
+
+private:
+    struct Item
+    {
+        enum Kind { X, Y, Font, Line } kind;
+        QString text;
+        QFont font;
+        int twips;
+    };
+
+    // The document is made in memory and then replaces the file in one step, so that a
+    // full disk neither half-writes it nor goes unnoticed.
+    bool printToFile(const QList<Item> &items)
+    {
+        QBuffer pdf;
+        pdf.open(QIODevice::WriteOnly);
+        {
+            QPdfWriter writer(&pdf);
+            writer.setTitle(printer_.docName());
+            writer.setResolution(printer_.resolution());
+            writer.setPageLayout(printer_.pageLayout());
+            if (!paint(writer, items)) {
+                error_ = QStringLiteral("The document could not be made.");
+                return false;
+            }
+        }
+        const QString path = printer_.outputFileName();
+        if (const WriteResult saved = writeFileSafely(path, pdf.data()); !saved) {
+            error_ = QDir::toNativeSeparators(path) + QStringLiteral(": ") + saved.error;
+            return false;
+        }
+        return true;
+    }
+
+    static bool paint(QPagedPaintDevice &device, const QList<Item> &items)
+    {
         QPainter painter;
-        if (!painter.begin(&printer_))
-            return;
-        const int pageWidth = printer_.width();
-        const int pageHeight = printer_.height();
+        if (!painter.begin(&device))
+            return false;
+        const int pageWidth = device.width();
+        const int pageHeight = device.height();
         const auto toX = [&](int twips) {
-            return std::clamp(twips * printer_.logicalDpiX() / 1440, 0, pageWidth);
+            return std::clamp(twips * device.logicalDpiX() / 1440, 0, pageWidth);
         };
         const auto toY = [&](int twips) {
-            return std::clamp(twips * printer_.logicalDpiY() / 1440, 0, pageHeight);
+            return std::clamp(twips * device.logicalDpiY() / 1440, 0, pageHeight);
         };
         int x = 0;
         int y = 0;
@@ -92,7 +145,7 @@ public:
                 const QFontMetrics metrics = painter.fontMetrics();
                 for (const QString &segment : splitLines(item.text)) {
                     if (y > 0 && y + metrics.height() > pageHeight) {
-                        printer_.newPage();
+                        device.newPage();
                         y = 0;
                     }
                     if (!segment.isEmpty())
@@ -104,17 +157,8 @@ public:
             }
             }
         }
-        painter.end();
+        return painter.end();
     }
-
-private:
-    struct Item
-    {
-        enum Kind { X, Y, Font, Line } kind;
-        QString text;
-        QFont font;
-        int twips;
-    };
 
     static QStringList splitLines(const QString &text)
     {
@@ -137,6 +181,7 @@ private:
     QPrinter printer_;
     bool toFile_ = false;
     QList<Item> items_;
+    QString error_;
 };
 
 } // namespace

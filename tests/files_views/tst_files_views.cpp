@@ -1,3 +1,4 @@
+#include "filesizelimit.h"
 #include "frmhelp.h"
 #include "qtfiledialog.h"
 #include "windowrig.h"
@@ -111,21 +112,35 @@ private slots:
         QCOMPARE(r.w->fileName, file);
         QVERIFY(r.box->shown.isEmpty());
 
+        // The resend keeps to the file last sent, whatever the project and capture dialogs
+        // or an empty choice picked since.
+        r.w->autoClearTX = 0;
+        r.dlgfile().result = 0;
+        const QString project = r.dlgfile().answer = r.path(u"bank.ovc"_s);
+        r.w->mnuSave->trigger();
+        r.dlgfile3().answer = r.path(u"cap.txt"_s);
+        r.w->mnuSaveCaptureAscii->trigger();
+        r.dlgfile().answer.clear();
+        r.w->mnuSendfile->trigger();
+        QVERIFY(QFile::exists(project) && QFile::exists(r.dlgfile3().answer));
+        r.w->mnuInstantSend->trigger();
+        QCOMPARE(r.port->written, QByteArray("ABABAB"));
+
         // A remembered file that is gone is not created, nor is a folder sent.
-        r.w->fileName = r.path(u"gone.bin"_s);
+        r.w->lastSentFile = r.path(u"gone.bin"_s);
         txCaptureCount = 9;
         r.w->mnuInstantSend->trigger();
-        QVERIFY(!QFile::exists(r.w->fileName));
+        QVERIFY(!QFile::exists(r.w->lastSentFile));
         QCOMPARE(txCaptureCount, 0);
-        r.w->fileName = r.dir.path();
+        r.w->lastSentFile = r.dir.path();
         r.w->mnuInstantSend->trigger();
-        QCOMPARE(r.port->written, QByteArray("ABAB"));
+        QCOMPARE(r.port->written, QByteArray("ABABAB"));
     }
 
     void closingTheWindowStopsTheSend()
     {
         Rig r;
-        r.w->fileName = r.writeFile(u"abcd"_s, "ABCD");
+        r.w->lastSentFile = r.writeFile(u"abcd"_s, "ABCD");
         QObject::connect(r.w->txtTXCntr, &QLineEdit::textChanged, r.w.get(), [&](const QString &t) {
             if (t == u"2"_s)
                 QTimer::singleShot(0, r.w.get(), [&r] { r.w->close(); });
@@ -140,7 +155,7 @@ private slots:
     void overlappingSendsAreRefused()
     {
         Rig r;
-        r.w->fileName = r.writeFile(u"abc"_s, "abc");
+        r.w->lastSentFile = r.writeFile(u"abc"_s, "abc");
         bool started = false;
         QObject::connect(r.w->txtTXCntr, &QLineEdit::textChanged, r.w.get(), [&](const QString &t) {
             if (t == u"1"_s && !started) {
@@ -233,6 +248,42 @@ private slots:
         r.dlgfile3().answer = r.path(u"no/such/folder/x.txt"_s);
         r.w->mnuSaveCaptureAscii->trigger();
         QVERIFY(!QFile::exists(r.dlgfile3().answer));
+    }
+
+    // A save that fails says so once, naming the file and the reason, and keeps the old
+    // file whole: Save Project and both capture exports, on a full disk (a file size limit,
+    // which binds root too) and into a folder that is gone.
+    void failedSavesSayWhy_data()
+    {
+        QTest::addColumn<int>("item");
+        QTest::addColumn<bool>("folderGone");
+        QTest::addColumn<QString>("reason");
+        const char *names[] = {"project", "capture", "human-hex"};
+        for (int item = 0; item < 3; ++item) {
+            QTest::addRow("%s, full", names[item]) << item << false << u"File too large"_s;
+            QTest::addRow("%s, folder gone", names[item])
+                << item << true << u"No such file or directory"_s;
+        }
+    }
+    void failedSavesSayWhy()
+    {
+        QFETCH(int, item);
+        QFETCH(bool, folderGone);
+        QFETCH(QString, reason);
+        Rig r;
+        setCapture(QByteArray(3000, 'c'));
+        r.w->RebuildPanes();
+        const QString target = folderGone ? r.path(u"gone/x.txt"_s) : r.writeFile(u"x"_s, "old");
+        (item == 0 ? r.dlgfile() : r.dlgfile3()).answer = target;
+        QAction *command =
+            QList{r.w->mnuSave, r.w->mnuSaveCaptureAscii, r.w->mnuSaveCaptureHumanHex}[item];
+        {
+            FileSizeLimit limit(1000); // every file is longer
+            QVERIFY(limit.active());
+            command->trigger();
+        }
+        QCOMPARE(r.box->shown, QStringList{"Could not save "_L1 + target + ":\r\n"_L1 + reason});
+        QCOMPARE(Rig::readFile(target), folderGone ? "<unreadable>" : "old");
     }
 
     void layouts_data()

@@ -36,7 +36,13 @@ public:
         calls << u"font %1 %2"_s.arg(name).arg(size);
     }
     void printLine(const QString &text) override { calls << "line "_L1 + text; }
-    void endDoc() override { calls << u"end"_s; }
+    QString failure; // endDoc() fails with this reason when set
+    bool endDoc() override
+    {
+        calls << u"end"_s;
+        return failure.isEmpty();
+    }
+    QString errorString() const override { return failure; }
 };
 
 // Every byte value once in each 256 bytes, in an order of its own for each round.
@@ -276,6 +282,12 @@ private slots:
         QCOMPARE(Rig::readFile(old), QByteArray("old"));
         QCOMPARE(Rig::readFile(file), pattern(5000));
         QCOMPARE(f.content(), pattern(5000));
+        // ... and says so, naming the file and the reason; so does a folder that is gone.
+        const QString gone = f.path(u"gone/a.bin"_s);
+        f.choose(f.e->mnuSavefile, gone);
+        QCOMPARE(f.box->shown,
+                 QStringList({"Could not save "_L1 + old + ":\r\nFile too large"_L1,
+                              "Could not save "_L1 + gone + ":\r\nNo such file or directory"_L1}));
     }
 
     // The editor's send through the real port: of 3000 bytes the 2511 of the record go out.
@@ -348,12 +360,19 @@ private slots:
                          "line   41 42 43 ", "line \r\n", "line   AB", "line \r\n", "end"}));
         QCOMPARE(f.content(), QByteArray("AB"));
 
+        QVERIFY(f.box->shown.isEmpty());
+        // A printer that fails is reported.
+        f.printer()->failure = u"out of paper"_s;
+        f.e->mnuPrint->trigger();
+        QCOMPARE(f.box->shown, QStringList{u"Could not print:\r\nout of paper"_s});
+
         // No printer: nothing is shown or printed.
         f.printer()->hasPrinter = false;
         f.printer()->calls.clear();
         f.e->mnuPageSetup->trigger();
         f.e->mnuPrint->trigger();
         QVERIFY(f.printer()->calls.isEmpty());
+        QCOMPARE(f.box->shown.size(), 1);
     }
 
     void printsToAPdfFile()
@@ -367,6 +386,17 @@ private slots:
         QVERIFY(out.startsWith("%PDF-") && out.contains("%%EOF"));
         // More lines than a page holds continue on further pages.
         QVERIFY(out.count("/Type /Page") - out.count("/Type /Pages") >= 2);
+        QVERIFY(f.box->shown.isEmpty());
+
+        // A PDF that does not fit is reported and leaves the old one whole.
+        {
+            FileSizeLimit limit(out.size() / 2);
+            QVERIFY(limit.active());
+            f.e->mnuPrint->trigger();
+        }
+        QCOMPARE(Rig::readFile(pdf), out);
+        QCOMPARE(f.box->shown,
+                 QStringList{"Could not print:\r\n"_L1 + pdf + ": File too large"_L1});
     }
 };
 

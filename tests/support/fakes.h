@@ -33,9 +33,18 @@ private:
     }
 };
 
+// Keeps every message and question; answers each question with the next of answers
+// (Yes when none is left).
 class FakeMessageBox : public MessageBox
 {
 public:
     QStringList shown;
+    QStringList asked;
+    QList<bool> answers;
     void show(const QString &text) override { shown << text; }
+    bool ask(const QString &text) override
+    {
+        asked << text;
+        return answers.isEmpty() || answers.takeFirst();
+    }
 };

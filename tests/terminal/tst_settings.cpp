@@ -1,6 +1,7 @@
 // Numbers typed into boxes, the record format, and the settings file the main window
 // reads at start-up and writes at close.
 #include "fakecommport.h"
+#include "fakes.h"
 #include "filesizelimit.h"
 #include "frmserial.h"
 #include "globals.h"
@@ -13,10 +14,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QtTest>
 
+#include <cstdio>
 #include <limits>
 #include <memory>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -57,12 +63,17 @@ class TestSettings : public QObject
         QVERIFY(writeFileSafely(path(), bytes));
     }
     QByteArray fileBytes() const { return readWholeFile(path()).value_or("<missing>"); }
-    std::unique_ptr<frmSerial> open()
+    std::unique_ptr<frmSerial> open(std::shared_ptr<FakeMessageBox> messages = {})
     {
         Services s = testServices(dir.path());
         s.settingsPath = path();
         s.makeCommPort = [] { return std::make_unique<FakeCommPort>(); };
+        s.messageBox = std::move(messages);
         return std::make_unique<frmSerial>(s);
+    }
+    static FakeMessageBox *box(frmSerial &w)
+    {
+        return static_cast<FakeMessageBox *>(w.services.messageBox.get());
     }
     static FakeCommPort *fake(frmSerial &w) { return static_cast<FakeCommPort *>(w.MSComm1.get()); }
 
@@ -136,6 +147,45 @@ private slots:
         QVERIFY(r.atEnd());
         QCOMPARE(r.text(), std::nullopt);
         QCOMPARE(r.number(), std::nullopt);
+    }
+
+    // CR, LF and CR LF end lines alike, and blank lines are no records.
+    void lineEndsAndBlankLines_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("CR LF") << QByteArray("\"d\"\r\n\"s\"\r\nplain\r\n12\r\n");
+        QTest::newRow("LF") << QByteArray("\"d\"\n\"s\"\nplain\n12\n");
+        QTest::newRow("CR") << QByteArray("\"d\"\r\"s\"\rplain\r12\r");
+        QTest::newRow("blank lines")
+            << QByteArray("\r\n\"d\"\r\n\r\n \t\r\n\"s\" tail\n\nplain\r\r\n12\r\n\r\n");
+        QTest::newRow("commas and lines") << QByteArray("\"d\",\r\n\"s\"\rplain,\r\n\r\n12");
+    }
+    void lineEndsAndBlankLines()
+    {
+        QFETCH(QByteArray, bytes);
+        RecordReader r(bytes);
+        QCOMPARE(r.text(), std::optional<QString>(QStringLiteral("d")));
+        QCOMPARE(r.text(), std::optional<QString>(QStringLiteral("s")));
+        QCOMPARE(r.text(), std::optional<QString>(QStringLiteral("plain")));
+        QCOMPARE(r.number(), std::optional<double>(12));
+        QVERIFY(r.atEnd());
+    }
+
+    // A settings file edited by hand: blank lines and CR line ends change no record.
+    void handEditedFileReadsAlike_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QByteArray blank = fullFile();
+        QTest::newRow("blank lines") << blank.replace("\r\n", "\r\n\r\n");
+        QByteArray cr = fullFile();
+        QTest::newRow("CR") << cr.replace("\r\n", "\r");
+    }
+    void handEditedFileReadsAlike()
+    {
+        QFETCH(QByteArray, bytes);
+        putFile(bytes);
+        open()->close();
+        QCOMPARE(fileBytes(), fullFile());
     }
 
     void firstRunUsesDefaultsAndWritesThem()
@@ -225,22 +275,86 @@ private slots:
         QCOMPARE(w->txtBaud->text(), QStringLiteral("9600"));
     }
 
-    void failedWriteAtCloseKeepsTheOldFile()
+    // A settings file that exists but cannot be read (here a folder in its place) is named
+    // once at start and never overwritten, so the send keys it may hold are not lost.
+    void unreadableFileIsReportedAndKept()
     {
-        // Smaller than the file's write buffer, so that the short write shows only when
-        // the buffer is flushed.
+        QVERIFY(QDir().mkpath(path()));
+        auto w = open(std::make_shared<FakeMessageBox>());
+        QCOMPARE(w->txtStatus->text(),
+                 "Cannot read settings file "_L1 + path() +
+                     ": file to open is a directory. It will not be overwritten.\r\n"_L1);
+        w->close();
+        QVERIFY(w->unloading && !w->MSComm1->portOpen());
+        QVERIFY(box(*w)->asked.isEmpty() && box(*w)->shown.isEmpty());
+        QVERIFY(QFileInfo(path()).isDir());
+        // A file that is merely missing is a first run: nothing to say.
+        QDir(path()).removeRecursively();
+        QVERIFY(open()->txtStatus->text().isEmpty());
+    }
+
+    // A failed write at close (full or read-only config folder) keeps the old file and asks;
+    // No keeps the window and the port for another try after making room.
+    void failedWriteAtCloseAsks()
+    {
         putFile(emptyTexts(2011));
-        auto w = open();
+        auto messages = std::make_shared<FakeMessageBox>();
+        messages->answers = {false, true};
+        const QString question =
+            "Could not save "_L1 + path() + ":\r\nFile too large\r\n\r\nClose without saving?"_L1;
+        auto w = open(messages);
+        w->show();
         w->txt[0]->setText(QStringLiteral("changed"));
         {
             // A write that stops short at the file size limit (which binds root too).
             FileSizeLimit limit(1000);
             QVERIFY(limit.active());
-            w->close(); // closing proceeds
+            w->close();
+            QVERIFY(w->isVisible() && !w->unloading && w->MSComm1->portOpen());
+            QCOMPARE(fileBytes(), emptyTexts(2011));
+            w->close(); // Yes: closes without saving
+            QVERIFY(!w->isVisible() && !w->MSComm1->portOpen());
         }
+        QCOMPARE(messages->asked, QStringList({question, question}));
         QCOMPARE(fileBytes(), emptyTexts(2011));
         QCOMPARE(QDir(dir.filePath(QStringLiteral("cfg"))).entryList(QDir::Files),
                  QStringList{"Orvo_RS232_ini"});
+
+        // With room again, the next close saves and asks nothing.
+        w = open(messages);
+        w->show();
+        w->txt[0]->setText(QStringLiteral("changed"));
+        w->close();
+        QCOMPARE(messages->asked.size(), 2);
+        QVERIFY(fileBytes().startsWith(emptyTexts(2000) + "\"changed\"\r\n"));
+    }
+
+    // Closed by SIGTERM or SIGINT, nobody may be there to answer: the failure goes to
+    // standard error and the window closes.
+    void failedWriteOnSignalGoesToStandardError()
+    {
+        putFile(emptyTexts(2011));
+        auto w = open(std::make_shared<FakeMessageBox>());
+        w->show();
+        w->txt[0]->setText(QStringLiteral("changed"));
+        QTemporaryFile err;
+        QVERIFY(err.open());
+        std::fflush(stderr);
+        const int saved = ::dup(2);
+        ::dup2(err.handle(), 2);
+        {
+            FileSizeLimit limit(1000);
+            w->closeOnSignal();
+        }
+        std::fflush(stderr);
+        ::dup2(saved, 2);
+        ::close(saved);
+        QVERIFY(!w->isVisible());
+        QVERIFY(err.seek(0));
+        QVERIFY(box(*w)->asked.isEmpty());
+        QCOMPARE(err.readAll(),
+                 "orvo232: Could not save " + path().toLocal8Bit() + ": File too large\n");
+        QCOMPARE(fileBytes(), emptyTexts(2011));
     }
 };
 

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// The outcome of replacing a file: empty error on success, otherwise why it failed (the
+// system's reason, such as "No space left on device" or "Permission denied").
+struct [[nodiscard]] WriteResult
+{
+    QString error;
+    explicit operator bool() const { return error.isEmpty(); }
+};
+
+// Replaces the file at path with data without ever leaving a half-written file: the
+// old file stays intact when anything fails.
+WriteResult writeFileSafely(const QString &path, const QByteArray &data);
+
+// Reads a whole file; nothing when it cannot be read, with the reason in *error.
+std::optional<QByteArray> readWholeFile(const QString &path, QString *error = nullptr);
+
+// The one message for a file the user asked to save that was not saved.
+QString saveFailedMessage(const QString &path, const QString &reason);
