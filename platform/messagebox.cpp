@@ -1,5 +1,7 @@
 #include "messagebox.h"
 
+#include "dialogs.h"
+
 #include <QGuiApplication>
 #include <QMessageBox>
 
@@ -9,6 +11,7 @@ void QtMessageBox::show(QWidget *parent, const QString &text)
     QString title = QGuiApplication::applicationDisplayName();
     if (title.isEmpty())
         title = QGuiApplication::applicationName();
-    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
-    box.exec();
+    auto box =
+        std::make_unique<QMessageBox>(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+    execOwned(box);
 }

@@ -4,7 +4,8 @@
 
 class QWidget;
 
-// Message boxes with an OK button and the program's default title.
+// Message boxes with an OK button and the program's default title. show() returns when the
+// user closes the box, or when the program ends it on closing (endOpenDialogs()).
 class MessageBox
 {
 public:
