@@ -347,7 +347,8 @@ private slots:
     }
 
     // Closing the main window while the editor or the main window waits in a dialog ends
-    // the dialog, saves the settings and deletes the editor only after its handler.
+    // the dialog, saves the settings, deletes the editor only after its handler and lets
+    // the program's event loop end.
     void closingTheMainWindowEndsOpenDialogs_data()
     {
         QTest::addColumn<int>("opens");
@@ -382,12 +383,13 @@ private slots:
         QVERIFY(!QFile::exists(settings));
         QString seen;
         closeInsideDialog(f.w.get(), &seen);
-        command->trigger();
+        // In the program's event loop, which ends once the last window has closed.
+        QTimer::singleShot(0, f.e, [command] { command->trigger(); });
+        QCOMPARE(QApplication::exec(), 0);
         QCOMPARE(seen, dialog);
         QVERIFY(f.w->unloading && !f.w->isVisible());
         QVERIFY(!QApplication::activeModalWidget());
         QVERIFY(QFile::exists(settings));
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(f.e.isNull());
     }
 
