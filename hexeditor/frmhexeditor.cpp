@@ -1,6 +1,7 @@
 #include "frmhexeditor.h"
 
 #include "commondialog.h"
+#include "dialogs.h"
 #include "frmserial.h"
 #include "globals.h"
 #include "messagebox.h"
@@ -22,6 +23,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -58,6 +60,31 @@ frmHexEditor::frmHexEditor(frmSerial &main, QWidget *parent) : QMainWindow(paren
 }
 
 frmHexEditor::~frmHexEditor() = default;
+
+class frmHexEditor::Running
+{
+public:
+    explicit Running(frmHexEditor &editor) : editor_(editor) { ++editor_.running_; }
+    ~Running()
+    {
+        if (--editor_.running_ == 0 && std::exchange(editor_.closedWhileRunning_, false))
+            editor_.deleteLater();
+    }
+    Running(const Running &) = delete;
+    Running &operator=(const Running &) = delete;
+
+private:
+    frmHexEditor &editor_;
+};
+
+template <typename Sender, typename Signal>
+void frmHexEditor::on(Sender *sender, Signal signal, void (frmHexEditor::*handler)())
+{
+    connect(sender, signal, this, [this, handler] {
+        const Running running(*this);
+        (this->*handler)();
+    });
+}
 
 void frmHexEditor::createWidgets()
 {
@@ -124,25 +151,25 @@ void frmHexEditor::createMenus()
 
 void frmHexEditor::connectHandlers()
 {
-    connect(Text1, &TextBox::changed, this, &frmHexEditor::Text1_Change);
-    connect(Text2, &TextBox::changed, this, &frmHexEditor::Text2_Change);
-    connect(cmdUpdateAscii, &QPushButton::clicked, this, &frmHexEditor::cmdUpdateAscii_Click);
-    connect(cmdUpdateHex, &QPushButton::clicked, this, &frmHexEditor::cmdUpdateHex_Click);
-    connect(cmdUpdateAuto, &QPushButton::clicked, this, &frmHexEditor::cmdUpdateAuto_Click);
+    on(Text1, &TextBox::changed, &frmHexEditor::Text1_Change);
+    on(Text2, &TextBox::changed, &frmHexEditor::Text2_Change);
+    on(cmdUpdateAscii, &QPushButton::clicked, &frmHexEditor::cmdUpdateAscii_Click);
+    on(cmdUpdateHex, &QPushButton::clicked, &frmHexEditor::cmdUpdateHex_Click);
+    on(cmdUpdateAuto, &QPushButton::clicked, &frmHexEditor::cmdUpdateAuto_Click);
 
-    connect(mnuLoadfile, &QAction::triggered, this, &frmHexEditor::mnuLoadfile_Click);
-    connect(mnuSavefile, &QAction::triggered, this, &frmHexEditor::mnuSavefile_Click);
-    connect(mnuLoadRXbuffer, &QAction::triggered, this, &frmHexEditor::mnuLoadRXbuffer_Click);
-    connect(mnuLoadTXbuffer, &QAction::triggered, this, &frmHexEditor::mnuLoadTXbuffer_Click);
-    connect(mnuSendContents, &QAction::triggered, this, &frmHexEditor::mnuSendContents_Click);
-    connect(mnuPageSetup, &QAction::triggered, this, &frmHexEditor::mnuPageSetup_Click);
-    connect(mnuPrint, &QAction::triggered, this, &frmHexEditor::mnuPrint_Click);
-    connect(mnuExit, &QAction::triggered, this, &frmHexEditor::mnuExit_Click);
-    connect(mnuClear, &QAction::triggered, this, &frmHexEditor::mnuClear_Click);
-    connect(mnuFontSmall, &QAction::triggered, this, &frmHexEditor::mnuFontSmall_Click);
-    connect(mnuFontMedium, &QAction::triggered, this, &frmHexEditor::mnuFontMedium_Click);
-    connect(mnuFontLarge, &QAction::triggered, this, &frmHexEditor::mnuFontLarge_Click);
-    connect(mnuHelp, &QAction::triggered, this, &frmHexEditor::mnuHelp_Click);
+    on(mnuLoadfile, &QAction::triggered, &frmHexEditor::mnuLoadfile_Click);
+    on(mnuSavefile, &QAction::triggered, &frmHexEditor::mnuSavefile_Click);
+    on(mnuLoadRXbuffer, &QAction::triggered, &frmHexEditor::mnuLoadRXbuffer_Click);
+    on(mnuLoadTXbuffer, &QAction::triggered, &frmHexEditor::mnuLoadTXbuffer_Click);
+    on(mnuSendContents, &QAction::triggered, &frmHexEditor::mnuSendContents_Click);
+    on(mnuPageSetup, &QAction::triggered, &frmHexEditor::mnuPageSetup_Click);
+    on(mnuPrint, &QAction::triggered, &frmHexEditor::mnuPrint_Click);
+    on(mnuExit, &QAction::triggered, &frmHexEditor::mnuExit_Click);
+    on(mnuClear, &QAction::triggered, &frmHexEditor::mnuClear_Click);
+    on(mnuFontSmall, &QAction::triggered, &frmHexEditor::mnuFontSmall_Click);
+    on(mnuFontMedium, &QAction::triggered, &frmHexEditor::mnuFontMedium_Click);
+    on(mnuFontLarge, &QAction::triggered, &frmHexEditor::mnuFontLarge_Click);
+    on(mnuHelp, &QAction::triggered, &frmHexEditor::mnuHelp_Click);
 }
 
 // ---- Buffer and views ---------------------------------------------------------------
@@ -159,8 +186,22 @@ void frmHexEditor::Form_Unload() {}
 
 void frmHexEditor::closeEvent(QCloseEvent *event)
 {
+    endOpenDialogs(this);
     Form_Unload();
+    if (running_ > 0) {
+        // Deleted by the last handler on its way out (Running).
+        setAttribute(Qt::WA_DeleteOnClose, false);
+        closedWhileRunning_ = true;
+    }
     event->accept();
+}
+
+void frmHexEditor::showEvent(QShowEvent *event)
+{
+    // Shown again before the handlers under a close returned: the window stays.
+    if (std::exchange(closedWhileRunning_, false))
+        setAttribute(Qt::WA_DeleteOnClose);
+    QMainWindow::showEvent(event);
 }
 
 void frmHexEditor::applyFontSize(qint32 size)
@@ -181,68 +222,101 @@ void frmHexEditor::showCount()
     lblLOF->setText(QStringLiteral("  LOF = ") + QString::number(editCount));
 }
 
+void frmHexEditor::showMessage(const QString &text)
+{
+    if (main_.services.messageBox)
+        main_.services.messageBox->show(this, text);
+}
+
+void frmHexEditor::setViewText(TextBox *view, const QString &text)
+{
+    // An edit of this view still waiting for conversion is overwritten with it.
+    if (pendingView_ == view)
+        pendingView_ = nullptr;
+    const qint32 was = std::exchange(updatingViews, 1);
+    view->setText(text);
+    updatingViews = was;
+}
+
 void frmHexEditor::ShowHexView()
 {
-    updatingViews = 1;
-    Text1->setText(hexViewText(std::span(editBuffer).first(size_t(editCount))));
-    updatingViews = 0;
+    setViewText(Text1, hexViewText(std::span(editBuffer).first(size_t(editCount))));
 }
 
 void frmHexEditor::ShowAsciiView()
 {
     asciiText = asciiViewText(std::span(editBuffer).first(size_t(editCount)));
-    Text2->setText(asciiText);
+    setViewText(Text2, asciiText);
 }
 
-void frmHexEditor::HexViewToBuffer()
+bool frmHexEditor::HexViewToBuffer()
 {
-    editCount = hexViewToBuffer(Text1->text(), editBuffer);
+    const qint32 count = hexViewToBuffer(Text1->text(), editBuffer);
+    if (count < 0)
+        return refuseOversizedView();
+    editCount = count;
     showCount();
+    return true;
 }
 
-void frmHexEditor::AsciiViewToBuffer()
+bool frmHexEditor::AsciiViewToBuffer()
 {
-    editCount = asciiViewToBuffer(Text2->text(), editBuffer);
+    const qint32 count = asciiViewToBuffer(Text2->text(), editBuffer);
+    if (count < 0)
+        return refuseOversizedView();
+    editCount = count;
     showCount();
     ShowHexView();
+    return true;
+}
+
+bool frmHexEditor::refuseOversizedView()
+{
+    ShowHexView();
+    ShowAsciiView();
+    showMessage(QStringLiteral("The hex editor holds at most %1 bytes. The edit was undone.")
+                    .arg(kEditBufferSize));
+    return false;
+}
+
+void frmHexEditor::convertView(TextBox *view)
+{
+    pendingView_ = view;
+    if (converting_)
+        return; // taken up after the running conversion's yield
+    converting_ = true;
+    while (TextBox *from = std::exchange(pendingView_, nullptr)) {
+        if (from == Text1) {
+            if (HexViewToBuffer())
+                ShowAsciiView();
+        } else {
+            AsciiViewToBuffer();
+        }
+        DoEvents();
+    }
+    converting_ = false;
 }
 
 void frmHexEditor::Text1_Change()
 {
-    if (updatingViews != 0)
-        return;
-    updatingViews = 1;
-    if (autoUpdate == 1) {
-        HexViewToBuffer();
-        ShowAsciiView();
-    }
-    DoEvents();
-    updatingViews = 0;
+    if (updatingViews == 0 && autoUpdate == 1)
+        convertView(Text1);
 }
 
 void frmHexEditor::Text2_Change()
 {
-    if (updatingViews != 0)
-        return;
-    updatingViews = 1;
-    if (autoUpdate == 1)
-        AsciiViewToBuffer();
-    DoEvents();
-    updatingViews = 0;
+    if (updatingViews == 0 && autoUpdate == 1)
+        convertView(Text2);
 }
 
 void frmHexEditor::cmdUpdateAscii_Click()
 {
-    updatingViews = 1;
-    HexViewToBuffer();
-    ShowAsciiView();
-    DoEvents();
-    updatingViews = 0;
+    convertView(Text1);
 }
 
 void frmHexEditor::cmdUpdateHex_Click()
 {
-    AsciiViewToBuffer();
+    convertView(Text2);
 }
 
 void frmHexEditor::cmdUpdateAuto_Click()
@@ -285,14 +359,23 @@ void frmHexEditor::mnuLoadfile_Click()
         lblFilename->setText(editFileName);
         return;
     }
-    // Only the first bytes that fit are taken from a longer file.
     QFile file(editFileName);
     QByteArray content;
+    // One byte more than fits tells a longer file, whatever size the file reports.
     if (file.open(QIODevice::ReadOnly))
-        content = file.read(kEditBufferSize);
+        content = file.read(kEditBufferSize + 1);
     if (!file.isOpen() || file.error() != QFileDevice::NoError) {
         // Nothing read: the editor keeps its content and the name that goes with it.
         editFileName = previousName;
+        return;
+    }
+    if (content.size() > kEditBufferSize) {
+        // Taking only a part would let a save over the same name cut the file.
+        const QString name = std::exchange(editFileName, previousName);
+        const qint64 size = std::max<qint64>(file.size(), content.size());
+        showMessage(QStringLiteral("The file %1 holds %2 bytes, more than the %3 bytes the hex "
+                                   "editor holds. It was not loaded.")
+                        .arg(name, QString::number(size), QString::number(kEditBufferSize)));
         return;
     }
     lblFilename->setText(editFileName);
@@ -322,13 +405,11 @@ void frmHexEditor::tell(const QString &message)
 
 void frmHexEditor::showContent(const quint8 *bytes, qint32 count)
 {
-    updatingViews = 1;
     std::memcpy(editBuffer.data(), bytes, size_t(count));
     editCount = count;
     ShowAsciiView();
     showCount();
     ShowHexView();
-    updatingViews = 0;
 }
 
 void frmHexEditor::loadRecord(const quint8 *bytes, qint32 count)
@@ -359,12 +440,10 @@ void frmHexEditor::mnuSendContents_Click()
 
 void frmHexEditor::mnuClear_Click()
 {
-    updatingViews = 1;
-    Text1->setText(QString());
-    Text2->setText(QString());
+    setViewText(Text1, QString());
+    setViewText(Text2, QString());
     editCount = 0;
     editBuffer.fill(0);
-    updatingViews = 0;
     showCount();
 }
 

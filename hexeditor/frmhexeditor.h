@@ -19,7 +19,12 @@ class frmSerial;
 
 // The hex editor: one byte buffer shown as hexadecimal pairs (Text1) and as characters
 // (Text2). An edit of either view is read back into the buffer and the other view is
-// rebuilt, after every change while auto update is on, else on the arrow buttons.
+// rebuilt, after every change while auto update is on, else on the arrow buttons. A view
+// holding more bytes than the buffer is refused and shown as the buffer again.
+//
+// The window is deleted on close, but never under one of its own handlers: a close
+// while a handler waits in a dialog or a yield ends the dialog and deletes the window
+// once the handler has returned.
 class frmHexEditor : public QMainWindow
 {
     Q_OBJECT
@@ -67,7 +72,7 @@ public:
     // The content is bytes 0 .. editCount - 1; editCount never exceeds the buffer.
     std::array<quint8, kEditBufferSize> editBuffer{};
     qint32 editCount = 0;
-    // 1 while the program writes a view: the change handlers then do nothing.
+    // 1 while the program writes a view: the change handlers then ignore that change.
     qint32 updatingViews = 0;
     qint32 autoUpdate = 1;
     QString asciiText;
@@ -78,8 +83,10 @@ public:
     void Form_Unload();
     void ShowHexView();
     void ShowAsciiView();
-    void HexViewToBuffer();
-    void AsciiViewToBuffer();
+    // False when the view holds too many bytes: the buffer is unchanged, both views
+    // show it again and the user is told.
+    bool HexViewToBuffer();
+    bool AsciiViewToBuffer();
     void Text1_Change();
     void Text2_Change();
     void cmdUpdateAscii_Click();
@@ -105,12 +112,27 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
+    // Marks one of the window's handlers on the stack; the window is not deleted under it.
+    class Running;
+    // Connects signal to handler, which then runs marked as Running.
+    template <typename Sender, typename Signal>
+    void on(Sender *sender, Signal signal, void (frmHexEditor::*handler)());
+
     void createWidgets();
     void createMenus();
     void connectHandlers();
     void showCount();
+    void showMessage(const QString &text);
+    // The program's own write of a view: not taken for an edit.
+    void setViewText(TextBox *view, const QString &text);
+    // Reads the view into the buffer and rebuilds the other view, then yields; an edit
+    // made during the yield is converted in turn, so the editor never rests on a stale
+    // conversion.
+    void convertView(TextBox *view);
+    bool refuseOversizedView();
     void applyFontSize(qint32 size);
     // Runs the shared Load/Save file dialog; false when the command is to end.
     bool runFileDialog(bool save);
@@ -122,4 +144,10 @@ private:
     void tell(const QString &message);
 
     frmSerial &main_;
+    // The view edited last and not yet converted.
+    TextBox *pendingView_ = nullptr;
+    bool converting_ = false;
+    // Handlers on the stack, and whether the window was closed under them.
+    int running_ = 0;
+    bool closedWhileRunning_ = false;
 };

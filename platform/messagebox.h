@@ -5,7 +5,8 @@
 class QWidget;
 
 // Message boxes with the program's default title: a message with an OK button, or a
-// question with Yes and No buttons.
+// question with Yes and No buttons. Each returns when the user closes the box, or when the
+// program ends it on closing (endOpenDialogs()), which counts as No.
 class MessageBox
 {
 public:

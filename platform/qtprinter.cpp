@@ -1,5 +1,6 @@
 #include "printer.h"
 
+#include "dialogs.h"
 #include "savefile.h"
 
 #include <QBuffer>
@@ -42,9 +43,9 @@ public:
     {
         if (toFile_ || !available())
             return false;
-        QPrintDialog dialog(&printer_, parent);
-        dialog.setWindowTitle(title);
-        return dialog.exec() == QDialog::Accepted;
+        auto dialog = std::make_unique<QPrintDialog>(&printer_, parent);
+        dialog->setWindowTitle(title);
+        return execOwned(dialog) == QDialog::Accepted;
     }
 
     void setCurrentX(int twips) override { items_.append(Item{Item::X, {}, {}, twips}); }

@@ -3,6 +3,7 @@
 #include "appicon.h"
 #include "commondialog.h"
 #include "commport.h"
+#include "dialogs.h"
 #include "frmhelp.h"
 #include "frmhexeditor.h"
 #include "ontop.h"
@@ -275,6 +276,9 @@ void frmSerial::closeEvent(QCloseEvent *event)
     }
     if (!unloading) {
         unloading = true;
+        // A dialog still open would keep the program running behind a closed window, and a
+        // handler waiting in it would carry on in a window that is gone.
+        endOpenDialogs();
         int cancel = 0;
         Form_Unload(cancel);
         if (cancel != 0) {
