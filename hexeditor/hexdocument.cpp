@@ -21,40 +21,20 @@ QString HexDocument::asciiView() const
     return asciiViewText(std::span(store_).first(size_t(size_)));
 }
 
-qint64 HexDocument::hexViewSize(const QString &text)
-{
-    // A pair at every third position; a lone last character counts as one.
-    return (text.size() + 2) / 3;
-}
-
-qint64 HexDocument::asciiViewSize(const QString &text)
-{
-    const QChar *in = text.constData();
-    const qsizetype length = text.size();
-    qint64 count = 0;
-    for (qsizetype i = 0; i < length; ++count) {
-        if (in[i] == u'<' && i + 2 < length && in[i + 1] == u'0' && in[i + 2] == u'>')
-            i += 3;
-        else
-            ++i;
-    }
-    return count;
-}
-
 std::optional<qint32> HexDocument::readHexView(const QString &text)
 {
-    if (hexViewSize(text) > kCapacity)
+    const qint32 size = hexViewToBuffer(text, store_);
+    if (size < 0)
         return std::nullopt;
-    size_ = hexViewToBuffer(text, store_);
-    return size_;
+    return size_ = size;
 }
 
 std::optional<qint32> HexDocument::readAsciiView(const QString &text)
 {
-    if (asciiViewSize(text) > kCapacity)
+    const qint32 size = asciiViewToBuffer(text, store_);
+    if (size < 0)
         return std::nullopt;
-    size_ = asciiViewToBuffer(text, store_);
-    return size_;
+    return size_ = size;
 }
 
 void HexDocument::setContent(QByteArrayView bytes)

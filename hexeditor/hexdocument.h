@@ -26,9 +26,6 @@ public:
     // more bytes than fit; otherwise the new size.
     std::optional<qint32> readHexView(const QString &text);
     std::optional<qint32> readAsciiView(const QString &text);
-    // The number of bytes a view text stands for.
-    static qint64 hexViewSize(const QString &text);
-    static qint64 asciiViewSize(const QString &text);
 
     // New content (at most kCapacity bytes; the caller refuses longer data). The byte after
     // it is zeroed, as a file load does.

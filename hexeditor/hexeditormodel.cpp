@@ -82,9 +82,10 @@ bool HexEditorModel::readAsciiView()
 
 bool HexEditorModel::refuseOverflow()
 {
-    deps_.messages.show(QStringLiteral("The hex editor holds at most %1 bytes; the edit was undone.")
+    showHexView();
+    showAsciiView();
+    deps_.messages.show(QStringLiteral("The hex editor holds at most %1 bytes. The edit was undone.")
                             .arg(HexDocument::kCapacity));
-    showBoth();
     return false;
 }
 
@@ -181,17 +182,20 @@ void HexEditorModel::loadFile()
         fileName_ = previousName;
         return;
     }
-    if (file.size() > HexDocument::kCapacity) {
-        deps_.messages.show(QStringLiteral("%1 holds %2 bytes; the hex editor holds at most %3.")
-                                .arg(fileName_)
-                                .arg(file.size())
-                                .arg(HexDocument::kCapacity));
+    // One byte more than fits tells a longer file, whatever size the file reports.
+    const QByteArray content = file.read(HexDocument::kCapacity + 1);
+    if (file.error() != QFileDevice::NoError) {
         fileName_ = previousName;
         return;
     }
-    const QByteArray content = file.read(HexDocument::kCapacity);
-    if (file.error() != QFileDevice::NoError) {
-        fileName_ = previousName;
+    if (content.size() > HexDocument::kCapacity) {
+        // Taking only a part would let a save over the same name cut the file.
+        const QString name = std::exchange(fileName_, previousName);
+        const qint64 size = std::max<qint64>(file.size(), content.size());
+        deps_.messages.show(QStringLiteral("The file %1 holds %2 bytes, more than the %3 bytes the "
+                                           "hex editor holds. It was not loaded.")
+                                .arg(name, QString::number(size),
+                                     QString::number(HexDocument::kCapacity)));
         return;
     }
     view_.showFileName(fileName_);

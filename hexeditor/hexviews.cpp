@@ -37,12 +37,14 @@ QString asciiViewText(std::span<const quint8> bytes)
 qint32 hexViewToBuffer(const QString &text, std::span<quint8> buffer)
 {
     const qsizetype length = text.size();
-    const qsizetype capacity = qsizetype(buffer.size());
+    // Every started group of three characters is a byte.
+    if ((length + 2) / 3 > qsizetype(buffer.size()))
+        return -1;
     // Reused so that each pair costs no allocation.
     QString pair(2, QChar());
     QString single(1, QChar());
     qsizetype count = 0;
-    for (qsizetype p = 0; p < length && count < capacity; p += 3) {
+    for (qsizetype p = 0; p < length; p += 3) {
         qint32 value;
         if (p + 1 < length) {
             pair[0] = text.at(p);
@@ -59,15 +61,29 @@ qint32 hexViewToBuffer(const QString &text, std::span<quint8> buffer)
     return qint32(count);
 }
 
+namespace {
+
+bool zeroMarkerAt(const QChar *in, qsizetype i, qsizetype length)
+{
+    return in[i] == u'<' && i + 2 < length && in[i + 1] == u'0' && in[i + 2] == u'>';
+}
+
+} // namespace
+
 qint32 asciiViewToBuffer(const QString &text, std::span<quint8> buffer)
 {
     const qsizetype length = text.size();
-    const qsizetype capacity = qsizetype(buffer.size());
     const QChar *in = text.constData();
+    // Counted first: a text that does not fit must leave the buffer as it was.
+    qsizetype bytes = 0;
+    for (qsizetype i = 0; i < length; ++bytes)
+        i += zeroMarkerAt(in, i, length) ? 3 : 1;
+    if (bytes > qsizetype(buffer.size()))
+        return -1;
+
     qsizetype count = 0;
-    qsizetype i = 0;
-    while (i < length && count < capacity) {
-        if (in[i] == u'<' && i + 2 < length && in[i + 1] == u'0' && in[i + 2] == u'>') {
+    for (qsizetype i = 0; i < length; ++count) {
+        if (zeroMarkerAt(in, i, length)) {
             buffer[size_t(count)] = 0;
             i += 3;
         } else {
@@ -75,7 +91,6 @@ qint32 asciiViewToBuffer(const QString &text, std::span<quint8> buffer)
             buffer[size_t(count)] = c <= 0xFF ? quint8(c) : quint8('?');
             ++i;
         }
-        ++count;
     }
     return qint32(count);
 }

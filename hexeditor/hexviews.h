@@ -19,11 +19,11 @@ QString asciiViewText(std::span<const quint8> bytes);
 // Reads the hex view strictly by position: the characters at 0-1, 3-4, 6-7, ... are
 // read with Hex2Dec, whatever lies between them is skipped, a lone last character is
 // read alone. A value outside 0..255 leaves that byte of the buffer as it was but still
-// counts. Stops when the buffer is full; the rest of the text is not taken.
-// Returns the number of bytes.
+// counts. Returns the number of bytes, or -1 without touching the buffer when the text
+// holds more bytes than the buffer.
 qint32 hexViewToBuffer(const QString &text, std::span<quint8> buffer);
 
 // Reads the ASCII view: "<0>" is a zero byte, any other character its code; a character
-// outside ISO-8859-1 becomes "?". Stops when the buffer is full. Returns the number of
-// bytes.
+// outside ISO-8859-1 becomes "?". Returns the number of bytes, or -1 without touching the
+// buffer when the text holds more bytes than the buffer.
 qint32 asciiViewToBuffer(const QString &text, std::span<quint8> buffer);

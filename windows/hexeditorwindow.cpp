@@ -1,6 +1,7 @@
 #include "hexeditorwindow.h"
 
 #include "commondialog.h"
+#include "dialogs.h"
 #include "lamp.h"
 #include "messagebox.h"
 #include "printer.h"
@@ -47,14 +48,41 @@ HexEditorWindow::HexEditorWindow(const Services &services, const CaptureBuffer &
     HexEditorView &view = *this;
     model_ = std::make_unique<HexEditorModel>(
         view, HexEditorDeps{capture, record, sender, options, pacer, *dialog_, *messages_,
-                             [this, makePrinter]() -> std::unique_ptr<Printer> {
-                                 return makePrinter ? makePrinter(this) : nullptr;
-                             }});
+                            [this, makePrinter]() -> std::unique_ptr<Printer> {
+                                return makePrinter ? makePrinter(this) : nullptr;
+                            }});
     bind();
     model_->open();
 }
 
 HexEditorWindow::~HexEditorWindow() = default;
+
+void HexEditorWindow::closeEvent(QCloseEvent *event)
+{
+    // Its own dialogs end first: the command waiting in one returns before the window goes.
+    endOpenDialogs(this);
+    if (running_ > 0) {
+        setAttribute(Qt::WA_DeleteOnClose, false);
+        closedWhileRunning_ = true;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+void HexEditorWindow::showEvent(QShowEvent *event)
+{
+    // Shown again before the command under a close returned: the window stays.
+    if (std::exchange(closedWhileRunning_, false))
+        setAttribute(Qt::WA_DeleteOnClose);
+    QMainWindow::showEvent(event);
+}
+
+void HexEditorWindow::run(const std::function<void()> &command)
+{
+    ++running_;
+    command();
+    if (--running_ == 0 && std::exchange(closedWhileRunning_, false))
+        deleteLater();
+}
 
 void HexEditorWindow::buildWidgets()
 {
@@ -120,13 +148,19 @@ void HexEditorWindow::buildMenus()
 void HexEditorWindow::bind()
 {
     HexEditorModel &m = *model_;
-    connect(ui.hexPane, &TextBox::changed, this, [&m] { m.hexEdited(); });
-    connect(ui.asciiPane, &TextBox::changed, this, [&m] { m.asciiEdited(); });
-    connect(ui.hexToAsciiButton, &QPushButton::clicked, this, [&m] { m.convertHexToAscii(); });
-    connect(ui.asciiToHexButton, &QPushButton::clicked, this, [&m] { m.convertAsciiToHex(); });
-    connect(ui.autoUpdateButton, &QPushButton::clicked, this, [&m] { m.toggleAutoUpdate(); });
+    const auto bindTo = [this](auto *sender, auto signal, void (HexEditorModel::*command)()) {
+        connect(sender, signal, this,
+                [this, command] { run([this, command] { (*model_.*command)(); }); });
+    };
+    bindTo(ui.hexPane, &TextBox::changed, &HexEditorModel::hexEdited);
+    bindTo(ui.asciiPane, &TextBox::changed, &HexEditorModel::asciiEdited);
+    bindTo(ui.hexToAsciiButton, &QPushButton::clicked, &HexEditorModel::convertHexToAscii);
+    bindTo(ui.asciiToHexButton, &QPushButton::clicked, &HexEditorModel::convertAsciiToHex);
+    bindTo(ui.autoUpdateButton, &QPushButton::clicked, &HexEditorModel::toggleAutoUpdate);
 
-    const auto on = [this](QAction *a, auto command) { connect(a, &QAction::triggered, this, command); };
+    const auto on = [this](QAction *a, auto command) {
+        connect(a, &QAction::triggered, this, [this, command] { run(command); });
+    };
     on(ui.loadFileAction, [&m] { m.loadFile(); });
     on(ui.saveFileAction, [&m] { m.saveFile(); });
     on(ui.loadRxCaptureAction, [&m] { m.loadRxCapture(); });

@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 
 class CaptureBuffer;
@@ -56,8 +57,8 @@ class HexEditorWindow : public QMainWindow, private HexEditorView
 {
     Q_OBJECT
 public:
-    HexEditorWindow(const Services &services, const CaptureBuffer &capture,
-                    TransmitRecord &record, RecordSender &sender, Options &options, Pacer &pacer,
+    HexEditorWindow(const Services &services, const CaptureBuffer &capture, TransmitRecord &record,
+                    RecordSender &sender, Options &options, Pacer &pacer,
                     QWidget *parent = nullptr);
     ~HexEditorWindow() override;
 
@@ -67,10 +68,17 @@ public:
 signals:
     void helpRequested();
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
 private:
     void buildWidgets();
     void buildMenus();
     void bind();
+    // Runs a command; a window closed meanwhile (from a dialog or a yield of the command)
+    // is deleted only once the command has returned.
+    void run(const std::function<void()> &command);
 
     // HexEditorView
     QString hexText() const override;
@@ -85,4 +93,6 @@ private:
     std::unique_ptr<CommonDialog> dialog_;
     std::shared_ptr<MessageBox> messages_;
     std::unique_ptr<HexEditorModel> model_;
+    int running_ = 0;
+    bool closedWhileRunning_ = false;
 };

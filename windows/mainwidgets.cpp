@@ -206,11 +206,10 @@ void buildMainMenus(MainWidgets &ui, QMainWindow *window)
 
     // Check marks are the commands' business: a click must not toggle them by itself.
     // Connected before the commands, so each command sees the mark as it was.
-    for (QAction *a :
-         {ui.asciiAndKeysViewAction, ui.hexAndKeysViewAction, ui.bigAsciiViewAction,
-          ui.bigHexViewAction, ui.asciiOverHexViewAction, ui.fontSmallAction, ui.fontMediumAction,
-          ui.fontLargeAction, ui.silentCaptureAction, ui.autoScrollAction, ui.clearTxOnSendAction,
-          ui.silentTxAction}) {
+    for (QAction *a : {ui.asciiAndKeysViewAction, ui.hexAndKeysViewAction, ui.bigAsciiViewAction,
+                       ui.bigHexViewAction, ui.asciiOverHexViewAction, ui.fontSmallAction,
+                       ui.fontMediumAction, ui.fontLargeAction, ui.silentCaptureAction,
+                       ui.autoScrollAction, ui.clearTxOnSendAction, ui.silentTxAction}) {
         QObject::connect(a, &QAction::triggered, a, [a] { a->setChecked(!a->isChecked()); });
     }
 }

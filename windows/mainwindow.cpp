@@ -3,6 +3,7 @@
 #include "appicon.h"
 #include "commondialog.h"
 #include "commport.h"
+#include "dialogs.h"
 #include "filesviews.h"
 #include "helpwindow.h"
 #include "hexeditorwindow.h"
@@ -60,8 +61,8 @@ MainWindow::MainWindow(Services services, QWidget *parent)
 
     buildMainWidgets(ui, this);
     buildMainMenus(ui, this);
-    session_ = std::make_unique<MainSession>(views_, std::move(port), *fileDialog_,
-                                             *captureDialog_, *messages_);
+    session_ = std::make_unique<MainSession>(views_, std::move(port), *fileDialog_, *captureDialog_,
+                                             *messages_);
     // One refresh of the page 200 ms after start-up brings the rows in line with the page
     // box, which start-up leaves showing the saved page number over page 1.
     startupPageTimer_ = new QTimer(this);
@@ -181,6 +182,9 @@ void MainWindow::closeEvent(QCloseEvent *event)
     }
     if (!closing_) {
         closing_ = true;
+        // A dialog still open would keep the program running behind a closed window, and a
+        // command waiting in it would carry on in a window that is gone.
+        endOpenDialogs();
         // Sends and sequencer runs waiting in the event loop end at once.
         session_->pacer.setClosing(true);
         if (!saveSession()) {
@@ -256,8 +260,8 @@ void MainWindow::applyViewLayout(ViewLayout view, QAction *chosen)
     h->resize(h->width(), px(l.hexHeight));
     h->move(left, px(l.hexTop));
     a->move(left, px(l.asciiTop));
-    for (QAction *item : {ui.asciiAndKeysViewAction, ui.hexAndKeysViewAction,
-                          ui.bigAsciiViewAction, ui.bigHexViewAction, ui.asciiOverHexViewAction})
+    for (QAction *item : {ui.asciiAndKeysViewAction, ui.hexAndKeysViewAction, ui.bigAsciiViewAction,
+                          ui.bigHexViewAction, ui.asciiOverHexViewAction})
         item->setChecked(item == chosen);
 }
 
@@ -300,8 +304,8 @@ void MainWindow::showHexEditor()
 {
     if (!hexEditorWindow_) {
         MainSession &s = *session_;
-        hexEditorWindow_ = new HexEditorWindow(services_, s.capture, s.record, s.fileSender,
-                                               s.options, s.pacer);
+        hexEditorWindow_ =
+            new HexEditorWindow(services_, s.capture, s.record, s.fileSender, s.options, s.pacer);
         connect(hexEditorWindow_, &HexEditorWindow::helpRequested, this, &MainWindow::showHelp);
     }
     hexEditorWindow_->show();

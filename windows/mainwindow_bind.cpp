@@ -47,9 +47,8 @@ void MainWindow::bindTransmit()
     connect(ui.previousPageButton, &QPushButton::clicked, this, [&s] { s.pager.previousPage(); });
     connect(ui.nextPageButton, &QPushButton::clicked, this, [&s] { s.pager.nextPage(); });
     for (int i = 0; i < 20; ++i)
-        connect(ui.sendKeyButtons[size_t(i)], &QPushButton::clicked, this, [this, &s, i] {
-            s.textSender.sendKey(i, ui.keyStringBoxes[size_t(i)]->text());
-        });
+        connect(ui.sendKeyButtons[size_t(i)], &QPushButton::clicked, this,
+                [this, &s, i] { s.textSender.sendKey(i, ui.keyStringBoxes[size_t(i)]->text()); });
     connect(ui.copyPageAction, &QAction::triggered, this, [&s] { s.pager.copyPage(); });
     connect(ui.pastePageAction, &QAction::triggered, this, [&s] { s.pager.pastePage(); });
 
@@ -65,7 +64,9 @@ void MainWindow::bindTransmit()
 void MainWindow::bindFilesViews()
 {
     MainSession &s = *session_;
-    const auto on = [this](QAction *a, auto command) { connect(a, &QAction::triggered, this, command); };
+    const auto on = [this](QAction *a, auto command) {
+        connect(a, &QAction::triggered, this, command);
+    };
     on(ui.saveCaptureAsciiAction, [&s] { s.captureExport.saveRaw(); });
     on(ui.saveCaptureHexAction, [&s] { s.captureExport.saveHumanHex(); });
     on(ui.sendFileAction, [&s] { s.fileSender.sendChosenFile(); });
@@ -83,8 +84,8 @@ void MainWindow::bindFilesViews()
     for (const auto &[action, choice] : fonts)
         on(action, [this, a = action, c = choice] { chooseMainFont(c, a); });
     on(ui.silentCaptureAction, [this, &s] {
-        ui.silentCaptureAction->setChecked(toggleFollowingMark(
-            ui.silentCaptureAction->isChecked(), s.options.silentCapture));
+        ui.silentCaptureAction->setChecked(
+            toggleFollowingMark(ui.silentCaptureAction->isChecked(), s.options.silentCapture));
     });
     on(ui.autoScrollAction, [this, &s] {
         ui.autoScrollAction->setChecked(
@@ -93,9 +94,8 @@ void MainWindow::bindFilesViews()
     on(ui.clearTxOnSendAction, [this, &s] {
         ui.clearTxOnSendAction->setChecked(toggleFollowingValue(s.options.clearTxOnSend));
     });
-    on(ui.silentTxAction, [this, &s] {
-        ui.silentTxAction->setChecked(toggleFollowingValue(s.options.silentTx));
-    });
+    on(ui.silentTxAction,
+       [this, &s] { ui.silentTxAction->setChecked(toggleFollowingValue(s.options.silentTx)); });
     on(ui.alwaysOnTopAction, [this] { toggleStayOnTop(); });
     on(ui.hexEditorAction, [this] { showHexEditor(); });
     on(ui.helpAction, [this] { showHelp(); });

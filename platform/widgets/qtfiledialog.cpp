@@ -1,5 +1,7 @@
 #include "qtfiledialog.h"
 
+#include "dialogs.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -52,7 +54,8 @@ private:
     int show(bool open)
     {
         description_.clear();
-        QFileDialog dlg(parent_.data());
+        auto owned = std::make_unique<QFileDialog>(parent_.data());
+        QFileDialog &dlg = *owned;
         dlg.setOption(QFileDialog::DontUseNativeDialog);
         dlg.setOption(QFileDialog::HideNameFilterDetails);
         if (open) {
@@ -82,7 +85,7 @@ private:
         if (!startName.isEmpty())
             dlg.selectFile(startName);
 
-        if (dlg.exec() != QDialog::Accepted)
+        if (execOwned(owned) != QDialog::Accepted)
             return cdlCancel;
         const QStringList chosen = dlg.selectedFiles();
         if (chosen.isEmpty() || chosen.first().isEmpty()) {

@@ -1,5 +1,7 @@
 #include "qtmessagebox.h"
 
+#include "dialogs.h"
+
 #include <QGuiApplication>
 #include <QMessageBox>
 
@@ -18,15 +20,16 @@ QString programTitle()
 void QtMessageBox::show(const QString &text)
 {
     // The program's own title, only an OK button and no icon.
-    QMessageBox box(QMessageBox::NoIcon, programTitle(), text, QMessageBox::Ok, parent_.data());
-    box.exec();
+    auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, programTitle(), text,
+                                             QMessageBox::Ok, parent_.data());
+    execOwned(box);
 }
 
 bool QtMessageBox::ask(const QString &text)
 {
     // No is the default: Enter must not throw the user's work away.
-    QMessageBox box(QMessageBox::Question, programTitle(), text, QMessageBox::Yes | QMessageBox::No,
-                    parent_.data());
-    box.setDefaultButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Question, programTitle(), text,
+                                             QMessageBox::Yes | QMessageBox::No, parent_.data());
+    box->setDefaultButton(QMessageBox::No);
+    return execOwned(box) == QMessageBox::Yes;
 }

@@ -1,7 +1,6 @@
 #include "qtprinter.h"
 
-#include <QPointer>
-
+#include "dialogs.h"
 #include "savefile.h"
 
 #include <QBuffer>
@@ -11,6 +10,7 @@
 #include <QList>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -45,9 +45,9 @@ public:
     {
         if (toFile_ || !available())
             return false;
-        QPrintDialog dialog(&printer_, parent_.data());
-        dialog.setWindowTitle(title);
-        return dialog.exec() == QDialog::Accepted;
+        auto dialog = std::make_unique<QPrintDialog>(&printer_, parent_.data());
+        dialog->setWindowTitle(title);
+        return execOwned(dialog) == QDialog::Accepted;
     }
 
     void setCurrentX(int twips) override { items_.append(Item{Item::X, {}, {}, twips}); }

@@ -4,9 +4,12 @@
 #include "printlayout.h"
 #include "ptydevice.h"
 #include "qtcommport.h"
+#include "qtfiledialog.h"
 #include "windowrig.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -44,6 +47,39 @@ public:
     }
     QString errorString() const override { return failure; }
 };
+
+// A printer whose dialog is a real modal dialog, on the stack as any dialog may be.
+class DialogPrinter : public FakePrinter
+{
+public:
+    bool showPrinterDialog(QWidget *parent, const QString &) override
+    {
+        QDialog dialog(parent);
+        return dialog.exec() == QDialog::Accepted;
+    }
+};
+
+// Closes the window from inside the first modal dialog's exec() and notes that dialog's
+// class.
+void closeInsideDialog(QWidget *window, QString *seen)
+{
+    auto *poll = new QTimer(window);
+    QObject::connect(poll, &QTimer::timeout, window, [=] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            poll->stop();
+            *seen = QString::fromLatin1(modal->metaObject()->className());
+            window->close();
+        }
+    });
+    poll->start(0);
+}
+
+void typeAtEnd(TextBox *box, const QString &keys)
+{
+    box->setFocus();
+    box->setSelStart(box->length());
+    QTest::keyClicks(box, keys);
+}
 
 // Every byte value once in each 256 bytes, in an order of its own for each round.
 QByteArray pattern(int size)
@@ -160,20 +196,22 @@ private slots:
         QCOMPARE(g.content(asciiViewToBuffer(asciiViewText(span(all)), g.buffer())), all);
     }
 
-    void nothingIsWrittenPastTheBuffer()
+    void textLongerThanTheBufferIsRefused()
     {
-        // One pair and one character more than the buffer holds.
-        QByteArray big(kEditBufferSize + 1, 'A');
-        big[kEditBufferSize] = 'B';
+        // One pair, or one byte of the ASCII view, more than the buffer holds.
         Guarded g;
-        QCOMPARE(hexViewToBuffer(hexViewText(span(big)), g.buffer()), qint32(kEditBufferSize));
+        const QString hexFull = hexViewText(span(QByteArray(kEditBufferSize - 1, 'A'))) + u'4';
+        QCOMPARE(hexViewToBuffer(hexFull + u" 42"_s, g.buffer()), -1);
+        const QString asciiFull = QString(kEditBufferSize - 1, u'<') + QStringLiteral("<0>");
+        QCOMPARE(asciiViewToBuffer(asciiFull + u'x', g.buffer()), -1);
+        QCOMPARE(g.content(kEditBufferSize + 16), QByteArray(kEditBufferSize + 16, '\xEE'));
+
+        // Exactly full: a lone last digit, a closing marker.
+        QCOMPARE(hexViewToBuffer(hexFull, g.buffer()), qint32(kEditBufferSize));
+        QCOMPARE(g.buffer().back(), quint8(4));
+        QCOMPARE(asciiViewToBuffer(asciiFull, g.buffer()), qint32(kEditBufferSize));
+        QCOMPARE(g.buffer().back(), quint8(0));
         QCOMPARE(g.guard(), QByteArray(16, '\xEE'));
-        QCOMPARE(g.buffer().back(), quint8('A'));
-        QCOMPARE(
-            asciiViewToBuffer(QString(kEditBufferSize, u'<') + QStringLiteral("<0>"), g.buffer()),
-            qint32(kEditBufferSize));
-        QCOMPARE(g.guard(), QByteArray(16, '\xEE'));
-        QCOMPARE(g.buffer().back(), quint8('<'));
     }
 
     void printLayout()
@@ -253,12 +291,112 @@ private slots:
         QCOMPARE(f.views(), u"||  LOF = 0"_s);
         f.choose(f.e->mnuSavefile, copy);
         QCOMPARE(Rig::readFile(copy), QByteArray());
+    }
 
-        // A longer file: what fits in the buffer.
-        const QByteArray big = pattern(int(kEditBufferSize) + 10);
-        f.load(u"big.bin"_s, big);
-        QCOMPARE(f.content(), big.left(kEditBufferSize));
-        QCOMPARE(f.e->lblLOF->text(), u"  LOF = 512001"_s);
+    void theBufferLimitHolds()
+    {
+        Fixture f;
+        const QString small = f.load(u"small.bin"_s, "AB");
+        // One byte more than the buffer: the file is refused, nothing changes.
+        const QString big = f.load(u"big.bin"_s, pattern(int(kEditBufferSize) + 1));
+        QCOMPARE(f.box->shown, QStringList("The file "_L1 + big +
+                                           " holds 512002 bytes, more than the 512001 bytes "
+                                           "the hex editor holds. It was not loaded."_L1));
+        QCOMPARE(f.views(), u"41 42 |AB|  LOF = 2"_s);
+        QCOMPARE(f.e->lblFilename->text() + f.e->editFileName, small + small);
+
+        // A full buffer loads; a key typed or a text pasted into either view past it is
+        // undone with one message each.
+        const QByteArray full = pattern(int(kEditBufferSize));
+        f.load(u"full.bin"_s, full);
+        const QString fullViews = f.views();
+        QVERIFY(fullViews.endsWith(u"|  LOF = 512001"_s));
+        f.box->shown.clear();
+        typeAtEnd(f.e->Text1, u"4"_s);
+        QCOMPARE(f.views(), fullViews);
+        f.e->Text2->replaceText(0, 0, u"xy"_s);
+        QCOMPARE(f.views(), fullViews);
+        QCOMPARE(f.content(), full);
+        QCOMPARE(
+            f.box->shown,
+            QStringList(2, u"The hex editor holds at most 512001 bytes. The edit was undone."_s));
+    }
+
+    // A key typed while a conversion yields is converted once the conversion has ended.
+    void editsDuringTheYieldAreConverted_data()
+    {
+        QTest::addColumn<bool>("firstInHex");
+        QTest::addColumn<bool>("thenInHex");
+        QTest::addColumn<QString>("views");
+        QTest::newRow("hex, then hex") << true << true << u"42 43|BC|  LOF = 2"_s;
+        QTest::newRow("hex, then ascii") << true << false << u"42 04 44 |B\u0004D|  LOF = 3"_s;
+        QTest::newRow("ascii, then hex") << false << true << u"42 43 3|BC\u0003|  LOF = 3"_s;
+        QTest::newRow("ascii, then ascii") << false << false << u"42 43 44 |BCD|  LOF = 3"_s;
+    }
+    void editsDuringTheYieldAreConverted()
+    {
+        QFETCH(bool, firstInHex);
+        QFETCH(bool, thenInHex);
+        QFETCH(QString, views);
+        Fixture f;
+        f.e->Text2->setText(u"B"_s);
+        // Runs in the first conversion's yield.
+        QTimer::singleShot(0, f.e, [&] {
+            typeAtEnd(thenInHex ? f.e->Text1 : f.e->Text2, thenInHex ? u"3"_s : u"D"_s);
+        });
+        if (firstInHex)
+            typeAtEnd(f.e->Text1, u"4"_s);
+        else
+            typeAtEnd(f.e->Text2, u"C"_s);
+        QCOMPARE(f.views(), views);
+        QCOMPARE(f.e->Text2->text(), asciiViewText(span(f.content())));
+    }
+
+    // Closing the main window while the editor or the main window waits in a dialog ends
+    // the dialog, saves the settings, deletes the editor only after its handler and lets
+    // the program's event loop end.
+    void closingTheMainWindowEndsOpenDialogs_data()
+    {
+        QTest::addColumn<int>("opens");
+        QTest::addColumn<QString>("dialog");
+        QTest::newRow("editor file dialog") << 0 << u"QFileDialog"_s;
+        QTest::newRow("editor printer dialog") << 1 << u"QDialog"_s;
+        QTest::newRow("editor message box") << 2 << u"QMessageBox"_s;
+        QTest::newRow("main window file dialog") << 3 << u"QFileDialog"_s;
+    }
+    void closingTheMainWindowEndsOpenDialogs()
+    {
+        QFETCH(int, opens);
+        QFETCH(QString, dialog);
+        Fixture f;
+        f.w->hexEditor = f.e.data();
+        f.w->show();
+        f.e->show();
+        QAction *command = f.e->mnuLoadfile;
+        if (opens == 0) {
+            f.e->dlgFile = makeQtFileDialog(f.e);
+        } else if (opens == 1) {
+            f.w->services.makePrinter = [] { return std::make_unique<DialogPrinter>(); };
+            command = f.e->mnuPageSetup;
+        } else if (opens == 2) {
+            f.w->services.messageBox = std::make_shared<QtMessageBox>();
+            f.dialog()->answer = f.writeFile(u"big.bin"_s, pattern(int(kEditBufferSize) + 1));
+        } else {
+            f.w->dlgfile = makeQtFileDialog(f.w.get());
+            command = f.w->mnuLoad;
+        }
+        const QString settings = f.path(u"Orvo_RS232_ini"_s);
+        QVERIFY(!QFile::exists(settings));
+        QString seen;
+        closeInsideDialog(f.w.get(), &seen);
+        // In the program's event loop, which ends once the last window has closed.
+        QTimer::singleShot(0, f.e, [command] { command->trigger(); });
+        QCOMPARE(QApplication::exec(), 0);
+        QCOMPARE(seen, dialog);
+        QVERIFY(f.w->unloading && !f.w->isVisible());
+        QVERIFY(!QApplication::activeModalWidget());
+        QVERIFY(QFile::exists(settings));
+        QVERIFY(f.e.isNull());
     }
 
     void cancelAndFailuresChangeNothing()
@@ -337,7 +475,6 @@ private slots:
         QCOMPARE(f.e->lblLOF->text(), u"  LOF = 2511"_s);
         txCaptureCount = -1;
         f.e->mnuLoadTXbuffer->trigger();
-        QCOMPARE(f.e->editCount, 0);
         // Sending nothing sends nothing and empties the record.
         f.e->mnuSendContents->trigger();
         QCOMPARE(txCaptureCount, 0);
