@@ -20,6 +20,76 @@
 
 namespace {
 
+struct Item
+{
+    enum Kind { X, Y, Font, Line } kind;
+    QString text;
+    QFont font;
+    int twips;
+};
+
+QStringList splitLines(const QString &text)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c != u'\r' && c != u'\n')
+            continue;
+        lines << text.mid(start, i - start);
+        if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    lines << text.mid(start);
+    return lines;
+}
+
+bool paint(QPagedPaintDevice &device, const QList<Item> &items)
+{
+    QPainter painter;
+    if (!painter.begin(&device))
+        return false;
+    const int pageWidth = device.width();
+    const int pageHeight = device.height();
+    const auto toX = [&](int twips) {
+        return std::clamp(twips * device.logicalDpiX() / 1440, 0, pageWidth);
+    };
+    const auto toY = [&](int twips) {
+        return std::clamp(twips * device.logicalDpiY() / 1440, 0, pageHeight);
+    };
+    int x = 0;
+    int y = 0;
+    for (const Item &item : items) {
+        switch (item.kind) {
+        case Item::X:
+            x = toX(item.twips);
+            break;
+        case Item::Y:
+            y = toY(item.twips);
+            break;
+        case Item::Font:
+            painter.setFont(item.font);
+            break;
+        case Item::Line: {
+            const QFontMetrics metrics = painter.fontMetrics();
+            for (const QString &segment : splitLines(item.text)) {
+                if (y > 0 && y + metrics.height() > pageHeight) {
+                    device.newPage();
+                    y = 0;
+                }
+                if (!segment.isEmpty())
+                    painter.drawText(x, y + metrics.ascent(), segment);
+                y += metrics.lineSpacing();
+                x = 0;
+            }
+            break;
+        }
+        }
+    }
+    return painter.end();
+}
+
 // Lines are collected until endDoc() and then painted page by page: the printer is only
 // opened when there is a whole document to send.
 class QtPrinter : public Printer
@@ -83,14 +153,6 @@ public:
     QString errorString() const override { return error_; }
 
 private:
-    struct Item
-    {
-        enum Kind { X, Y, Font, Line } kind;
-        QString text;
-        QFont font;
-        int twips;
-    };
-
     // The document is made in memory and then replaces the file in one step, so that a
     // full disk neither half-writes it nor goes unnoticed.
     bool printToFile(const QList<Item> &items)
@@ -113,68 +175,6 @@ private:
             return false;
         }
         return true;
-    }
-
-    static bool paint(QPagedPaintDevice &device, const QList<Item> &items)
-    {
-        QPainter painter;
-        if (!painter.begin(&device))
-            return false;
-        const int pageWidth = device.width();
-        const int pageHeight = device.height();
-        const auto toX = [&](int twips) {
-            return std::clamp(twips * device.logicalDpiX() / 1440, 0, pageWidth);
-        };
-        const auto toY = [&](int twips) {
-            return std::clamp(twips * device.logicalDpiY() / 1440, 0, pageHeight);
-        };
-        int x = 0;
-        int y = 0;
-        for (const Item &item : items) {
-            switch (item.kind) {
-            case Item::X:
-                x = toX(item.twips);
-                break;
-            case Item::Y:
-                y = toY(item.twips);
-                break;
-            case Item::Font:
-                painter.setFont(item.font);
-                break;
-            case Item::Line: {
-                const QFontMetrics metrics = painter.fontMetrics();
-                for (const QString &segment : splitLines(item.text)) {
-                    if (y > 0 && y + metrics.height() > pageHeight) {
-                        device.newPage();
-                        y = 0;
-                    }
-                    if (!segment.isEmpty())
-                        painter.drawText(x, y + metrics.ascent(), segment);
-                    y += metrics.lineSpacing();
-                    x = 0;
-                }
-                break;
-            }
-            }
-        }
-        return painter.end();
-    }
-
-    static QStringList splitLines(const QString &text)
-    {
-        QStringList lines;
-        qsizetype start = 0;
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const QChar c = text.at(i);
-            if (c != u'\r' && c != u'\n')
-                continue;
-            lines << text.mid(start, i - start);
-            if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
-                ++i;
-            start = i + 1;
-        }
-        lines << text.mid(start);
-        return lines;
     }
 
     QPointer<QWidget> parent_;

@@ -1,0 +1,122 @@
+#pragma once
+
+// The main window's parts wired as the window wires them, on fake views, a scripted pacer
+// and a hand-ticked flush, with a fake port or the real port on a pty (the test plays the
+// device). No widget anywhere.
+
+#include "bank.h"
+#include "bankpager.h"
+#include "capturebuffer.h"
+#include "captureexport.h"
+#include "fakecommport.h"
+#include "fakes.h"
+#include "fakeviews.h"
+#include "filesender.h"
+#include "options.h"
+#include "portconnection.h"
+#include "projectfiles.h"
+#include "ptydevice.h"
+#include "qtcommport.h"
+#include "receiveengine.h"
+#include "sendgate.h"
+#include "sequencer.h"
+#include "textsender.h"
+#include "transmitcontext.h"
+#include "transmitrecord.h"
+
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <limits>
+#include <memory>
+#include <utility>
+
+struct Parts
+{
+    enum Kind { Fake, RealPty };
+
+    QTemporaryDir dir;
+    std::unique_ptr<Pty> pty;
+    FakeCommPort *fake = nullptr; // the fake port; null on a pty
+    FakeViews views;
+    ScriptedPacer pacer;
+    ManualTicker ticker;
+    FakeDialog fileDialog, captureDialog;
+    FakeMessageBox messages;
+
+    Options options;
+    CaptureBuffer capture;
+    TransmitRecord record;
+    SendGate gate;
+    TransmitState state;
+    ReceiveEngine receive{capture, options, views, ticker};
+    PortConnection port;
+    SendKeyBank bank;
+    BankPager pager{bank, views, pacer};
+    TransmitContext transmit{gate, state, options, port, views, views, pacer, record};
+    TextSender textSender{transmit};
+    Sequencer sequencer{transmit, bank, pager, views};
+    FileSender fileSender{transmit, fileDialog, messages};
+    ProjectFiles projects{bank, pager, fileDialog, messages};
+    CaptureExport captureExport{capture, views, captureDialog, messages};
+
+    explicit Parts(Kind kind = Fake)
+        : pty(kind == RealPty ? makePty() : nullptr),
+          port(makePort(kind), views, views, receive, views, pacer)
+    {
+        views.pageChanged = [this] { pager.pageTextChanged(); };
+        port.openAtStartup(views.baud, 1);
+        if (!port.port()->portOpen())
+            qFatal("COM1 did not open");
+        pager.setCurrentPage(1);
+        pager.showCurrentPage();
+    }
+
+    // What went out of the port since the last call: the fake's record, or what the device
+    // on the pty received until nothing more arrived.
+    QByteArray takeWritten()
+    {
+        if (fake)
+            return std::exchange(fake->written, QByteArray());
+        return pty->receive(std::numeric_limits<int>::max(), 300);
+    }
+
+    void fillRow(int page, int row, const QString &text, const QString &description = {})
+    {
+        bank.setString(page, row, text);
+        bank.setDescription(page, row, description);
+    }
+
+    QString path(const QString &name) const { return dir.filePath(name); }
+    QString writeFile(const QString &name, const QByteArray &bytes) const
+    {
+        QFile f(path(name));
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+            qFatal("cannot write test file");
+        return f.fileName();
+    }
+    static QByteArray readFile(const QString &p)
+    {
+        QFile f(p);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+    }
+
+private:
+    static std::unique_ptr<Pty> makePty()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        auto pty = std::make_unique<Pty>();
+        if (!pty->isOpen() || !linkComPort(1, pty->slavePath()))
+            qFatal("no pty for COM1");
+        return pty;
+    }
+    std::unique_ptr<CommPort> makePort(Kind kind)
+    {
+        if (kind == RealPty)
+            return makeQtCommPort();
+        auto p = std::make_unique<FakeCommPort>();
+        fake = p.get();
+        return p;
+    }
+};
