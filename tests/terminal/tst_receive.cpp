@@ -1,77 +1,50 @@
 // Line events, suspend and the early flush of the receive engine, on a fake port: a pty
 // cannot produce line events, and these cases need exact control over what arrives when.
-#include "fakecommport.h"
-#include "frmserial.h"
-#include "globals.h"
-#include "testsupport.h"
-#include "textbox.h"
+#include "partsrig.h"
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
-
-#include <memory>
 
 class TestReceive : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    std::unique_ptr<frmSerial> w;
-    FakeCommPort *port = nullptr;
+    std::unique_ptr<Parts> p;
 
-    QString status() const { return w->txtStatus->text(); }
-    QByteArray capture() const
-    {
-        return QByteArray(reinterpret_cast<const char *>(rxCaptureBuffer.data()), rxCaptureCount);
-    }
+    QByteArray capture() const { return p->capture.bytes().toByteArray(); }
 
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-    void init()
-    {
-        resetGlobals();
-        QFile::remove(dir.filePath(QStringLiteral("Orvo_RS232_ini")));
-        Services s = testServices(dir.path());
-        s.makeCommPort = [] { return std::make_unique<FakeCommPort>(); };
-        w = std::make_unique<frmSerial>(s);
-        port = static_cast<FakeCommPort *>(w->MSComm1.get());
-        QVERIFY(port->portOpen());
-    }
-    void cleanup() { w.reset(); }
+    void init() { p = std::make_unique<Parts>(); }
+    void cleanup() { p.reset(); }
 
     // Far more text than a tick's worth pending: the next bytes find it shown, and the
     // pane over its limit is emptied by the same event.
     void flushRunsEarlyWhenTextPilesUp()
     {
-        port->injectData(QByteArray(100000, 'a'));
-        port->injectData("b");
-        QCOMPARE(w->rxAsciiPending, QStringLiteral("b"));
-        QCOMPARE(w->rxHexPending, QStringLiteral("62 "));
-        QCOMPARE(w->SerialText->length(), 0);
-        QCOMPARE(rxCaptureCount, 0);
-        QVERIFY(w->Timer4->isActive());
+        p->fake->injectData(QByteArray(100000, 'a'));
+        p->fake->injectData("b");
+        QCOMPARE(p->receive.pendingAscii(), QStringLiteral("b"));
+        QCOMPARE(p->receive.pendingHex(), QStringLiteral("62 "));
+        QCOMPARE(p->views.ascii.size(), 0);
+        QCOMPARE(p->capture.count(), 0);
+        QVERIFY(p->ticker.isActive());
     }
 
     void suspendLeavesBytesInThePort()
     {
-        w->rxSuspended = 1;
-        port->injectData("abc");
-        port->injectEvent(CommPort::comEventBreak);
-        QCOMPARE(port->bytesWaiting(), 3);
-        QCOMPARE(rxCaptureCount, 0);
-        QCOMPARE(status(), QString());
+        p->port.setRxSuspended(true);
+        p->fake->injectData("abc");
+        p->fake->injectEvent(CommPort::comEventBreak);
+        QCOMPARE(p->fake->bytesWaiting(), 3);
+        QCOMPARE(p->capture.count(), 0);
+        QCOMPARE(p->views.status, QString());
         // Lamp and counter are still refreshed while suspended.
-        setBackColor(w->lblConnect, QColor(Qt::white));
-        rxCaptureCount = 7;
-        port->injectEvent(CommPort::comEvCD);
-        QCOMPARE(backColor(w->lblConnect), QColor(Qt::red));
-        QCOMPARE(w->txtCntr->text(), QStringLiteral("7"));
-        rxCaptureCount = 0;
-        w->rxSuspended = 0;
-        port->rearmReceive();
+        p->views.open = false;
+        p->capture.store("1234567");
+        p->fake->injectEvent(CommPort::comEvCD);
+        QVERIFY(p->views.open);
+        QCOMPARE(p->views.rxCount, QStringLiteral("7"));
+        p->capture.empty();
+        p->port.setRxSuspended(false);
         QCOMPARE(capture(), QByteArray("abc"));
     }
 
@@ -83,37 +56,38 @@ private slots:
                  CommPort::comEventDCB, CommPort::comEvCD, CommPort::comEvCTS, CommPort::comEvDSR,
                  CommPort::comEvRing, CommPort::comEvSend, CommPort::comEvEOF,
                  CommPort::comEventRxParity, 4242})
-            port->injectEvent(code);
-        QCOMPARE(status(), QStringLiteral(
-                               "Communications error CDTO\r\nCommunications error CTSTO\r\n"
-                               "Communications error DSRTO\r\nCommunications error Overrun\r\n"
-                               "Communications error Rx Overrun\r\nCommunications error Tx Full\r\n"
-                               "Communications error DCB\r\nCarrier Detect\r\nClear To Send\r\n"
-                               "Data Set Ready\r\nRing\r\nSend Characters\r\nEnd of Frame\r\n"));
-        QCOMPARE(port->opens, 1);
-        QCOMPARE(port->closes, 0);
+            p->fake->injectEvent(code);
+        QCOMPARE(p->views.status,
+                 QStringLiteral("Communications error CDTO\r\nCommunications error CTSTO\r\n"
+                                "Communications error DSRTO\r\nCommunications error Overrun\r\n"
+                                "Communications error Rx Overrun\r\nCommunications error Tx Full\r\n"
+                                "Communications error DCB\r\nCarrier Detect\r\nClear To Send\r\n"
+                                "Data Set Ready\r\nRing\r\nSend Characters\r\nEnd of Frame\r\n"));
+        QCOMPARE(p->fake->opens, 1);
+        QCOMPARE(p->fake->closes, 0);
     }
 
     void breakAndFramingReopenThePort()
     {
-        port->injectData("x");
-        w->Timer4_Timer();
-        port->injectEvent(CommPort::comEventBreak);
-        QCOMPARE(status(), QStringLiteral("Communications error Break\r\nCOM Port Disconnected\r\n"
-                                          "Com Port Connected.\r\n"));
-        QCOMPARE(port->opens, 2);
-        QCOMPARE(w->SerialText->text(), QString()); // panes emptied, capture kept
+        p->fake->injectData("x");
+        p->ticker.fire();
+        p->fake->injectEvent(CommPort::comEventBreak);
+        QCOMPARE(p->views.status, QStringLiteral("Communications error Break\r\n"
+                                                 "COM Port Disconnected\r\nCom Port Connected.\r\n"));
+        QCOMPARE(p->fake->opens, 2);
+        QCOMPARE(p->views.ascii, QString()); // panes emptied, capture kept
         QCOMPARE(capture(), QByteArray("x"));
-        QCOMPARE(backColor(w->lblConnect), QColor(Qt::red));
+        QVERIFY(p->views.open);
 
-        w->txtStatus->setText(QString());
-        port->refuseOpen = true;
-        port->injectEvent(CommPort::comEventFrame);
-        QCOMPARE(status(), QStringLiteral("Communications error Frame\r\nCOM Port Disconnected\r\n"
-                                          "Selected COM Port Not Available.\r\n"));
-        QCOMPARE(backColor(w->lblConnect), QColor(Qt::white));
+        p->views.status.clear();
+        p->fake->refuseOpen = true;
+        p->fake->injectEvent(CommPort::comEventFrame);
+        QCOMPARE(p->views.status, QStringLiteral("Communications error Frame\r\n"
+                                                 "COM Port Disconnected\r\n"
+                                                 "Selected COM Port Not Available.\r\n"));
+        QVERIFY(!p->views.open);
     }
 };
 
-QTEST_MAIN(TestReceive)
+QTEST_GUILESS_MAIN(TestReceive)
 #include "tst_receive.moc"
