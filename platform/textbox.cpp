@@ -880,7 +880,7 @@ void TextBox::onDocTextChanged()
 
 // Typing, dropping, an input method or the editor's own menu put text into the document
 // directly, so a character outside ISO-8859-1 is caught once the edit is done and turned
-// into "?" before anyone hears of the change. Caret and selection stay on their characters.
+// into "?" before changed() fires. Caret and selection stay on their characters.
 void TextBox::filterUserEdit()
 {
     m_unfiltered = false;
