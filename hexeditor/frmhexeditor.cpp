@@ -98,6 +98,7 @@ void frmHexEditor::createWidgets()
     Text1->setObjectName(QStringLiteral("Text1"));
     Text2 = makeView(c, 9600, 0, 3855, 5775);
     Text2->setObjectName(QStringLiteral("Text2"));
+    Text2->setLatin1Only(true); // its characters are the buffer's bytes
     setTabOrder(Text1, Text2);
 
     cmdUpdateAscii = makeButton(c, QStringLiteral(">"), 9180, 1560, 375, 375);

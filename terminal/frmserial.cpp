@@ -6,6 +6,7 @@
 #include "dialogs.h"
 #include "frmhelp.h"
 #include "frmhexeditor.h"
+#include "latin1.h"
 #include "ontop.h"
 #include "textbox.h"
 #include "twips.h"
@@ -32,6 +33,14 @@ QLineEdit *makeLine(QWidget *parent, const QString &text, int l, int t, int w, i
     // A text box holds far more than QLineEdit's default of 32767 characters.
     edit->setMaxLength(INT_MAX);
     place(edit, l, t, w, h);
+    return edit;
+}
+
+// A box whose text is sent or stored as bytes: it shows only what those bytes are.
+QLineEdit *makeByteLine(QWidget *parent, const QValidator *latin1, int l, int t, int w, int h)
+{
+    QLineEdit *edit = makeLine(parent, QString(), l, t, w, h);
+    edit->setValidator(latin1);
     return edit;
 }
 
@@ -128,9 +137,11 @@ void frmSerial::createWidgets()
     place(Shape2, 2880, 0, 4095, 1215);
     place(Shape1, 7080, 0, 3495, 1215);
 
+    // One validator serves every box that holds bytes; the boxes do not own it.
+    const auto *latin1 = new Latin1Validator(c);
     Label1 = makeLabel(c, QStringLiteral("On-the-Fly SendKeys"), 240, 120, 1740, 285);
-    txt[0] = makeLine(c, QString(), 240, 480, 1455, 285);
-    txt[1] = makeLine(c, QString(), 240, 840, 1455, 285);
+    txt[0] = makeByteLine(c, latin1, 240, 480, 1455, 285);
+    txt[1] = makeByteLine(c, latin1, 240, 840, 1455, 285);
     BTNSend = makeButton(c, QStringLiteral("<- Send"), 1800, 480, 735, 255);
     BTNSend1 = makeButton(c, QStringLiteral("<- Send"), 1800, 840, 735, 255);
     cmdRebuild =
@@ -179,8 +190,8 @@ void frmSerial::createWidgets()
     for (int i = 0; i < 20; ++i) {
         const int top = 1440 + 360 * i;
         Command2[i] = makeButton(c, QString(), 4920, top, 375, 330);
-        Text2[i] = makeLine(c, QString(), 5400, top, 2565, 330);
-        Text1[i] = makeLine(c, QString(), 8100, top, 2445, 330);
+        Text2[i] = makeByteLine(c, latin1, 5400, top, 2565, 330);
+        Text1[i] = makeByteLine(c, latin1, 8100, top, 2445, 330);
     }
 
     SerialText = makePane(c, 120, 1800, 4335, 6470);

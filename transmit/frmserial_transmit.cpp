@@ -6,6 +6,7 @@
 #include "commport.h"
 #include "globals.h"
 #include "hex.h"
+#include "latin1.h"
 #include "messagebox.h"
 #include "numbers.h"
 #include "records.h"
@@ -46,10 +47,11 @@ private:
     QPointer<frmSerial> w_;
 };
 
-// Characters are bytes: anything outside ISO-8859-1 goes out (and is echoed) as "?".
+// Characters are bytes: anything outside ISO-8859-1 goes out (and is echoed) as "?", one
+// for each character, as the byte boxes show it.
 QString asBytes(const QString &text)
 {
-    return QString::fromLatin1(text.toLatin1());
+    return latin1Chars(text);
 }
 
 bool checked(const QCheckBox *box)

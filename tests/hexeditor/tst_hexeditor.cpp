@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDialog>
 #include <QLabel>
 #include <QPointer>
@@ -268,6 +269,27 @@ private slots:
         QCOMPARE(f.views(), u"43 |C|  LOF = 1"_s);
         QTest::mouseClick(f.e->cmdUpdateAuto, Qt::LeftButton);
         QCOMPARE(backColor(f.e->lblAuto), QColor(255, 0, 0));
+    }
+
+    // The ASCII view shows a character without a byte of its own as the "?" it becomes,
+    // whether typed or pasted.
+    void asciiViewShowsItsBytes()
+    {
+        const QString typed = QString::fromUtf8("\u20AC\u00FC");
+        for (bool paste : {false, true}) {
+            Fixture f;
+            f.e->Text2->setText(u"A"_s);
+            f.e->Text2->setSelStart(1);
+            if (paste) {
+                QGuiApplication::clipboard()->setText(typed);
+                f.e->Text2->paste();
+            } else {
+                QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, typed);
+                QApplication::sendEvent(f.e->Text2, &press);
+            }
+            QCOMPARE(f.views(), u"41 3F FC |A?\u00FC|  LOF = 3"_s);
+            QCOMPARE(f.content(), QByteArray("A?\xFC"));
+        }
     }
 
     void everyByteValueThroughFileAndViews()

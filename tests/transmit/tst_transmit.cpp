@@ -3,6 +3,7 @@
 #include "windowrig.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QPushButton>
 #include <QtTest>
 
@@ -123,6 +124,58 @@ private slots:
         QCOMPARE(r.sent(), echo);
         QCOMPARE(r.w->txtTXCntr->text(), QString::number(bytes.size()));
         QCOMPARE(txCaptureCount, bytes.size());
+    }
+
+    // A character outside ISO-8859-1 typed or pasted into a byte box is "?" in the box, and
+    // so in the echo, on the port, in the bank and after a restart.
+    void byteBoxesShowWhatTheySend_data()
+    {
+        QTest::addColumn<int>("kind"); // 0, 1: txt(0), txt(1); 2: Text1(2); 3: Text2(2)
+        QTest::addColumn<bool>("paste");
+        for (int kind = 0; kind < 4; ++kind)
+            for (bool paste : {false, true})
+                QTest::addRow("%d %s", kind, paste ? "pasted" : "typed") << kind << paste;
+    }
+    void byteBoxesShowWhatTheySend()
+    {
+        QFETCH(int, kind);
+        QFETCH(bool, paste);
+        const QString euro = QString::fromUtf8("\u20AC");
+        Rig r(Rig::RealPty);
+        const auto box = [&] {
+            frmSerial &w = *r.w;
+            return kind < 2 ? w.txt[kind] : kind == 2 ? w.Text1[2] : w.Text2[2];
+        };
+        if (paste) {
+            QGuiApplication::clipboard()->setText(u"a"_s + euro + u"b"_s);
+            box()->paste();
+        } else {
+            QTest::keyClick(box(), Qt::Key_A);
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, euro);
+            QApplication::sendEvent(box(), &press);
+            QTest::keyClick(box(), Qt::Key_B);
+        }
+        QCOMPARE(box()->text(), u"a?b"_s);
+
+        QPushButton *send = kind == 0   ? r.w->BTNSend
+                            : kind == 1 ? r.w->BTNSend1
+                            : kind == 2 ? r.w->Command2[2]
+                                        : nullptr;
+        if (send) {
+            send->click();
+            QCOMPARE(r.takeWritten(), QByteArray("a?b"));
+            QCOMPARE(r.sent(), u"a?b\r\n"_s);
+        }
+        if (kind == 2) { // the bank run sends what it stored of the row
+            r.w->txtDelay->setText(u"1"_s);
+            r.w->Command8->click();
+            r.w->Command1->click();
+            QCOMPARE(r.takeWritten(), QByteArray("a?b"));
+            QCOMPARE(r.sent(), u"\r\n\r\na?b"_s + u"\r\n"_s.repeated(18));
+        }
+        r.w->close();
+        r.open();
+        QCOMPARE(box()->text(), u"a?b"_s);
     }
 
     void recordSuspendAndRowSend()
