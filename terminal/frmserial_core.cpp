@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <cstdio>
+
 namespace {
 
 const QColor kLampOn(255, 0, 0);
@@ -144,7 +146,7 @@ void frmSerial::Form_Unload()
 {
     StoreBankPage();
     if (MSComm1 && MSComm1->portOpen())
-        (void)MSComm1->setPortOpen(false);
+        ClosePort(true);
 
     fileName = settingsFilePath(services);
     SettingsRecords file;
@@ -197,10 +199,23 @@ void frmSerial::ConnectButton_Click()
 void frmSerial::DisconnectButton_Click()
 {
     if (MSComm1 && MSComm1->portOpen()) {
-        (void)MSComm1->setPortOpen(false);
+        ClosePort(false);
         RefreshConnectLamp();
     }
     AddStatus(QStringLiteral("COM Port Disconnected"));
+}
+
+void frmSerial::ClosePort(bool alsoToStderr)
+{
+    const qint64 discarded = MSComm1->closeDraining();
+    if (discarded <= 0)
+        return;
+    const QString line =
+        QStringLiteral("Output discarded at close: %1 bytes not sent").arg(discarded);
+    AddStatus(line);
+    // The window is going away with the line in it.
+    if (alsoToStderr)
+        std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
 }
 
 void frmSerial::txtBaud_Change()
