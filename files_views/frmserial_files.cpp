@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 
 namespace {
@@ -25,24 +26,37 @@ namespace {
 constexpr int kDialogFlags = CommonDialog::cdlOFNLongNames | CommonDialog::cdlOFNFileMustExist |
                              CommonDialog::cdlOFNHideReadOnly;
 
-// Marks a byte-by-byte send as running for as long as it lives.
+// Marks a byte-by-byte send as running for as long as it lives; a window gone meanwhile
+// is left alone.
 class SendGuard
 {
 public:
-    explicit SendGuard(bool &flag) : flag_(flag) { flag_ = true; }
-    ~SendGuard() { flag_ = false; }
+    explicit SendGuard(frmSerial &w) : w_(&w) { w.sendBusy = true; }
+    ~SendGuard()
+    {
+        if (w_)
+            w_->sendBusy = false;
+    }
     SendGuard(const SendGuard &) = delete;
     SendGuard &operator=(const SendGuard &) = delete;
 
 private:
-    bool &flag_;
+    QPointer<frmSerial> w_;
 };
 
-void writeByte(frmSerial &w, quint8 b)
+enum class ByteSent { Sent, Refused, Suspended, Closing };
+
+// Writes one byte of a byte-by-byte send. A closed port refuses it and the send goes on;
+// transmit suspended while the byte waited for room leaves it unsent and ends the send.
+ByteSent writeByte(frmSerial &w, quint8 b)
 {
-    // A closed port refuses the write; the send goes on as if the byte had gone out.
-    if (w.MSComm1)
-        (void)w.MSComm1->output(QByteArray(1, char(b)));
+    QPointer<frmSerial> alive(&w);
+    const qint64 taken = w.WriteToPort(QByteArray(1, char(b)));
+    if (!alive || w.unloading)
+        return ByteSent::Closing;
+    if (taken == 1)
+        return ByteSent::Sent;
+    return w.txSuspended != 0 ? ByteSent::Suspended : ByteSent::Refused;
 }
 
 // Shows the dialog and reports errors other than a cancel. Returns false when the
@@ -66,7 +80,8 @@ void sendFile(frmSerial &w, bool viaDialog)
 {
     if (w.sendBusy)
         return;
-    SendGuard guard(w.sendBusy);
+    SendGuard guard(w);
+    QPointer<frmSerial> alive(&w);
 
     if (w.autoClearTX == 1)
         w.txtSent->setText(QString());
@@ -91,6 +106,7 @@ void sendFile(frmSerial &w, bool viaDialog)
     QString echo;
     txCaptureCount = 0;
     qint64 pos = 0;
+    qint64 sent = 0;
     bool suspended = false;
     QByteArray chunk;
     qsizetype inChunk = 0;
@@ -109,15 +125,19 @@ void sendFile(frmSerial &w, bool viaDialog)
         else
             appendAsciiForm(echo, b);
         txCaptureCount = qint32(qMin<qint64>(pos + 1, INT32_MAX));
-        if (w.txSuspended != 0) {
+        const ByteSent result = w.txSuspended != 0 ? ByteSent::Suspended : writeByte(w, b);
+        if (result == ByteSent::Closing)
+            return;
+        if (result == ByteSent::Suspended) {
             suspended = true;
             end = pos + 1; // this byte stays unsent and the loop ends after this pass
         } else {
-            writeByte(w, b);
-            w.txtTXCntr->setText(QString::number(pos + 1));
+            // Only what the port took counts as sent.
+            sent += result == ByteSent::Sent ? 1 : 0;
+            w.txtTXCntr->setText(QString::number(sent));
         }
         DoEvents();
-        if (w.unloading)
+        if (!alive || w.unloading)
             return;
     }
     file.close();
@@ -126,9 +146,10 @@ void sendFile(frmSerial &w, bool viaDialog)
         w.txtSent->appendText(echo);
         w.txtSent->appendText(QStringLiteral("\r\n"));
     }
-    // A suspended send still shows the whole file's length.
+    // A suspended send still shows the whole file's length, as a suspended text send
+    // shows its own.
     if (viaDialog)
-        w.txtTXCntr->setText(QString::number(suspended ? size : pos));
+        w.txtTXCntr->setText(QString::number(suspended ? size : sent));
 }
 
 void exportCapture(frmSerial &w, bool humanHex)
@@ -229,37 +250,36 @@ void frmSerial::connectFilesViewsHandlers()
     connect(cmdRebuild, &QPushButton::clicked, this, &frmSerial::cmdRebuild_Click);
 }
 
-// Sends txCaptureBuffer[0 .. txCaptureCount - 1] byte by byte (the hex editor's send).
-// Positions past the stored bytes are counted but neither echoed nor written.
-void frmSerial::send_Array()
+void frmSerial::send_Array(const QByteArray &bytes)
 {
     if (sendBusy)
         return;
-    SendGuard guard(sendBusy);
+    SendGuard guard(*this);
+    QPointer<frmSerial> alive(this);
 
     if (autoClearTX == 1)
         txtSent->setText(QString());
-    // The record may be rewritten by other handlers while this send yields.
-    const qint32 count = txCaptureCount;
-    const std::array<quint8, kTxCaptureSize> bytes = txCaptureBuffer;
+    // The caller's bytes may change while this send yields.
+    const QByteArray toSend = bytes;
     QString echo;
-    for (qint32 pos = 0, end = count; pos < end; ++pos) {
-        const bool stored = pos < kTxCaptureSize;
-        if (stored) {
-            if (keyHexMode == 1)
-                txtSent->appendText(hexForm(bytes[size_t(pos)]));
-            else
-                appendAsciiForm(echo, bytes[size_t(pos)]);
-        }
-        if (txSuspended != 0) {
+    qint64 sent = 0;
+    for (qsizetype pos = 0, end = toSend.size(); pos < end; ++pos) {
+        const quint8 b = quint8(toSend[pos]);
+        if (keyHexMode == 1)
+            txtSent->appendText(hexForm(b));
+        else
+            appendAsciiForm(echo, b);
+        const ByteSent result = txSuspended != 0 ? ByteSent::Suspended : writeByte(*this, b);
+        if (result == ByteSent::Closing)
+            return;
+        if (result == ByteSent::Suspended) {
             end = pos + 1;
         } else {
-            if (stored)
-                writeByte(*this, bytes[size_t(pos)]);
-            txtTXCntr->setText(QString::number(pos + 1));
+            sent += result == ByteSent::Sent ? 1 : 0;
+            txtTXCntr->setText(QString::number(sent));
         }
         DoEvents();
-        if (unloading)
+        if (!alive || unloading)
             return;
     }
     if (txSilent != 0)

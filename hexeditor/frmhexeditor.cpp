@@ -434,9 +434,10 @@ void frmHexEditor::mnuSendContents_Click()
 {
     const qint32 stored = std::min<qint32>(editCount, kTxCaptureSize);
     std::copy_n(editBuffer.begin(), stored, txCaptureBuffer.begin());
-    // The number of bytes; send_Array sends those of them the record holds.
+    // The record holds what fits and counts every byte; all of them go out.
     txCaptureCount = editCount;
-    main_.send_Array();
+    main_.send_Array(QByteArray(reinterpret_cast<const char *>(editBuffer.data()),
+                                qsizetype(std::max<qint32>(editCount, 0))));
 }
 
 void frmHexEditor::mnuClear_Click()

@@ -207,6 +207,10 @@ public:
     void receivePending();
     // The device vanished while open: says so in the status box.
     void reportDeviceLost();
+    // Closes the port once its queued output has gone out; what the device did not take
+    // in time is discarded, and a status line (also on standard error when asked) says
+    // how many bytes that was.
+    void ClosePort(bool alsoToStderr);
 
     // ---- Text transmit, send-key bank, sequencer, project file (transmit/) ----------
     static qint32 Hex2Dec(const QString &sHex);
@@ -238,6 +242,12 @@ public:
     void mnuClear_Click();
     void Hex2Str();
     void EchoSentHex();
+    // Every send writes through here. It lets at most the port's output limit wait in
+    // the port's queue: beyond that it waits, the window staying live, until the line
+    // has taken enough. It stops early when the port refuses or cuts a write short, when
+    // transmit gets suspended during a wait, or when the window is closing (the caller
+    // must then check that it still exists). Returns the number of bytes the port took.
+    qint64 WriteToPort(const QByteArray &bytes);
 
     // A send in progress (text, row, sequencer run, file send or send_Array): another one
     // is refused until it ends, so no send's bytes are mixed into another's (STOP and
@@ -252,7 +262,8 @@ private:
     // The steps common to a box send and a row send, up to the echo; false when the
     // window closed meanwhile.
     bool PrepareSend(const QString &text, bool rowSend);
-    void WriteToPort(const QByteArray &bytes);
+    // Writes sendText; when the port took fewer bytes, the counter shows how many it took.
+    void WriteSendText();
     // Waits, keeping the window live, until the timer's tick flag flips to 1. False when
     // the window is closing or gone and the caller must end at once.
     [[nodiscard]] bool SequencerPause(QTimer *timer, qint16 &ticks);
@@ -264,7 +275,9 @@ private:
 
 public:
     // ---- File send, capture export, views, options (files_views/) -------------------
-    void send_Array();
+    // Sends the bytes one at a time, yielding after each, with the echo and the counter of
+    // a file send (the hex editor's send). The transmit record is left alone.
+    void send_Array(const QByteArray &bytes);
     void mnuSendfile_Click();
     void mnuInstantSend_Click();
     void mnuSaveCaptureAscii_Click();

@@ -161,7 +161,7 @@ void frmSerial::Form_Unload(int &Cancel)
         return;
     }
     if (MSComm1 && MSComm1->portOpen())
-        (void)MSComm1->setPortOpen(false);
+        ClosePort(true);
 }
 
 void frmSerial::closeOnSignal()
@@ -243,10 +243,23 @@ void frmSerial::ConnectButton_Click()
 void frmSerial::DisconnectButton_Click()
 {
     if (MSComm1 && MSComm1->portOpen()) {
-        (void)MSComm1->setPortOpen(false);
+        ClosePort(false);
         RefreshConnectLamp();
     }
     AddStatus(QStringLiteral("COM Port Disconnected"));
+}
+
+void frmSerial::ClosePort(bool alsoToStderr)
+{
+    const qint64 discarded = MSComm1->closeDraining();
+    if (discarded <= 0)
+        return;
+    const QString line =
+        QStringLiteral("Output discarded at close: %1 bytes not sent").arg(discarded);
+    AddStatus(line);
+    // The window is going away with the line in it.
+    if (alsoToStderr)
+        std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
 }
 
 void frmSerial::txtBaud_Change()

@@ -142,11 +142,41 @@ void frmSerial::connectTransmitHandlers()
 
 // ---- Text transmit ---------------------------------------------------------------------
 
-void frmSerial::WriteToPort(const QByteArray &bytes)
+qint64 frmSerial::WriteToPort(const QByteArray &bytes)
 {
-    // A closed or missing port fails the write; that is not reported.
-    if (MSComm1 && !bytes.isEmpty())
-        (void)MSComm1->output(bytes);
+    // A missing port takes nothing; no send reports that.
+    if (!MSComm1)
+        return 0;
+    QPointer<frmSerial> alive(this);
+    CommPort *port = MSComm1.get();
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const qint64 limit = port->outputLimit();
+        qint64 pending = port->bytesToWrite();
+        // A closed port is not waited for: it refuses the write below.
+        while (pending >= limit && port->portOpen()) {
+            // The port wakes this wait when its queue falls below the limit.
+            WaitForEvents();
+            if (!alive || unloading || txSuspended != 0)
+                return done;
+            pending = port->bytesToWrite();
+        }
+        const qint64 n = qMin(qMax<qint64>(1, limit - pending), bytes.size() - done);
+        const qint64 taken = port->output(bytes.mid(done, n));
+        done += taken;
+        if (taken < n)
+            break;
+    }
+    return done;
+}
+
+void frmSerial::WriteSendText()
+{
+    QPointer<frmSerial> alive(this);
+    const QByteArray bytes = sendText.toLatin1();
+    const qint64 taken = WriteToPort(bytes);
+    if (alive && taken < bytes.size())
+        txtTXCntr->setText(QString::number(taken));
 }
 
 void frmSerial::Hex2Str()
@@ -204,7 +234,7 @@ void frmSerial::SendBoxText(const QString &text)
     BusyScope busy(this);
     if (!PrepareSend(text, false) || txSuspended != 0)
         return;
-    WriteToPort(sendText.toLatin1());
+    WriteSendText();
 }
 
 void frmSerial::BTNSend_Click()
@@ -321,7 +351,7 @@ void frmSerial::Command2_Click(int index)
         return;
     Text8->setText(QString::number(index));
     if (!sendText.isEmpty() && txSuspended == 0)
-        WriteToPort(sendText.toLatin1());
+        WriteSendText();
 }
 
 void frmSerial::mnuCopyPage_Click()
@@ -390,7 +420,9 @@ frmSerial::ItemResult frmSerial::SendBankItem(int page, int row)
         QByteArray bytes = sendText.toLatin1();
         if (checked(chkCR))
             bytes.append('\r');
-        WriteToPort(bytes);
+        (void)WriteToPort(bytes);
+        if (!alive || unloading)
+            return ItemResult::Closing;
     }
     if (txSilent == 0) {
         if (keyHexMode == 1)

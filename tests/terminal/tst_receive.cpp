@@ -106,10 +106,15 @@ private slots:
         QCOMPARE(capture(), QByteArray("x"));
         QCOMPARE(backColor(w->lblConnect), QColor(Qt::red));
 
+        // Output the device has not taken by the reopen is given up, and said so.
         w->txtStatus->setText(QString());
+        port->deviceReads = false;
+        QCOMPARE(port->output("abc"), 3);
         port->refuseOpen = true;
         port->injectEvent(CommPort::comEventFrame);
-        QCOMPARE(status(), QStringLiteral("Communications error Frame\r\nCOM Port Disconnected\r\n"
+        QCOMPARE(status(), QStringLiteral("Communications error Frame\r\n"
+                                          "Output discarded at close: 3 bytes not sent\r\n"
+                                          "COM Port Disconnected\r\n"
                                           "Selected COM Port Not Available.\r\n"));
         QCOMPARE(backColor(w->lblConnect), QColor(Qt::white));
     }

@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include <functional>
+#include <thread>
 
 namespace {
 
@@ -205,6 +206,41 @@ private slots:
         QCOMPARE(r.sent(), u"\r\r\nhold\r\r\n\r\r\n"_s);
         QCOMPARE(r.w->txtTXCntr->text(), u"1"_s);
         QCOMPARE(txCaptureBuffer[0], quint8('\r'));
+    }
+
+    // A text send longer than the port's limit writes it in pieces as the device takes
+    // them. The counter shows the whole length first; when the port closes midway it is
+    // corrected to what the port took, which the close then reports as not sent.
+    void textSendWaitsForTheDevice()
+    {
+        Rig r(Rig::RealPty);
+        const qint64 limit = r.w->MSComm1->outputLimit();
+        QVERIFY(r.pty->stopReading());
+        r.whenSendWaits([&] {
+            QCOMPARE(r.w->txtTXCntr->text(), u"1000"_s);
+            QCOMPARE(r.w->MSComm1->bytesToWrite(), limit);
+            r.w->DisconnectButton->click();
+        });
+        r.w->txt[0]->setText(QString(1000, u'a'));
+        r.w->BTNSend->click();
+        QCOMPARE(r.w->txtTXCntr->text(), QString::number(limit));
+        QVERIFY(r.w->txtStatus->text().endsWith(
+            u"Output discarded at close: %1 bytes not sent\r\nCOM Port Disconnected\r\n"_s.arg(
+                limit)));
+        r.pty->resumeReading();
+        QCOMPARE(r.takeWritten(), QByteArray());
+
+        // A device that reads loses nothing to a Disconnect right after the send.
+        r.w->ConnectButton->click();
+        const QByteArray text = rows(0, 4999);
+        QByteArray got;
+        std::thread device([&] { got = r.pty->receive(text.size()); });
+        r.w->txt[0]->setText(QString::fromLatin1(text));
+        r.w->BTNSend->click();
+        r.w->DisconnectButton->click();
+        device.join();
+        QVERIFY(got == text);
+        QVERIFY(r.w->txtStatus->text().endsWith(u"Connected.\r\nCOM Port Disconnected\r\n"_s));
     }
 
     void pages()
