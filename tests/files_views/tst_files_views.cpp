@@ -214,7 +214,7 @@ private slots:
         QVERIFY(r.port->setPortOpen(false));
         r.w->txt[0]->setText(u"abc"_s);
         r.w->Text1[2]->setText(u"abc"_s);
-        r.w->fileName = r.dlgfile().answer = r.writeFile(u"abc"_s, "abc");
+        r.w->lastSentFile = r.dlgfile().answer = r.writeFile(u"abc"_s, "abc");
         const std::function<void()> sends[] = {
             [&] { r.w->BTNSend->click(); }, [&] { r.w->Command2[2]->click(); },
             [&] { r.w->mnuSendfile->trigger(); }, [&] { r.w->mnuInstantSend->trigger(); },
@@ -239,7 +239,7 @@ private slots:
         QFETCH(bool, disconnect);
         Rig r(Rig::RealPty);
         const QByteArray data = letters(3000);
-        r.w->fileName = r.writeFile(u"data.bin"_s, data);
+        r.w->lastSentFile = r.writeFile(u"data.bin"_s, data);
         const qint64 limit = r.w->MSComm1->outputLimit();
         QVERIFY(r.pty->stopReading());
         r.whenSendWaits([&] {
