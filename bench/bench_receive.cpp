@@ -82,12 +82,13 @@ public:
     explicit CheckingPort(std::unique_ptr<CommPort> inner) : inner_(std::move(inner))
     {
         connect(inner_.get(), &CommPort::onComm, this, &CommPort::onComm);
+        connect(inner_.get(), &CommPort::outputShrank, this, &CommPort::outputShrank);
     }
     bool setSettings(const QString &s) override { return inner_->setSettings(s); }
     bool setCommPort(int p) override { return inner_->setCommPort(p); }
     bool setPortOpen(bool o) override { return inner_->setPortOpen(o); }
     bool portOpen() const override { return inner_->portOpen(); }
-    bool output(const QByteArray &b) override { return inner_->output(b); }
+    qint64 output(const QByteArray &b) override { return inner_->output(b); }
     QByteArray input() override
     {
         QByteArray b = inner_->input();
@@ -99,6 +100,9 @@ public:
     int commEvent() const override { return inner_->commEvent(); }
     qint64 bytesWaiting() const override { return inner_->bytesWaiting(); }
     void rearmReceive() override { inner_->rearmReceive(); }
+    qint64 bytesToWrite() const override { return inner_->bytesToWrite(); }
+    qint64 outputLimit() const override { return inner_->outputLimit(); }
+    qint64 closeDraining() override { return inner_->closeDraining(); }
     Error lastError() const override { return inner_->lastError(); }
     QString detail() const override { return inner_->detail(); }
     QString deviceName(int p) const override { return inner_->deviceName(p); }

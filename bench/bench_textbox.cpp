@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QKeyEvent>
 #include <QTest>
 
 #include <cstdio>
@@ -101,6 +102,35 @@ int main(int argc, char **argv)
             "typed key in 1.5M box (+changed/text/repaint): avg %.2f ms, worst %.2f ms (%lld)\n",
             sum / 20, worst, qlonglong(seen));
         std::printf("memory with the box shown: %.1f MB\n", double(rssKb() - rss0) / 1024.0);
+    }
+    {
+        // Hex editor's ASCII view: a byte box checks every character that reaches it.
+        TextBox box;
+        setUp(box);
+        box.setLatin1Only(true);
+        const QString big = hexPairs(500000);
+        QElapsedTimer t;
+        t.start();
+        box.setText(big);
+        settle(box);
+        std::printf("setText 1.5M chars into a byte box (+repaint): %.1f ms\n", ms(t));
+        box.setFocus();
+        double worst = 0, sum = 0;
+        for (int i = 0; i < 20; ++i) {
+            box.setSelStart(750000 + i * 7);
+            settle(box);
+            t.restart();
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier,
+                            QString(QChar(i % 2 ? 0x20AC : 0xFC)));
+            QApplication::sendEvent(&box, &press);
+            settle(box);
+            const double d = ms(t);
+            worst = qMax(worst, d);
+            sum += d;
+        }
+        std::printf("euro or u-umlaut typed in 1.5M byte box (+repaint): avg %.2f ms, worst %.2f "
+                    "ms, %s\n",
+                    sum / 20, worst, box.text().contains(QChar(0x20AC)) ? "FAILED" : "all \"?\"");
     }
     {
         // Receive pane: 300 000 characters without line breaks, 300 more per tick.

@@ -5,12 +5,33 @@
 #include "messagebox.h"
 #include "options.h"
 #include "pacer.h"
+#include "portwriter.h"
 #include "sendgate.h"
 #include "terminalviews.h"
 #include "transmitrecord.h"
 
 #include <QFile>
 #include <QFileInfo>
+
+namespace {
+
+enum class ByteSent { Sent, Refused, Suspended, Closing };
+
+// Writes one byte of a byte-by-byte send. A closed port refuses it and the send goes on;
+// transmit suspended before or while the byte waited for room leaves it unsent.
+ByteSent sendByte(TransmitContext &ctx, quint8 b)
+{
+    if (ctx.state.suspended)
+        return ByteSent::Suspended;
+    const std::optional<qint64> taken = writePaced(ctx, QByteArray(1, char(b)));
+    if (!taken)
+        return ByteSent::Closing;
+    if (*taken == 1)
+        return ByteSent::Sent;
+    return ctx.state.suspended ? ByteSent::Suspended : ByteSent::Refused;
+}
+
+} // namespace
 
 FileSender::FileSender(TransmitContext &context, CommonDialog &dialog, MessageBox &messages)
     : ctx_(context), dialog_(dialog), messages_(messages)
@@ -79,15 +100,15 @@ void FileSender::sendFile(const QString &chosen, bool viaDialog)
         else
             appendAsciiForm(echo, b);
         ctx_.record.setCount(qint32(qMin<qint64>(pos + 1, INT32_MAX)));
-        if (ctx_.state.suspended) {
+        const ByteSent result = sendByte(ctx_, b);
+        if (result == ByteSent::Closing)
+            return;
+        if (result == ByteSent::Suspended) {
             suspended = true;
             end = pos + 1; // this byte stays unsent and the loop ends after this pass
         } else {
-            const auto taken = ctx_.port.write(QByteArray(1, char(b)));
-            if (!taken)
-                return;
-            // A byte the port refused is not counted as sent.
-            sent += *taken;
+            // Only what the port took counts as sent.
+            sent += result == ByteSent::Sent ? 1 : 0;
             ctx_.view.showSentCount(sent);
         }
         if (!ctx_.pacer.yieldOnce())
@@ -99,7 +120,8 @@ void FileSender::sendFile(const QString &chosen, bool viaDialog)
         ctx_.view.appendEcho(echo);
         ctx_.view.appendEcho(QStringLiteral("\r\n"));
     }
-    // A suspended send still shows the whole file's length.
+    // A suspended send still shows the whole file's length, as a suspended text send shows
+    // its own.
     if (viaDialog)
         ctx_.view.showSentCount(suspended ? size : sent);
 }
@@ -119,13 +141,13 @@ void FileSender::sendBytes(const QByteArray &bytes)
             ctx_.view.appendEcho(hexForm(b));
         else
             appendAsciiForm(echo, b);
-        if (ctx_.state.suspended) {
+        const ByteSent result = sendByte(ctx_, b);
+        if (result == ByteSent::Closing)
+            return;
+        if (result == ByteSent::Suspended) {
             end = pos + 1;
         } else {
-            const auto taken = ctx_.port.write(QByteArray(1, char(b)));
-            if (!taken)
-                return;
-            sent += *taken;
+            sent += result == ByteSent::Sent ? 1 : 0;
             ctx_.view.showSentCount(sent);
         }
         if (!ctx_.pacer.yieldOnce())

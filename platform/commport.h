@@ -8,11 +8,12 @@
 //
 // Contract, in the order the connection code uses it: setSettings(), setCommPort(),
 // setPortOpen(true). Each setter returns false and fills lastError() when the platform
-// refuses; the caller decides whether to report it. output() on a closed port fails
-// and writes nothing. Events are raised on the GUI thread through onComm(); while the
-// handler runs, commEvent() names the event. For received data (comEvReceive) the
-// event is raised again and again while bytes are waiting; input() takes everything
-// waiting at once, in arrival order.
+// refuses; the caller decides whether to report it. output() queues bytes for the line
+// and says how many it took: none on a closed port, fewer than given when its queue is
+// full; they go out once the GUI thread's event loop runs. Events are raised on the GUI thread
+// through onComm(); while the handler runs, commEvent() names the event. For received data
+// (comEvReceive) the event is raised again and again while bytes are waiting; input() takes
+// everything waiting at once, in arrival order.
 class CommPort : public QObject
 {
     Q_OBJECT
@@ -53,7 +54,9 @@ public:
     [[nodiscard]] virtual bool setCommPort(int port) = 0;
     [[nodiscard]] virtual bool setPortOpen(bool open) = 0;
     virtual bool portOpen() const = 0;
-    [[nodiscard]] virtual bool output(const QByteArray &bytes) = 0;
+    // The number of bytes taken, in order from the first; lastError() says why when
+    // fewer than all.
+    [[nodiscard]] virtual qint64 output(const QByteArray &bytes) = 0;
     virtual QByteArray input() = 0;
     virtual int commEvent() const = 0;
 
@@ -62,6 +65,17 @@ public:
     // Asks for comEvReceive to be raised again if data is waiting (used after the
     // receive handler stopped taking data, e.g. while suspended).
     virtual void rearmReceive() = 0;
+
+    // Output taken by output() that has not gone out of the port yet: the port's own
+    // queue plus the driver's where the system reports it. outputShrank() is raised
+    // (coalesced) at least when this falls below outputLimit() and when it falls to 0.
+    virtual qint64 bytesToWrite() const = 0;
+    // How much output a sender lets wait before it writes more (see outputLimitFor()).
+    virtual qint64 outputLimit() const = 0;
+    // Closes the port once its queued output has gone out, waiting no longer than the
+    // line needs for it plus a margin; what is still queued then is discarded. Returns
+    // the number of bytes discarded. setPortOpen(false) discards at once.
+    [[nodiscard]] virtual qint64 closeDraining() = 0;
 
     virtual Error lastError() const = 0;
     // Human readable detail about the port: the device a COM number selects, the rate
@@ -72,4 +86,14 @@ public:
 
 signals:
     void onComm();
+    void outputShrank();
 };
+
+// About 20 ms of line time at the rate (ten bits a byte), at least 64 bytes and at most
+// 4 KB: the counters of a send stay that close to what has really gone out, and a
+// Suspend or a close stops the line within that.
+constexpr qint64 outputLimitFor(qint64 baud)
+{
+    const qint64 bytes = baud / 10 / 50;
+    return bytes < 64 ? 64 : bytes > 4096 ? 4096 : bytes;
+}

@@ -42,17 +42,41 @@ bool FakeCommPort::setPortOpen(bool open)
     open_ = open;
     open ? ++opens : ++closes;
     waiting_.clear();
+    queued_.clear();
     return true;
 }
 
-bool FakeCommPort::output(const QByteArray &bytes)
+qint64 FakeCommPort::output(const QByteArray &bytes)
 {
     if (!open_) {
         error_ = {8018, QStringLiteral("Operation valid only when the port is open")};
-        return false;
+        return 0;
     }
-    written += bytes;
-    return true;
+    (deviceReads ? written : queued_) += bytes;
+    return bytes.size();
+}
+
+qint64 FakeCommPort::outputLimit() const
+{
+    const qint64 baud = settings.section(u',', 0, 0).toLongLong();
+    return outputLimitFor(baud > 0 ? baud : 9600);
+}
+
+qint64 FakeCommPort::closeDraining()
+{
+    const qint64 discarded = queued_.size();
+    (void)setPortOpen(false);
+    return discarded;
+}
+
+void FakeCommPort::deviceTakes(qsizetype n)
+{
+    n = qMin(n, queued_.size());
+    if (n <= 0)
+        return;
+    written += queued_.left(n);
+    queued_.remove(0, n);
+    emit outputShrank();
 }
 
 QByteArray FakeCommPort::input()
@@ -85,6 +109,7 @@ void FakeCommPort::loseDevice(const QString &reason)
         return;
     open_ = false;
     ++closes;
+    queued_.clear();
     detail_ = reason;
     raise(comEventDeviceLost);
 }

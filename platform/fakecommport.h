@@ -6,7 +6,8 @@
 #include <QStringList>
 
 // A port for tests: records what was written, delivers injected bytes and events, and
-// can be told to refuse an open. Events are raised synchronously by the inject calls.
+// can be told to refuse an open or to play a device that does not read. Events are
+// raised synchronously by the inject calls.
 class FakeCommPort : public CommPort
 {
     Q_OBJECT
@@ -17,11 +18,14 @@ public:
     bool setCommPort(int port) override;
     bool setPortOpen(bool open) override;
     bool portOpen() const override { return open_; }
-    bool output(const QByteArray &bytes) override;
+    qint64 output(const QByteArray &bytes) override;
     QByteArray input() override;
     int commEvent() const override { return event_; }
     qint64 bytesWaiting() const override { return waiting_.size(); }
     void rearmReceive() override;
+    qint64 bytesToWrite() const override { return queued_.size(); }
+    qint64 outputLimit() const override;
+    qint64 closeDraining() override;
     Error lastError() const override { return error_; }
     QString detail() const override { return detail_; }
     QString deviceName(int p) const override { return QStringLiteral("fake%1").arg(p); }
@@ -32,7 +36,10 @@ public:
     // The device goes away: the port closes, the bytes waiting stay, then
     // comEventDeviceLost is raised with detail() naming the reason.
     void loseDevice(const QString &reason = QStringLiteral("the device went away"));
-    QByteArray written; // every byte output() took, in order
+    // While false, output stays queued until deviceTakes() lets the device read it.
+    bool deviceReads = true;
+    void deviceTakes(qsizetype n);
+    QByteArray written; // every byte that went out to the device, in order
     QString settings;
     int port = 1;
     bool refuseOpen = false; // the next opens fail as a busy port would
@@ -44,6 +51,7 @@ private:
     bool open_ = false;
     int event_ = 0;
     QByteArray waiting_;
+    QByteArray queued_;
     Error error_;
     QString detail_;
 };

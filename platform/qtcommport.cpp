@@ -3,6 +3,7 @@
 #include "portnames.h"
 #include "ttylines.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
@@ -37,6 +38,14 @@ constexpr int kWatchIntervalMs = 50;
 constexpr int kMaxEventsPerKind = 64;
 // Successive empty reads of a readable descriptor that mean the device is gone.
 constexpr int kEmptyReadsLost = 20;
+// Output taken but not yet gone out, above which output() takes no more: a device that
+// does not read cannot make memory grow without bound.
+constexpr qint64 kSendCap = qint64(1) << 20;
+// How often the port thread looks at the driver's output queue while output is pending:
+// the driver does not say when its queue shrinks.
+constexpr int kOutputPollMs = 5;
+// Added to the line time of what is queued when a close lets the output drain.
+constexpr qint64 kDrainMarginMs = 250;
 
 constexpr int errInvalidValue = 380;
 constexpr int errInvalidPort = 8002;
@@ -44,6 +53,7 @@ constexpr int errPortOpen = 8005;
 constexpr int errNoDevice = 8012;
 constexpr int errSettings = 8015;
 constexpr int errNotOpen = 8018;
+constexpr int errOutputFull = 8020;
 
 struct PortSettings
 {
@@ -51,6 +61,13 @@ struct PortSettings
     QSerialPort::Parity parity = QSerialPort::NoParity;
     QSerialPort::DataBits dataBits = QSerialPort::Data8;
     QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+
+    // Line time of one byte: start bit, data, parity, stop bits (1.5 counted as 2).
+    qint64 bitsPerByte() const
+    {
+        return 1 + dataBits + (parity == QSerialPort::NoParity ? 0 : 1) +
+               (stopBits == QSerialPort::OneStop ? 1 : 2);
+    }
 };
 
 // "baud,parity,data bits,stop bits", e.g. "9600,n,8,1".
@@ -132,6 +149,13 @@ struct Shared
     bool readerStalled = false;      // the port thread stopped reading at the cap
     std::atomic<bool> deviceOpen{false};
     std::function<void()> queueDispatch; // posts a dispatch to the window's thread
+
+    QByteArray outgoing;      // taken by output(), not yet handed to QSerialPort
+    qint64 queued = 0;        // in QSerialPort's buffer and the driver's queue, last measured
+    bool writeQueued = false; // a takeOutgoing call is on its way to the port thread
+    bool wakeQueued = false;  // an outputShrank call is on its way to the window
+    qint64 wakeBelow = 64;    // the window's output limit
+    std::function<void()> queueWake;
 };
 
 struct OpenRequest
@@ -157,7 +181,8 @@ public:
     Outcome open(const OpenRequest &request);
     Outcome apply(const PortSettings &settings);
     void close();
-    void write(const QByteArray &bytes);
+    qint64 closeDraining(const PortSettings &settings);
+    void takeOutgoing();
     void pump();
 
 private:
@@ -168,10 +193,12 @@ private:
     void addEvent(int code, const QString &detail = QString());
     void addEvents(int code, int count);
     void notifyLocked();
+    qint64 measureOutput();
 
     std::shared_ptr<Shared> shared_;
     QSerialPort *port_ = nullptr;
     QTimer *watch_ = nullptr;
+    QTimer *outputPoll_ = nullptr;
     QString label_;
     bool haveLines_ = false;
     bool haveCounters_ = false;
@@ -239,10 +266,14 @@ Outcome PortWorker::open(const OpenRequest &request)
     emptyReads_ = 0;
     connect(port_, &QSerialPort::readyRead, this, &PortWorker::pump);
     connect(port_, &QSerialPort::errorOccurred, this, &PortWorker::onError);
+    connect(port_, &QSerialPort::bytesWritten, this, &PortWorker::measureOutput);
     if (!watch_) {
         watch_ = new QTimer(this);
         watch_->setInterval(kWatchIntervalMs);
         connect(watch_, &QTimer::timeout, this, &PortWorker::watch);
+        outputPoll_ = new QTimer(this);
+        outputPoll_->setInterval(kOutputPollMs);
+        connect(outputPoll_, &QTimer::timeout, this, &PortWorker::measureOutput);
     }
     watch_->start();
     shared_->deviceOpen = true;
@@ -283,27 +314,105 @@ Outcome PortWorker::apply(const PortSettings &settings)
 
 void PortWorker::close()
 {
-    if (watch_)
+    if (watch_) {
         watch_->stop();
-    if (!port_)
-        return;
-    QSerialPort *port = std::exchange(port_, nullptr);
-    port->disconnect(this);
-    if (port->isOpen()) {
-        // Output the device is not taking would make the driver wait at close.
-        ttyDiscardOutput(descriptor(port));
-        port->clear(QSerialPort::Output);
-        port->close();
+        outputPoll_->stop();
     }
-    // May run inside one of the port's own signals.
-    port->deleteLater();
-    shared_->deviceOpen = false;
+    if (port_) {
+        QSerialPort *port = std::exchange(port_, nullptr);
+        port->disconnect(this);
+        if (port->isOpen()) {
+            // Output the device is not taking would make the driver wait at close. What
+            // a pty holds is the far side's already (it reports no queue) and stays; so
+            // no clear(Output), which would flush it. QSerialPort's own buffer is simply
+            // dropped by close().
+            const int fd = descriptor(port);
+            qint64 driver = 0;
+            if (!ttyOutputQueue(fd, driver) || driver > 0)
+                ttyDiscardOutput(fd);
+            port->close();
+        }
+        // May run inside one of the port's own signals.
+        port->deleteLater();
+        shared_->deviceOpen = false;
+    }
+    QMutexLocker lock(&shared_->mutex);
+    shared_->outgoing.clear();
+    shared_->queued = 0;
 }
 
-void PortWorker::write(const QByteArray &bytes)
+qint64 PortWorker::closeDraining(const PortSettings &settings)
 {
-    if (port_)
-        port_->write(bytes);
+    takeOutgoing();
+    qint64 left = measureOutput();
+    if (left > 0) {
+        const qint64 budgetMs =
+            left * settings.bitsPerByte() * 1000 / qMax<qint64>(settings.baud, 1) + kDrainMarginMs;
+        QElapsedTimer clock;
+        clock.start();
+        while (port_ && left > 0 && clock.elapsed() < budgetMs) {
+            // Either QSerialPort still holds bytes for the driver, or only the driver's
+            // queue is left, which says nothing when it shrinks.
+            if (port_->bytesToWrite() > 0)
+                port_->waitForBytesWritten(kOutputPollMs);
+            else
+                QThread::msleep(kOutputPollMs);
+            if (port_)
+                left = measureOutput();
+        }
+    }
+    close();
+    return left;
+}
+
+void PortWorker::takeOutgoing()
+{
+    QByteArray chunk;
+    {
+        QMutexLocker lock(&shared_->mutex);
+        chunk.swap(shared_->outgoing);
+        shared_->writeQueued = false;
+        shared_->queued += chunk.size();
+    }
+    // QSerialPort hands it to the driver as the descriptor becomes writable. (Its
+    // flush() would write without asking and report a full pty as a write error.)
+    if (port_ && !chunk.isEmpty())
+        port_->write(chunk);
+    measureOutput();
+}
+
+// Updates what the window sees as pending output and wakes it when that fell.
+qint64 PortWorker::measureOutput()
+{
+    qint64 now = 0;
+    if (port_) {
+        qint64 driver = 0;
+        now = port_->bytesToWrite();
+        if (ttyOutputQueue(descriptor(port_), driver))
+            now += driver;
+    }
+    {
+        QMutexLocker lock(&shared_->mutex);
+        Shared &s = *shared_;
+        // Only a sender waiting at the limit needs to hear of it.
+        const qint64 before = s.outgoing.size() + s.queued;
+        const qint64 after = s.outgoing.size() + now;
+        const bool wake =
+            after < before && (after == 0 || (before >= s.wakeBelow && after < s.wakeBelow));
+        if (wake && !s.wakeQueued) {
+            s.wakeQueued = true;
+            s.queueWake();
+        }
+        s.queued = now;
+    }
+    // QSerialPort reports what it hands to the driver, not what the driver sends.
+    if (outputPoll_) {
+        if (now == 0)
+            outputPoll_->stop();
+        else if (!outputPoll_->isActive())
+            outputPoll_->start();
+    }
+    return now;
 }
 
 void PortWorker::pump()
@@ -431,11 +540,14 @@ public:
     bool setCommPort(int port) override;
     bool setPortOpen(bool open) override;
     bool portOpen() const override { return open_ && shared_->deviceOpen; }
-    bool output(const QByteArray &bytes) override;
+    qint64 output(const QByteArray &bytes) override;
     QByteArray input() override;
     int commEvent() const override { return event_; }
     qint64 bytesWaiting() const override;
     void rearmReceive() override;
+    qint64 bytesToWrite() const override;
+    qint64 outputLimit() const override { return outputLimitFor(settings_.baud); }
+    qint64 closeDraining() override;
     Error lastError() const override { return error_; }
     QString detail() const override { return detail_; }
     QString deviceName(int port) const override { return comPortDevice(port); }
@@ -448,6 +560,8 @@ private:
     bool fail(int number, const QString &description);
     void discardReceived();
     qint64 removedCount() const;
+    // Passes what output() took to the port thread.
+    void handOver();
 
     std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
     QThread thread_;
@@ -460,6 +574,7 @@ private:
     QString detail_;
     bool dispatching_ = false;
     bool dispatchAgain_ = false;
+    QTimer handOverTimer_;
 };
 
 QtCommPort::QtCommPort()
@@ -468,6 +583,22 @@ QtCommPort::QtCommPort()
         QMetaObject::invokeMethod(
             this, [this] { dispatch(); }, Qt::QueuedConnection);
     };
+    shared_->queueWake = [this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                {
+                    QMutexLocker lock(&shared_->mutex);
+                    shared_->wakeQueued = false;
+                }
+                emit outputShrank();
+            },
+            Qt::QueuedConnection);
+    };
+    handOverTimer_.setSingleShot(true);
+    handOverTimer_.setInterval(1);
+    handOverTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&handOverTimer_, &QTimer::timeout, this, &QtCommPort::handOver);
     worker_ = new PortWorker(shared_);
     worker_->moveToThread(&thread_);
     connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);
@@ -505,6 +636,8 @@ bool QtCommPort::setSettings(const QString &text)
         detail_ = applied.text;
     }
     settings_ = *parsed;
+    QMutexLocker lock(&shared_->mutex);
+    shared_->wakeBelow = outputLimit();
     return true;
 }
 
@@ -578,14 +711,64 @@ bool QtCommPort::setPortOpen(bool open)
     return true;
 }
 
-bool QtCommPort::output(const QByteArray &bytes)
+qint64 QtCommPort::output(const QByteArray &bytes)
 {
-    if (!portOpen())
-        return fail(errNotOpen, QStringLiteral("Operation valid only when the port is open"));
-    if (!bytes.isEmpty())
-        QMetaObject::invokeMethod(
-            worker_, [w = worker_, bytes] { w->write(bytes); }, Qt::QueuedConnection);
-    return true;
+    if (!portOpen()) {
+        fail(errNotOpen, QStringLiteral("Operation valid only when the port is open"));
+        return 0;
+    }
+    qint64 taken = 0;
+    bool now = false;
+    {
+        QMutexLocker lock(&shared_->mutex);
+        Shared &s = *shared_;
+        taken = qBound<qint64>(0, kSendCap - s.outgoing.size() - s.queued, bytes.size());
+        s.outgoing.append(bytes.constData(), qsizetype(taken));
+        // Byte-by-byte sends would wake the port thread for every byte: small writes
+        // are gathered until half the output limit, until the sender is about to wait,
+        // or for a millisecond.
+        const qint64 limit = outputLimit();
+        now = s.outgoing.size() >= limit / 2 || s.outgoing.size() + s.queued >= limit;
+    }
+    if (now)
+        handOver();
+    else if (taken > 0 && !handOverTimer_.isActive())
+        handOverTimer_.start();
+    if (taken < bytes.size())
+        fail(errOutputFull, QStringLiteral("Output buffer full"));
+    return taken;
+}
+
+void QtCommPort::handOver()
+{
+    handOverTimer_.stop();
+    {
+        QMutexLocker lock(&shared_->mutex);
+        // One call on its way is enough: it takes everything added meanwhile.
+        if (shared_->outgoing.isEmpty() || std::exchange(shared_->writeQueued, true))
+            return;
+    }
+    QMetaObject::invokeMethod(
+        worker_, [w = worker_] { w->takeOutgoing(); }, Qt::QueuedConnection);
+}
+
+qint64 QtCommPort::bytesToWrite() const
+{
+    QMutexLocker lock(&shared_->mutex);
+    return shared_->outgoing.size() + shared_->queued;
+}
+
+qint64 QtCommPort::closeDraining()
+{
+    if (!open_)
+        return 0;
+    qint64 discarded = 0;
+    QMetaObject::invokeMethod(
+        worker_, [&] { discarded = worker_->closeDraining(settings_); },
+        Qt::BlockingQueuedConnection);
+    open_ = false;
+    discardReceived();
+    return discarded;
 }
 
 QByteArray QtCommPort::input()

@@ -57,6 +57,15 @@ void ttyDiscardOutput(int fd)
     ::ioctl(fd, TCFLSH, TCOFLUSH);
 }
 
+bool ttyOutputQueue(int fd, qint64 &bytes)
+{
+    int n = 0;
+    if (::ioctl(fd, TIOCOUTQ, &n) != 0)
+        return false;
+    bytes = n;
+    return true;
+}
+
 TtyState ttyState(int fd)
 {
     pollfd p{fd, POLLIN, 0};
@@ -102,6 +111,10 @@ bool ttyLockExclusive(int)
     return true;
 }
 void ttyDiscardOutput(int) {}
+bool ttyOutputQueue(int, qint64 &)
+{
+    return false;
+}
 TtyState ttyState(int)
 {
     return TtyState::Fine;

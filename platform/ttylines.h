@@ -32,6 +32,9 @@ bool ttyAppliedBaud(int fd, long &baud);
 bool ttyLockExclusive(int fd);
 // Discards what waits in the driver's output queue, so a close does not wait for it.
 void ttyDiscardOutput(int fd);
+// The bytes waiting in the driver's output queue (a pty reports 0: what it holds is
+// already on the far side).
+bool ttyOutputQueue(int fd, qint64 &bytes);
 
 enum class TtyState {
     Fine,

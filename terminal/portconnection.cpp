@@ -2,10 +2,11 @@
 
 #include "commport.h"
 #include "numbers.h"
-#include "pacer.h"
 #include "receiveengine.h"
 
 #include <QObject>
+
+#include <cstdio>
 
 namespace {
 
@@ -17,10 +18,8 @@ QString settingsText(const QString &baudText)
 } // namespace
 
 PortConnection::PortConnection(std::unique_ptr<CommPort> port, ConnectionView &view,
-                               StatusLog &status, ReceiveEngine &receive, ReceivePanes &panes,
-                               Pacer &pacer)
-    : port_(std::move(port)), view_(view), status_(status), receive_(receive), panes_(panes),
-      pacer_(pacer)
+                               StatusLog &status, ReceiveEngine &receive, ReceivePanes &panes)
+    : port_(std::move(port)), view_(view), status_(status), receive_(receive), panes_(panes)
 {
     if (port_)
         QObject::connect(port_.get(), &CommPort::onComm, port_.get(), [this] { onPortEvent(); });
@@ -43,8 +42,8 @@ void PortConnection::reconnect()
     // An open port is left as it is: new settings apply only after Disconnect.
     if (!port_ || !port_->portOpen()) {
         const auto number = CInt(Val(view_.comText()));
-        const bool opened = port_ && port_->setSettings(settingsText(view_.baudText())) &&
-                            number && port_->setCommPort(*number) && port_->setPortOpen(true);
+        const bool opened = port_ && port_->setSettings(settingsText(view_.baudText())) && number &&
+                            port_->setCommPort(*number) && port_->setPortOpen(true);
         if (!opened) {
             view_.showDetail(port_ ? port_->detail() : QString());
             status_.add(QStringLiteral("Selected COM Port Not Available."));
@@ -71,11 +70,16 @@ void PortConnection::closeForExit()
         closeDraining(true);
 }
 
-void PortConnection::closeDraining(bool quiet)
+void PortConnection::closeDraining(bool alsoToStderr)
 {
-    // TODO(after the output pacing lands): drain with a deadline and report discards.
-    Q_UNUSED(quiet);
-    (void)port_->setPortOpen(false);
+    const qint64 discarded = port_->closeDraining();
+    if (discarded <= 0)
+        return;
+    const QString line =
+        QStringLiteral("Output discarded at close: %1 bytes not sent").arg(discarded);
+    status_.add(line);
+    if (alsoToStderr)
+        std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
 }
 
 void PortConnection::baudTextChanged()
@@ -198,10 +202,23 @@ void PortConnection::onPortEvent()
     receive_.applySizeLimit();
 }
 
-std::optional<qint64> PortConnection::write(const QByteArray &bytes)
+qint64 PortConnection::output(const QByteArray &bytes)
 {
-    // TODO(after the output pacing lands): wait for room through the pacer.
-    if (!port_ || bytes.isEmpty())
-        return 0;
-    return port_->output(bytes) ? bytes.size() : 0;
+    // A missing port takes nothing; no send reports that.
+    return port_ ? port_->output(bytes) : 0;
+}
+
+qint64 PortConnection::pendingOutput() const
+{
+    return port_ ? port_->bytesToWrite() : 0;
+}
+
+qint64 PortConnection::outputLimit() const
+{
+    return port_ ? port_->outputLimit() : 1;
+}
+
+bool PortConnection::isOpen() const
+{
+    return port_ && port_->portOpen();
 }

@@ -7,7 +7,6 @@
 #include <memory>
 
 class CommPort;
-class Pacer;
 class ReceiveEngine;
 class StatusLog;
 
@@ -17,7 +16,7 @@ class PortConnection : public ByteWriter
 {
 public:
     PortConnection(std::unique_ptr<CommPort> port, ConnectionView &view, StatusLog &status,
-                   ReceiveEngine &receive, ReceivePanes &panes, Pacer &pacer);
+                   ReceiveEngine &receive, ReceivePanes &panes);
     ~PortConnection() override;
 
     CommPort *port() const { return port_.get(); }
@@ -33,8 +32,8 @@ public:
     // with one status line saying how many bytes were not sent); then
     // "COM Port Disconnected", also when the port was closed already.
     void disconnect();
-    // Closing the program: as disconnect, without status lines; a discard is reported on
-    // standard error.
+    // Closing the program: the port drains and closes; a discard is also reported on
+    // standard error, as the window goes away with the status line in it.
     void closeForExit();
 
     // The boxes' change handlers: the numbers kept for the settings file.
@@ -56,19 +55,21 @@ public:
     // errors reopen the port, data goes to the receive engine; then the size rule.
     void onPortEvent();
 
-    std::optional<qint64> write(const QByteArray &bytes) override;
+    qint64 output(const QByteArray &bytes) override;
+    qint64 pendingOutput() const override;
+    qint64 outputLimit() const override;
+    bool isOpen() const override;
 
 private:
     void refreshLamp();
     void reportDeviceLost();
-    void closeDraining(bool quiet);
+    void closeDraining(bool alsoToStderr);
 
     std::unique_ptr<CommPort> port_;
     ConnectionView &view_;
     StatusLog &status_;
     ReceiveEngine &receive_;
     ReceivePanes &panes_;
-    Pacer &pacer_;
     qint32 baudRate_ = 0;
     qint16 comNumber_ = 0;
     bool rxSuspended_ = false;

@@ -3,8 +3,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <optional>
-
 // What the terminal needs of the screen, and what the senders need of the port. The main
 // window implements the views over its widgets; tests use small fakes.
 
@@ -46,14 +44,17 @@ public:
     virtual void showComDevice(const QString &device) = 0;
 };
 
-// The port as the senders see it.
+// The port as the senders see it (the paced write over it is in transmit/).
 class ByteWriter
 {
 public:
     virtual ~ByteWriter() = default;
-    // Writes the bytes in order. While the port holds more unsent output than a small
-    // limit the call waits, keeping the window live, so what is counted as sent follows
-    // what went out. Returns how many bytes the port took (fewer when it is closed or
-    // refuses), or nothing when the command must end at once (the window is closing).
-    virtual std::optional<qint64> write(const QByteArray &bytes) = 0;
+    // Takes bytes for the line and says how many it took: none when closed, fewer than
+    // given when it refuses.
+    virtual qint64 output(const QByteArray &bytes) = 0;
+    // Output taken that has not gone out yet, and how much of it a sender lets wait
+    // before it writes more.
+    virtual qint64 pendingOutput() const = 0;
+    virtual qint64 outputLimit() const = 0;
+    virtual bool isOpen() const = 0;
 };

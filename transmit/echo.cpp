@@ -1,6 +1,7 @@
 #include "echo.h"
 
 #include "hex.h"
+#include "latin1.h"
 
 QString echoLine(const QString &text, bool hex)
 {
@@ -9,5 +10,5 @@ QString echoLine(const QString &text, bool hex)
 
 QString asBytes(const QString &text)
 {
-    return QString::fromLatin1(text.toLatin1());
+    return latin1Chars(text);
 }

@@ -6,5 +6,6 @@
 // blank per character; then CR LF.
 QString echoLine(const QString &text, bool hex);
 
-// Characters are bytes: anything outside ISO-8859-1 becomes "?".
+// Characters are bytes: anything outside ISO-8859-1 goes out (and is echoed) as "?", one for
+// each character, as the byte boxes show it.
 QString asBytes(const QString &text);

@@ -6,6 +6,7 @@
 #include "hex.h"
 #include "options.h"
 #include "pacer.h"
+#include "portwriter.h"
 #include "sendgate.h"
 #include "terminalviews.h"
 #include "transmitcontext.h"
@@ -36,7 +37,7 @@ Sequencer::ItemResult Sequencer::sendItem(int page, int row)
         QByteArray bytes = sendText.toLatin1();
         if (ctx_.view.addCr())
             bytes.append('\r');
-        if (!ctx_.port.write(bytes))
+        if (!writePaced(ctx_, bytes))
             return ItemResult::Closing;
     }
     if (ctx_.options.echoesTx())

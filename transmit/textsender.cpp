@@ -4,6 +4,7 @@
 #include "hex.h"
 #include "options.h"
 #include "pacer.h"
+#include "portwriter.h"
 #include "sendgate.h"
 #include "terminalviews.h"
 #include "transmitcontext.h"
@@ -44,9 +45,7 @@ std::optional<QString> prepare(TransmitContext &ctx, const QString &text, bool k
 // A write the port refuses or cuts short is not counted as sent.
 void write(TransmitContext &ctx, const QByteArray &bytes)
 {
-    if (bytes.isEmpty())
-        return;
-    const std::optional<qint64> taken = ctx.port.write(bytes);
+    const std::optional<qint64> taken = writePaced(ctx, bytes);
     if (taken && *taken < bytes.size())
         ctx.view.showSentCount(*taken);
 }

@@ -94,6 +94,7 @@ void HexEditorWindow::buildWidgets()
 
     ui.hexPane = makeView(c, "Text1", 240, 0, 8895, 5775);
     ui.asciiPane = makeView(c, "Text2", 9600, 0, 3855, 5775);
+    ui.asciiPane->setLatin1Only(true); // its characters are the buffer's bytes
     setTabOrder(ui.hexPane, ui.asciiPane);
 
     ui.hexToAsciiButton = makeButton(c, QStringLiteral(">"), 9180, 1560, 375, 375);

@@ -7,7 +7,7 @@ MainSession::MainSession(MainViews &views, std::unique_ptr<CommPort> commPort,
                          CommonDialog &fileDialog, CommonDialog &captureDialog,
                          MessageBox &messages)
     : receive(capture, options, views, flushTicker),
-      port(std::move(commPort), views, views, receive, views, pacer),
+      port(std::move(commPort), views, views, receive, views),
       pager(bank, views, pacer), transmit{gate, state, options, port, views, views, pacer, record},
       textSender(transmit), sequencer(transmit, bank, pager, views),
       fileSender(transmit, fileDialog, messages), projects(bank, pager, fileDialog, messages),

@@ -1,6 +1,7 @@
 #include "mainwidgets.h"
 
 #include "lamp.h"
+#include "latin1validator.h"
 #include "textbox.h"
 #include "twips.h"
 
@@ -33,6 +34,14 @@ QLabel *makeLamp(QWidget *parent, int l, int t, int w, int h)
     place(lamp, l, t, w, h);
     setLampColor(lamp, Qt::white);
     return lamp;
+}
+
+// A box whose text is sent or stored as bytes: it shows only what those bytes are.
+QLineEdit *makeByteLine(QWidget *parent, const QValidator *latin1, int l, int t, int w, int h)
+{
+    QLineEdit *edit = makeLine(parent, QString(), l, t, w, h);
+    edit->setValidator(latin1);
+    return edit;
 }
 
 TextBox *makePane(QWidget *parent, const char *name, int l, int t, int w, int h)
@@ -82,9 +91,11 @@ void buildMainWidgets(MainWidgets &ui, QMainWindow *window)
     place(ui.portFrame, 2880, 0, 4095, 1215);
     place(ui.bankRunFrame, 7080, 0, 3495, 1215);
 
+    // One validator serves every box that holds bytes; the boxes do not own it.
+    const auto *latin1 = new Latin1Validator(c);
     ui.onTheFlyLabel = makeLabel(c, QStringLiteral("On-the-Fly SendKeys"), 240, 120, 1740, 285);
-    ui.sendLineBoxes[0] = makeLine(c, QString(), 240, 480, 1455, 285);
-    ui.sendLineBoxes[1] = makeLine(c, QString(), 240, 840, 1455, 285);
+    ui.sendLineBoxes[0] = makeByteLine(c, latin1, 240, 480, 1455, 285);
+    ui.sendLineBoxes[1] = makeByteLine(c, latin1, 240, 840, 1455, 285);
     ui.sendLineButtons[0] = makeButton(c, QStringLiteral("<- Send"), 1800, 480, 735, 255);
     ui.sendLineButtons[1] = makeButton(c, QStringLiteral("<- Send"), 1800, 840, 735, 255);
     ui.rebuildPanesButton =
@@ -136,8 +147,8 @@ void buildMainWidgets(MainWidgets &ui, QMainWindow *window)
     for (int i = 0; i < 20; ++i) {
         const int top = 1440 + 360 * i;
         ui.sendKeyButtons[i] = makeButton(c, QString(), 4920, top, 375, 330);
-        ui.keyDescriptionBoxes[i] = makeLine(c, QString(), 5400, top, 2565, 330);
-        ui.keyStringBoxes[i] = makeLine(c, QString(), 8100, top, 2445, 330);
+        ui.keyDescriptionBoxes[i] = makeByteLine(c, latin1, 5400, top, 2565, 330);
+        ui.keyStringBoxes[i] = makeByteLine(c, latin1, 8100, top, 2445, 330);
     }
 
     ui.rxAsciiPane = makePane(c, "SerialText", 120, 1800, 4335, 6470);

@@ -1,5 +1,7 @@
 #include "textbox.h"
 
+#include "latin1.h"
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QFontInfo>
@@ -8,6 +10,7 @@
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTimer>
 
@@ -35,6 +38,93 @@ void appendShown(QString &doc, const QChar *from, qsizetype n)
     for (qsizetype i = 0; i < n; ++i)
         if (d[i].unicode() >= 0x2028 && isDocControl(d[i].unicode()))
             d[i] = QChar::ReplacementCharacter;
+}
+
+// The attributes Qt's own text widgets report for text of this format, in their words and
+// order (IAccessible2 text attributes, "name:value;" each).
+QString textAttributes(const QTextCharFormat &format, const QTextBlock &block)
+{
+    QString out;
+    const auto add = [&out](const char *name, const QString &value) {
+        out += QLatin1String(name) + u':' + value + u';';
+    };
+    const auto rgb = [](const QColor &c) {
+        return QStringLiteral("rgb(%1,%2,%3)").arg(c.red()).arg(c.green()).arg(c.blue());
+    };
+    const QFont font = format.font();
+    if (const QString family = font.family(); !family.isEmpty()) {
+        QString quoted = QStringLiteral("\"");
+        for (QChar c : family) {
+            if (QStringView(u"\\:,=;\"").contains(c))
+                quoted += u'\\';
+            quoted += c;
+        }
+        add("font-family", quoted + u'"');
+    }
+    if (const int points = font.pointSize(); points != 0)
+        add("font-size", QString::number(points) + QStringLiteral("pt"));
+    add("font-weight",
+        font.weight() > QFont::Normal ? QStringLiteral("bold") : QStringLiteral("normal"));
+    add("font-style", font.style() == QFont::StyleItalic    ? QStringLiteral("italic")
+                      : font.style() == QFont::StyleOblique ? QStringLiteral("oblique")
+                                                            : QStringLiteral("normal"));
+    QTextCharFormat::UnderlineStyle underline = format.underlineStyle();
+    if (underline == QTextCharFormat::NoUnderline && font.underline())
+        underline = QTextCharFormat::SingleUnderline;
+    QString line;
+    switch (underline) {
+    case QTextCharFormat::SingleUnderline:
+        line = QStringLiteral("solid");
+        break;
+    case QTextCharFormat::DashUnderline:
+    case QTextCharFormat::DotLine: // Qt's own widgets say "dash" for dots too
+        line = QStringLiteral("dash");
+        break;
+    case QTextCharFormat::DashDotLine:
+        line = QStringLiteral("dot-dash");
+        break;
+    case QTextCharFormat::DashDotDotLine:
+        line = QStringLiteral("dot-dot-dash");
+        break;
+    case QTextCharFormat::WaveUnderline:
+    case QTextCharFormat::SpellCheckUnderline:
+        line = QStringLiteral("wave");
+        break;
+    default:
+        break;
+    }
+    if (!line.isEmpty()) {
+        add("text-underline-style", line);
+        add("text-underline-type", QStringLiteral("single"));
+    }
+    if (block.textDirection() == Qt::RightToLeft)
+        add("writing-mode", QStringLiteral("rl"));
+    const QTextCharFormat::VerticalAlignment va = format.verticalAlignment();
+    add("text-position", va == QTextCharFormat::AlignSubScript     ? QStringLiteral("sub")
+                         : va == QTextCharFormat::AlignSuperScript ? QStringLiteral("super")
+                                                                   : QStringLiteral("baseline"));
+    if (format.background().style() == Qt::SolidPattern)
+        add("background-color", rgb(format.background().color()));
+    if (format.foreground().style() == Qt::SolidPattern)
+        add("color", rgb(format.foreground().color()));
+    switch (block.blockFormat().alignment() &
+            (Qt::AlignLeft | Qt::AlignRight | Qt::AlignHCenter | Qt::AlignJustify)) {
+    case Qt::AlignLeft:
+        add("text-align", QStringLiteral("left"));
+        break;
+    case Qt::AlignRight:
+        add("text-align", QStringLiteral("right"));
+        break;
+    case Qt::AlignHCenter:
+        add("text-align", QStringLiteral("center"));
+        break;
+    case Qt::AlignJustify:
+        add("text-align", QStringLiteral("justify"));
+        break;
+    default:
+        break;
+    }
+    return out;
 }
 
 struct Guard
@@ -149,12 +239,30 @@ public:
     {
         box()->setSelection(start, qMax(0, end - start));
     }
+    // Offsets -2 (the caret) and -1 or the length (the last character) as screen readers
+    // use them. The box never formats part of its text, so one run covers all of it.
     QString attributes(int offset, int *start, int *end) const override
     {
-        Q_UNUSED(offset);
+        TextBox *b = box();
+        b->flush();
+        const int count = characterCount();
+        if (offset == -2)
+            offset = cursorPosition();
+        if (offset == -1 || offset == count)
+            offset = count - 1;
+        if (offset < 0 || offset > count) {
+            *start = *end = -1;
+            return QString();
+        }
         *start = 0;
-        *end = characterCount();
-        return QString();
+        *end = count;
+        const int at = b->logicalToDoc(offset);
+        const QTextBlock block = b->document()->findBlock(at);
+        // A line break has the format of the character before it, as in Qt's own widgets.
+        QTextCharFormat format = block.charFormat();
+        for (auto it = block.begin(); !it.atEnd() && it.fragment().position() <= at; ++it)
+            format = it.fragment().charFormat();
+        return textAttributes(format, block);
     }
 
     void deleteText(int start, int end) override { box()->replaceText(start, end, QString()); }
@@ -224,7 +332,7 @@ qsizetype TextBox::length() const
 void TextBox::setText(const QString &text)
 {
     const QString old = QAccessible::isActive() ? m_text : QString();
-    m_text = text;
+    m_text = m_latin1Only ? latin1Chars(text) : text;
     m_caretRequest = -1;
     renderAll();
     if (QAccessible::isActive()) {
@@ -234,10 +342,11 @@ void TextBox::setText(const QString &text)
     emit changed();
 }
 
-void TextBox::appendText(const QString &text)
+void TextBox::appendText(const QString &added)
 {
-    if (text.isEmpty())
+    if (added.isEmpty())
         return;
+    const QString text = m_latin1Only ? latin1Chars(added) : added;
     const qsizetype at = m_text.size();
     m_text.append(text);
     scheduleFlush();
@@ -306,19 +415,33 @@ void TextBox::replaceText(qsizetype start, qsizetype end, const QString &text)
     flush();
     start = qBound<qsizetype>(0, start, m_text.size());
     end = qBound<qsizetype>(start, end, m_text.size());
+    const QString t = m_latin1Only ? latin1Chars(text) : text;
+    splice(start, end, t);
+    const int d = logicalToDoc(start + t.size());
+    setDocCursor(d, d, false);
+    emit changed();
+}
+
+// Replaces text()[start, end) and its display; the display must be up to date.
+void TextBox::splice(qsizetype start, qsizetype end, const QString &text)
+{
     const int first = qMax(0, segAt(start) - 1);
     const int last = qMin(int(m_segs.size()) - 1, segAt(end) + 1);
     const QString removed = QAccessible::isActive() ? m_text.mid(start, end - start) : QString();
     m_text.replace(start, end - start, text);
     m_flushedLen = m_text.size();
     rerender(first, last, text.size() - (end - start));
-    const int d = logicalToDoc(start + text.size());
-    setDocCursor(d, d, false);
     if (QAccessible::isActive()) {
         QAccessibleTextUpdateEvent ev(this, int(start), removed, text);
         QAccessible::updateAccessibility(&ev);
     }
-    emit changed();
+}
+
+void TextBox::setLatin1Only(bool on)
+{
+    m_latin1Only = on;
+    if (on && !isLatin1(m_text))
+        setText(m_text);
 }
 
 void TextBox::insertPlainText(const QString &text)
@@ -729,6 +852,8 @@ void TextBox::onContentsChange(int pos, int removed, int added)
     for (int i = 0; i <= breaks && blk.isValid(); ++i, blk = blk.next())
         segs.push_back({0, blk.length() - 1, i < breaks ? SepCrLf : m_segs[size_t(last)].sep});
 
+    if (m_latin1Only && !isLatin1(logical))
+        m_unfiltered = true;
     const QString removedText = QAccessible::isActive() ? m_text.mid(l0, l1 - l0) : QString();
     m_text.replace(l0, l1 - l0, logical);
     m_flushedLen += logical.size() - (l1 - l0);
@@ -748,7 +873,38 @@ void TextBox::onDocTextChanged()
     if (m_internal || !m_userEdit)
         return;
     m_userEdit = false;
+    if (m_unfiltered)
+        filterUserEdit();
     emit changed();
+}
+
+// Typing, dropping, an input method or the editor's own menu put text into the document
+// directly, so a character outside ISO-8859-1 is caught once the edit is done and turned
+// into "?" before changed() fires. Caret and selection stay on their characters.
+void TextBox::filterUserEdit()
+{
+    m_unfiltered = false;
+    flush();
+    const auto outside = [](QChar c) { return c.unicode() > 0xFF; };
+    const auto firstIt = std::find_if(m_text.cbegin(), m_text.cend(), outside);
+    if (firstIt == m_text.cend())
+        return;
+    const qsizetype first = firstIt - m_text.cbegin();
+    qsizetype last = m_text.size() -
+                     (std::find_if(m_text.crbegin(), m_text.crend(), outside) - m_text.crbegin());
+    const QString shown = latin1Chars(m_text.mid(first, last - first));
+    const auto moved = [&](qsizetype p) {
+        if (p <= first)
+            return p;
+        if (p >= last)
+            return p + shown.size() - (last - first);
+        return first + latin1Chars(m_text.mid(first, p - first)).size();
+    };
+    const QTextCursor c = textCursor();
+    const qsizetype anchor = moved(docToLogical(c.anchor()));
+    const qsizetype pos = moved(docToLogical(c.position()));
+    splice(first, last, shown);
+    setDocCursor(logicalToDoc(anchor), logicalToDoc(pos), false);
 }
 
 // --- Input ------------------------------------------------------------------------

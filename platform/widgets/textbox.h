@@ -43,6 +43,12 @@ public:
 
     void setFontSize(double points);
 
+    // A box whose text becomes bytes holds only ISO-8859-1 characters: with this on, any
+    // other character that reaches it (typed, pasted, dropped, committed by an input
+    // method or set by the program) becomes "?" in the box at once. Off by default.
+    void setLatin1Only(bool on);
+    bool latin1Only() const { return m_latin1Only; }
+
     // Replaces part of the text as if the user had typed it (fires changed()).
     void replaceText(qsizetype start, qsizetype end, const QString &text);
 
@@ -105,6 +111,7 @@ private:
     void renderAll();
     bool rerender(int first, int last, qsizetype delta);
     void replaceSegs(int first, int last, const std::vector<Seg> &segs);
+    void splice(qsizetype start, qsizetype end, const QString &text);
     void replaceDoc(int from, int to, const QString &doc);
     void flushAppends();
     void normalizeDirty();
@@ -115,6 +122,7 @@ private:
 
     void onContentsChange(int pos, int removed, int added);
     void onDocTextChanged();
+    void filterUserEdit();
 
     QString m_text;
     qsizetype m_flushedLen = 0; // m_text[0, m_flushedLen) is in the document
@@ -126,5 +134,7 @@ private:
     bool m_internal = false;
     bool m_userEdit = false;
     bool m_inDrop = false;
+    bool m_latin1Only = false;
+    bool m_unfiltered = false; // a user edit brought characters outside ISO-8859-1
     QTimer *m_flushTimer = nullptr;
 };

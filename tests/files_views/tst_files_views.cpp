@@ -19,14 +19,13 @@ void setCapture(const QByteArray &bytes)
     rxCaptureCount = qint32(bytes.size());
 }
 
-// The transmit record as send_Array finds it: letters, with a 0 at index 1.
-QByteArray storeTxRecord()
+// Letters, with a 0 at index 1.
+QByteArray letters(int n)
 {
-    QByteArray stored;
-    for (int i = 0; i < kTxCaptureSize; ++i)
-        stored += char(i == 1 ? 0 : 'a' + i % 26);
-    std::copy(stored.begin(), stored.end(), txCaptureBuffer.begin());
-    return stored;
+    QByteArray out;
+    for (int i = 0; i < n; ++i)
+        out += char(i == 1 ? 0 : 'a' + i % 26);
+    return out;
 }
 
 // Acts on the Qt file dialog once it is up.
@@ -161,7 +160,7 @@ private slots:
             if (t == u"1"_s && !started) {
                 started = true;
                 r.w->mnuInstantSend->trigger();
-                r.w->send_Array();
+                r.w->send_Array("zz");
                 r.w->txt[0]->setText(u"XY"_s);
                 r.w->BTNSend_Click();
             }
@@ -171,34 +170,95 @@ private slots:
         QCOMPARE(r.port->written, QByteArray("abc"));
     }
 
-    // The caller stores the bytes and sets txCaptureCount to their number.
+    // Every byte given goes out; the transmit record is not touched.
     void sendArray_data()
     {
         QTest::addColumn<int>("count");
-        QTest::addColumn<int>("written");
         QTest::addColumn<QString>("echo");
-        QTest::newRow("-1") << -1 << 0 << "\r\n";
-        QTest::newRow("2") << 2 << 2 << "a<0>\r\n";
-        QTest::newRow("3000") << 3000 << kTxCaptureSize
-                              << QString::fromLatin1(storeTxRecord()).replace(QChar(0), u"<0>"_s) +
+        QTest::newRow("none") << 0 << "\r\n";
+        QTest::newRow("2") << 2 << "a<0>\r\n";
+        QTest::newRow("3000") << 3000
+                              << QString::fromLatin1(letters(3000)).replace(QChar(0), u"<0>"_s) +
                                      u"\r\n"_s;
     }
     void sendArray()
     {
         QFETCH(int, count);
-        QFETCH(int, written);
         QFETCH(QString, echo);
         Rig r;
         r.w->autoClearTX = 1;
         r.w->txtSent->setText(u"old"_s);
         r.w->txtTXCntr->setText(u"x"_s);
-        const QByteArray stored = storeTxRecord();
-        txCaptureCount = count;
-        r.w->send_Array();
-        QCOMPARE(r.port->written, stored.left(written));
-        QCOMPARE(r.w->txtTXCntr->text(), count < 0 ? u"x"_s : QString::number(count));
-        QCOMPARE(txCaptureCount, count);
+        txCaptureCount = 7;
+        r.w->send_Array(letters(count));
+        QCOMPARE(r.port->written, letters(count));
+        QCOMPARE(r.w->txtTXCntr->text(), count == 0 ? u"x"_s : QString::number(count));
+        QCOMPARE(txCaptureCount, 7);
         QCOMPARE(r.w->txtSent->text(), echo);
+    }
+
+    // A closed port takes nothing: the counters say so; the echo is written all the same.
+    void closedPortCountsNothingSent_data()
+    {
+        QTest::addColumn<int>("send");
+        QTest::newRow("text") << 0;
+        QTest::newRow("row") << 1;
+        QTest::newRow("Send File") << 2;
+        QTest::newRow("Instant Resend") << 3;
+        QTest::newRow("send_Array") << 4;
+    }
+    void closedPortCountsNothingSent()
+    {
+        QFETCH(int, send);
+        Rig r;
+        QVERIFY(r.port->setPortOpen(false));
+        r.w->txt[0]->setText(u"abc"_s);
+        r.w->Text1[2]->setText(u"abc"_s);
+        r.w->lastSentFile = r.dlgfile().answer = r.writeFile(u"abc"_s, "abc");
+        const std::function<void()> sends[] = {
+            [&] { r.w->BTNSend->click(); }, [&] { r.w->Command2[2]->click(); },
+            [&] { r.w->mnuSendfile->trigger(); }, [&] { r.w->mnuInstantSend->trigger(); },
+            [&] { r.w->send_Array("abc"); }};
+        sends[send]();
+        QCOMPARE(r.w->txtTXCntr->text(), u"0"_s);
+        QCOMPARE(r.sent(), u"abc\r\n"_s);
+        QCOMPARE(r.port->written, QByteArray());
+    }
+
+    // A device that stops reading holds a file send back at the port's limit: the counter
+    // shows only what the port took. Suspend ends the send there, and the device then
+    // gets exactly what was counted; Disconnect gives up what the port held and says so.
+    void deviceThatStopsReadingHoldsTheSendBack_data()
+    {
+        QTest::addColumn<bool>("disconnect");
+        QTest::newRow("Suspend") << false;
+        QTest::newRow("Disconnect") << true;
+    }
+    void deviceThatStopsReadingHoldsTheSendBack()
+    {
+        QFETCH(bool, disconnect);
+        Rig r(Rig::RealPty);
+        const QByteArray data = letters(3000);
+        r.w->lastSentFile = r.writeFile(u"data.bin"_s, data);
+        const qint64 limit = r.w->MSComm1->outputLimit();
+        QVERIFY(r.pty->stopReading());
+        r.whenSendWaits([&] {
+            // Nothing has reached the device: all that was counted waits in the port.
+            QCOMPARE(r.w->txtTXCntr->text(), QString::number(limit));
+            QCOMPARE(r.w->MSComm1->bytesToWrite(), limit);
+            (disconnect ? r.w->DisconnectButton : r.w->Command4)->click();
+        });
+        r.w->mnuInstantSend->trigger();
+        // Suspended, the byte that found it so is echoed, not sent.
+        const QByteArray echoed = disconnect ? data : data.left(limit + 1);
+        QCOMPARE(r.sent(), QString::fromLatin1(echoed).replace(QChar(0), u"<0>"_s) + u"\r\n"_s);
+        QCOMPARE(r.w->txtTXCntr->text(), QString::number(limit));
+        r.pty->resumeReading();
+        QCOMPARE(r.takeWritten(), disconnect ? QByteArray() : data.left(limit));
+        if (disconnect)
+            QVERIFY(r.w->txtStatus->text().endsWith(
+                u"Output discarded at close: %1 bytes not sent\r\nCOM Port Disconnected\r\n"_s.arg(
+                    limit)));
     }
 
     void captureExportsAndRebuild()

@@ -8,6 +8,8 @@
 #include "qtcommport.h"
 #include "ttylines.h"
 
+#include <QDeadlineTimer>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -107,7 +109,34 @@ struct Rig
         else
             fake()->injectData(bytes);
     }
-    QByteArray sent(qsizetype n) const { return pty ? pty->receive(n) : fake()->written; }
+    // What the device got, up to n bytes; the event loop runs meanwhile, as it does in
+    // the program.
+    QByteArray sent(qsizetype n, int timeoutMs = 10000) const
+    {
+        if (!pty)
+            return std::exchange(fake()->written, QByteArray());
+        QByteArray got;
+        QDeadlineTimer deadline(timeoutMs);
+        while (got.size() < n && !deadline.hasExpired()) {
+            QCoreApplication::processEvents();
+            got += pty->receive(n - got.size(), 5);
+        }
+        return got;
+    }
+    void stopReading()
+    {
+        if (pty)
+            QVERIFY(pty->stopReading());
+        else
+            fake()->deviceReads = false;
+    }
+    void resumeReading()
+    {
+        if (pty)
+            return pty->resumeReading();
+        fake()->deviceReads = true;
+        fake()->deviceTakes(fake()->bytesToWrite());
+    }
     void loseDevice()
     {
         if (pty)
@@ -211,6 +240,53 @@ private slots:
         QTest::qWait(200);
         QCOMPARE(rec.lineEvents, QList<int>());
         QCOMPARE(rig.port->bytesWaiting(), 0);
+    }
+
+    // Output waits in the port while the device takes nothing. A draining close gives it
+    // up after the deadline and says how much that was; to a reading device it loses
+    // nothing.
+    void outputWaitsForTheDevice_data() { bothPorts(); }
+    void outputWaitsForTheDevice()
+    {
+        QFETCH(bool, real);
+        Rig rig(real);
+        CommPort &port = *rig.port;
+        QVERIFY(rig.open());
+        QCOMPARE(port.outputLimit(), 64);
+        QSignalSpy shrank(&port, &CommPort::outputShrank);
+        const QByteArray data = pattern(300, 8);
+        rig.stopReading();
+        QCOMPARE(port.output(data), data.size());
+        QCOMPARE(port.bytesToWrite(), data.size());
+        rig.resumeReading();
+        QCOMPARE(rig.sent(data.size()), data);
+        QTRY_VERIFY(!shrank.isEmpty());
+        QCOMPARE(port.bytesToWrite(), 0);
+
+        rig.stopReading();
+        QCOMPARE(port.output(data), data.size());
+        QCOMPARE(port.closeDraining(), data.size());
+        QVERIFY(!port.portOpen());
+        QCOMPARE(port.bytesToWrite(), 0);
+        QCOMPARE(port.output("x"), 0);
+        rig.resumeReading();
+        QCOMPARE(rig.sent(1, 200), QByteArray());
+
+        QVERIFY(port.setPortOpen(true));
+        const QByteArray big = pattern(200000, 9);
+        QByteArray got;
+        std::thread device([&] { got = rig.pty ? rig.pty->receive(big.size()) : QByteArray(); });
+        QCOMPARE(port.output(big), big.size());
+        QCOMPARE(port.closeDraining(), 0);
+        device.join();
+        QVERIFY((real ? got : rig.sent(0)) == big);
+    }
+
+    void outputLimitFollowsTheRate()
+    {
+        for (const auto &[baud, limit] :
+             {std::pair{110, 64}, {9600, 64}, {115200, 230}, {1000000, 2000}, {4000000, 4096}})
+            QCOMPARE(outputLimitFor(baud), limit);
     }
 
     void deviceLossClosesThePortAfterItsData_data()
@@ -414,8 +490,11 @@ private slots:
     {
         Rig rig(true);
         QVERIFY(rig.open());
-        // Nobody reads the master: the output stays queued.
-        QVERIFY(rig.port->output(pattern(1 << 20, 6)));
+        // Nobody reads the master: the output stays queued, up to the port's cap.
+        rig.stopReading();
+        QCOMPARE(rig.port->output(pattern(3 << 20, 6)), 1 << 20);
+        QCOMPARE(rig.port->output("x"), 0);
+        QCOMPARE(rig.port->bytesToWrite(), 1 << 20);
         QTest::qWait(100);
         QVERIFY(rig.port->setPortOpen(false));
         QVERIFY(rig.port->setPortOpen(true));

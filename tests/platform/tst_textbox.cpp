@@ -3,11 +3,15 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QMimeData>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextCharFormat>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -309,6 +313,141 @@ private slots:
         QVERIFY(iface->editableTextInterface());
         iface->editableTextInterface()->insertText(0, QStringLiteral("\n"));
         QCOMPARE(s.box.text(), QLatin1Char('\n') + t);
+    }
+
+    // However a character outside ISO-8859-1 reaches a byte box, it is "?" there at once,
+    // one for each character, and no change handler sees it otherwise.
+    void latin1OnlyTurnsOtherCharactersIntoQuestionMarks_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<bool>("on");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("caret");
+        const QString shown = QStringLiteral("a??\u00E9b");
+        for (const char *way : {"typed", "input method", "pasted", "dropped", "accessible"})
+            QTest::newRow(way) << QString::fromLatin1(way) << true << shown << 4;
+        QTest::newRow("set") << u"set"_s << true << QStringLiteral("??\u00E9") << 0;
+        QTest::newRow("appended") << u"appended"_s << true << QStringLiteral("ab??\u00E9") << 1;
+        QTest::newRow("typed, option off")
+            << u"typed"_s << false << QString::fromUtf8("a\u20AC\U0001F600\u00E9b") << 5;
+    }
+    void latin1OnlyTurnsOtherCharactersIntoQuestionMarks()
+    {
+        QFETCH(QString, way);
+        QFETCH(bool, on);
+        QFETCH(QString, text);
+        QFETCH(int, caret);
+        const QString typed = QString::fromUtf8("\u20AC\U0001F600\u00E9"); // euro, emoji, e acute
+        Shown s;
+        s.box.setLatin1Only(on);
+        s.box.setText(QStringLiteral("ab"));
+        s.box.setSelStart(1);
+        QStringList seen;
+        connect(&s.box, &TextBox::changed, this, [&] { seen << s.box.text(); });
+
+        if (way == u"typed") {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, typed);
+            QApplication::sendEvent(&s.box, &press);
+        } else if (way == u"input method") {
+            QInputMethodEvent commit;
+            commit.setCommitString(typed);
+            QApplication::sendEvent(&s.box, &commit);
+        } else if (way == u"pasted") {
+            QGuiApplication::clipboard()->setText(typed);
+            s.box.paste();
+        } else if (way == u"dropped") {
+            QMimeData mime;
+            mime.setText(typed);
+            const QPointF at = s.box.cursorRect().center();
+            QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton,
+                                  Qt::NoModifier);
+            QApplication::sendEvent(s.box.viewport(), &enter);
+            QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(s.box.viewport(), &drop);
+        } else if (way == u"accessible") {
+            QAccessible::queryAccessibleInterface(&s.box)->editableTextInterface()->insertText(
+                1, typed);
+        } else if (way == u"set") {
+            s.box.setText(typed);
+        } else {
+            s.box.appendText(typed);
+        }
+
+        QCOMPARE(s.box.text(), text);
+        QCOMPARE(s.box.selStart(), caret);
+        QVERIFY(!seen.isEmpty());
+        QCOMPARE(seen.last(), text);
+        if (on)
+            QVERIFY2(!seen.join(QString()).contains(u'\u20AC'), qPrintable(seen.join(u'|')));
+        s.box.flush();
+        QVERIFY(s.box.displayMatchesText());
+    }
+
+    // Screen readers hear of the box's font and colours exactly as from a QPlainTextEdit.
+    void accessibleAttributesAreThoseOfAPlainTextEdit_data()
+    {
+        QTest::addColumn<QFont>("font");
+        QTest::addColumn<QColor>("colour"); // of the text's format; invalid: none
+        QFont pane(QStringLiteral("Courier New"), 8);
+        pane.setPointSizeF(8.25);
+        QFont strong(QStringLiteral("Liberation Sans"), 12, QFont::Bold, true);
+        strong.setUnderline(true);
+        QFont pixels;
+        pixels.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+        pixels.setPixelSize(10);
+        QTest::newRow("pane") << pane << QColor();
+        QTest::newRow("bold italic underlined") << strong << QColor();
+        QTest::newRow("pixel sized") << pixels << QColor();
+        QTest::newRow("coloured") << pane << QColor(200, 10, 30);
+    }
+    void accessibleAttributesAreThoseOfAPlainTextEdit()
+    {
+        QFETCH(QFont, font);
+        QFETCH(QColor, colour);
+        QPlainTextEdit plain;
+        Shown s;
+        for (QPlainTextEdit *e : {static_cast<QPlainTextEdit *>(&s.box), &plain}) {
+            e->setFont(font);
+            QPalette pal = e->palette();
+            pal.setColor(QPalette::Text, Qt::darkGreen);
+            pal.setColor(QPalette::Base, Qt::yellow);
+            e->setPalette(pal);
+        }
+        const auto attributes = [](QWidget *w, int offset, int *start, int *end) {
+            return QAccessible::queryAccessibleInterface(w)->textInterface()->attributes(
+                offset, start, end);
+        };
+        int a = 0, b = 0;
+        // Empty, both report nothing.
+        QCOMPARE(attributes(&s.box, 0, &a, &b), attributes(&plain, 0, &a, &b));
+        QCOMPARE(std::pair(a, b), std::pair(-1, -1));
+
+        const QString t = QStringLiteral("ab\r\ncd\r") + hexPairs(300);
+        s.box.setText(t);
+        plain.setPlainText(t);
+        if (colour.isValid()) {
+            s.box.flush();
+            QTextCharFormat f;
+            f.setForeground(colour);
+            f.setBackground(colour.darker());
+            for (QTextDocument *doc : {s.box.document(), plain.document()}) {
+                QTextCursor all(doc);
+                all.select(QTextCursor::Document);
+                all.mergeCharFormat(f);
+            }
+            QCOMPARE(s.box.text(), t);
+        }
+        const QString expected = attributes(&plain, 0, &a, &b);
+        QVERIFY(expected.contains(QStringLiteral("font-weight:")));
+        QCOMPARE(expected.contains(QStringLiteral("color:rgb(200,10,30);")), colour.isValid());
+        s.box.setSelStart(5);
+        const int n = int(t.size());
+        for (int offset : {0, 3, 6, 500, n - 1, n, -1, -2}) { // 3, 6: line breaks
+            QCOMPARE(attributes(&s.box, offset, &a, &b), expected);
+            QCOMPARE(std::pair(a, b), std::pair(0, n));
+        }
+        QCOMPARE(attributes(&s.box, n + 1, &a, &b), QString());
+        QCOMPARE(std::pair(a, b), std::pair(-1, -1));
     }
 
     // Long lines are shown split (hex pairs whole) to the width, and split anew when the

@@ -63,7 +63,7 @@ struct Parts
 
     explicit Parts(Kind kind = Fake)
         : pty(kind == RealPty ? makePty() : nullptr),
-          port(makePort(kind), views, views, receive, views, pacer)
+          port(makePort(kind), views, views, receive, views)
     {
         views.pageChanged = [this] { pager.pageTextChanged(); };
         port.openAtStartup(views.baud, 1);

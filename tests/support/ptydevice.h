@@ -86,6 +86,35 @@ public:
         return out;
     }
 
+    // The device stops taking what the program writes, as one holding its flow control
+    // would: the terminal's output is stopped with XOFF. Returns once the stop holds.
+    bool stopReading()
+    {
+        termios t{};
+        if (::tcgetattr(slave_, &t) != 0)
+            return false;
+        t.c_iflag |= IXON;
+        if (::tcsetattr(slave_, TCSANOW, &t) != 0 || ::write(master_, "\x13", 1) != 1)
+            return false;
+        // The terminal takes the XOFF in on its own time.
+        for (int i = 0; i < 5000; ++i) {
+            pollfd p{slave_, POLLOUT, 0};
+            if (::poll(&p, 1, 0) == 0)
+                return true;
+            ::usleep(1000);
+        }
+        return false;
+    }
+    // Turning flow control off restarts the output.
+    void resumeReading()
+    {
+        termios t{};
+        if (::tcgetattr(slave_, &t) == 0) {
+            t.c_iflag &= ~tcflag_t(IXON);
+            ::tcsetattr(slave_, TCSANOW, &t);
+        }
+    }
+
     // The device goes away: the program's next read of the port fails.
     void hangUp()
     {

@@ -10,12 +10,15 @@
 #include "textbox.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <functional>
 #include <limits>
 #include <memory>
 #include <utility>
@@ -46,12 +49,21 @@ struct Rig
     }
 
     // What went out of the port since the last call: the fake's record, or what the device
-    // on the pty received until nothing more arrived.
+    // on the pty received until nothing more arrived for 300 ms (the event loop runs
+    // meanwhile, as the port hands output on from there).
     QByteArray takeWritten()
     {
         if (port)
             return std::exchange(port->written, QByteArray());
-        return pty->receive(std::numeric_limits<int>::max(), 300);
+        QByteArray got;
+        for (QElapsedTimer quiet; !quiet.isValid() || quiet.elapsed() < 300;) {
+            QCoreApplication::processEvents();
+            const QByteArray more = pty->receive(std::numeric_limits<int>::max(), 10);
+            if (!more.isEmpty() || !quiet.isValid())
+                quiet.start();
+            got += more;
+        }
+        return got;
     }
 
     // A new window on the same folder, as after a restart of the program.
@@ -80,6 +92,22 @@ struct Rig
         w->bankIndex = 1;
         w->ShowBankPage();
         takeWritten();
+    }
+
+    // Runs action once, from the event loop, as soon as the port holds its limit of
+    // output: a send is then waiting for the device to take some.
+    void whenSendWaits(std::function<void()> action)
+    {
+        auto *timer = new QTimer(w.get());
+        timer->setInterval(5);
+        QObject::connect(timer, &QTimer::timeout, w.get(), [this, timer, action] {
+            if (w->MSComm1->bytesToWrite() < w->MSComm1->outputLimit())
+                return;
+            timer->stop();
+            timer->deleteLater();
+            action();
+        });
+        timer->start();
     }
 
     FakeDialog &dlgfile() { return static_cast<FakeDialog &>(*w->dlgfile); }

@@ -57,12 +57,13 @@ private slots:
                  CommPort::comEvRing, CommPort::comEvSend, CommPort::comEvEOF,
                  CommPort::comEventRxParity, 4242})
             p->fake->injectEvent(code);
-        QCOMPARE(p->views.status,
-                 QStringLiteral("Communications error CDTO\r\nCommunications error CTSTO\r\n"
-                                "Communications error DSRTO\r\nCommunications error Overrun\r\n"
-                                "Communications error Rx Overrun\r\nCommunications error Tx Full\r\n"
-                                "Communications error DCB\r\nCarrier Detect\r\nClear To Send\r\n"
-                                "Data Set Ready\r\nRing\r\nSend Characters\r\nEnd of Frame\r\n"));
+        QCOMPARE(
+            p->views.status,
+            QStringLiteral("Communications error CDTO\r\nCommunications error CTSTO\r\n"
+                           "Communications error DSRTO\r\nCommunications error Overrun\r\n"
+                           "Communications error Rx Overrun\r\nCommunications error Tx Full\r\n"
+                           "Communications error DCB\r\nCarrier Detect\r\nClear To Send\r\n"
+                           "Data Set Ready\r\nRing\r\nSend Characters\r\nEnd of Frame\r\n"));
         QCOMPARE(p->fake->opens, 1);
         QCOMPARE(p->fake->closes, 0);
     }
@@ -72,17 +73,22 @@ private slots:
         p->fake->injectData("x");
         p->ticker.fire();
         p->fake->injectEvent(CommPort::comEventBreak);
-        QCOMPARE(p->views.status, QStringLiteral("Communications error Break\r\n"
-                                                 "COM Port Disconnected\r\nCom Port Connected.\r\n"));
+        QCOMPARE(p->views.status,
+                 QStringLiteral("Communications error Break\r\n"
+                                "COM Port Disconnected\r\nCom Port Connected.\r\n"));
         QCOMPARE(p->fake->opens, 2);
         QCOMPARE(p->views.ascii, QString()); // panes emptied, capture kept
         QCOMPARE(capture(), QByteArray("x"));
         QVERIFY(p->views.open);
 
+        // Output the device has not taken by the reopen is given up, and said so.
         p->views.status.clear();
+        p->fake->deviceReads = false;
+        QCOMPARE(p->fake->output("abc"), 3);
         p->fake->refuseOpen = true;
         p->fake->injectEvent(CommPort::comEventFrame);
         QCOMPARE(p->views.status, QStringLiteral("Communications error Frame\r\n"
+                                                 "Output discarded at close: 3 bytes not sent\r\n"
                                                  "COM Port Disconnected\r\n"
                                                  "Selected COM Port Not Available.\r\n"));
         QVERIFY(!p->views.open);

@@ -9,10 +9,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTimer>
 #include <QtTest>
 
+#include <cstdio>
 #include <memory>
+#include <unistd.h>
 
 class TestTerminalPty : public QObject
 {
@@ -144,6 +147,38 @@ private slots:
         QCOMPARE(status(),
                  QStringLiteral("Selected COM Port Not Available.\r\nCom Port Connected.\r\n"
                                 "COM Port Disconnected\r\n"));
+    }
+
+    // Closing the window lets queued output drain; what the device did not take in time
+    // is reported, also on standard error, and the waiting send ends.
+    void closingWithOutputStuckSaysSoOnStderr()
+    {
+        QVERIFY(pty->stopReading());
+        QTemporaryFile err;
+        QVERIFY(err.open());
+        const int saved = ::dup(2);
+        ::dup2(err.handle(), 2);
+        auto *poll = new QTimer(w.get());
+        QObject::connect(poll, &QTimer::timeout, w.get(), [this, poll] {
+            if (w->MSComm1->bytesToWrite() >= w->MSComm1->outputLimit()) {
+                poll->stop();
+                w->close();
+            }
+        });
+        poll->start(5);
+        w->txt[0]->setText(QString(1000, u'a'));
+        w->BTNSend_Click();
+        std::fflush(stderr);
+        ::dup2(saved, 2);
+        ::close(saved);
+        QVERIFY(w->unloading);
+        const QString line = QStringLiteral("Output discarded at close: 64 bytes not sent");
+        QVERIFY2(status().endsWith(line + QStringLiteral("\r\n")), qPrintable(status()));
+        QVERIFY(err.seek(0));
+        QVERIFY(err.readAll().contains(line.toLatin1() + '\n'));
+        QCOMPARE(w->txtTXCntr->text(), QStringLiteral("64"));
+        pty->resumeReading();
+        QCOMPARE(pty->receive(1, 300), QByteArray());
     }
 
     void unpluggedDeviceIsReported()

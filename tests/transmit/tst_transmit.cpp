@@ -3,10 +3,12 @@
 #include "windowrig.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QPushButton>
 #include <QtTest>
 
 #include <functional>
+#include <thread>
 
 namespace {
 
@@ -125,6 +127,58 @@ private slots:
         QCOMPARE(txCaptureCount, bytes.size());
     }
 
+    // A character outside ISO-8859-1 typed or pasted into a byte box is "?" in the box, and
+    // so in the echo, on the port, in the bank and after a restart.
+    void byteBoxesShowWhatTheySend_data()
+    {
+        QTest::addColumn<int>("kind"); // 0, 1: txt(0), txt(1); 2: Text1(2); 3: Text2(2)
+        QTest::addColumn<bool>("paste");
+        for (int kind = 0; kind < 4; ++kind)
+            for (bool paste : {false, true})
+                QTest::addRow("%d %s", kind, paste ? "pasted" : "typed") << kind << paste;
+    }
+    void byteBoxesShowWhatTheySend()
+    {
+        QFETCH(int, kind);
+        QFETCH(bool, paste);
+        const QString euro = QString::fromUtf8("\u20AC");
+        Rig r(Rig::RealPty);
+        const auto box = [&] {
+            frmSerial &w = *r.w;
+            return kind < 2 ? w.txt[kind] : kind == 2 ? w.Text1[2] : w.Text2[2];
+        };
+        if (paste) {
+            QGuiApplication::clipboard()->setText(u"a"_s + euro + u"b"_s);
+            box()->paste();
+        } else {
+            QTest::keyClick(box(), Qt::Key_A);
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, euro);
+            QApplication::sendEvent(box(), &press);
+            QTest::keyClick(box(), Qt::Key_B);
+        }
+        QCOMPARE(box()->text(), u"a?b"_s);
+
+        QPushButton *send = kind == 0   ? r.w->BTNSend
+                            : kind == 1 ? r.w->BTNSend1
+                            : kind == 2 ? r.w->Command2[2]
+                                        : nullptr;
+        if (send) {
+            send->click();
+            QCOMPARE(r.takeWritten(), QByteArray("a?b"));
+            QCOMPARE(r.sent(), u"a?b\r\n"_s);
+        }
+        if (kind == 2) { // the bank run sends what it stored of the row
+            r.w->txtDelay->setText(u"1"_s);
+            r.w->Command8->click();
+            r.w->Command1->click();
+            QCOMPARE(r.takeWritten(), QByteArray("a?b"));
+            QCOMPARE(r.sent(), u"\r\n\r\na?b"_s + u"\r\n"_s.repeated(18));
+        }
+        r.w->close();
+        r.open();
+        QCOMPARE(box()->text(), u"a?b"_s);
+    }
+
     void recordSuspendAndRowSend()
     {
         Rig r(Rig::RealPty);
@@ -152,6 +206,41 @@ private slots:
         QCOMPARE(r.sent(), u"\r\r\nhold\r\r\n\r\r\n"_s);
         QCOMPARE(r.w->txtTXCntr->text(), u"1"_s);
         QCOMPARE(txCaptureBuffer[0], quint8('\r'));
+    }
+
+    // A text send longer than the port's limit writes it in pieces as the device takes
+    // them. The counter shows the whole length first; when the port closes midway it is
+    // corrected to what the port took, which the close then reports as not sent.
+    void textSendWaitsForTheDevice()
+    {
+        Rig r(Rig::RealPty);
+        const qint64 limit = r.w->MSComm1->outputLimit();
+        QVERIFY(r.pty->stopReading());
+        r.whenSendWaits([&] {
+            QCOMPARE(r.w->txtTXCntr->text(), u"1000"_s);
+            QCOMPARE(r.w->MSComm1->bytesToWrite(), limit);
+            r.w->DisconnectButton->click();
+        });
+        r.w->txt[0]->setText(QString(1000, u'a'));
+        r.w->BTNSend->click();
+        QCOMPARE(r.w->txtTXCntr->text(), QString::number(limit));
+        QVERIFY(r.w->txtStatus->text().endsWith(
+            u"Output discarded at close: %1 bytes not sent\r\nCOM Port Disconnected\r\n"_s.arg(
+                limit)));
+        r.pty->resumeReading();
+        QCOMPARE(r.takeWritten(), QByteArray());
+
+        // A device that reads loses nothing to a Disconnect right after the send.
+        r.w->ConnectButton->click();
+        const QByteArray text = rows(0, 4999);
+        QByteArray got;
+        std::thread device([&] { got = r.pty->receive(text.size()); });
+        r.w->txt[0]->setText(QString::fromLatin1(text));
+        r.w->BTNSend->click();
+        r.w->DisconnectButton->click();
+        device.join();
+        QVERIFY(got == text);
+        QVERIFY(r.w->txtStatus->text().endsWith(u"Connected.\r\nCOM Port Disconnected\r\n"_s));
     }
 
     void pages()
