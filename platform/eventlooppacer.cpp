@@ -4,10 +4,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
-#include <atomic>
-
 namespace {
-std::atomic<long long> yields{0};
 
 void tick(int &ticks)
 {
@@ -41,7 +38,7 @@ QTimer *EventLoopPacer::timer(Pause which) const
 
 bool EventLoopPacer::yieldOnce()
 {
-    ++yields;
+    ++yields_;
     const auto alive = alive_;
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     return *alive && !closing_;
@@ -85,9 +82,4 @@ void EventLoopPacer::setPauseMs(Pause which, int ms)
 int EventLoopPacer::pauseMs(Pause which) const
 {
     return timer(which)->interval();
-}
-
-long long EventLoopPacer::yieldCount()
-{
-    return yields;
 }

@@ -28,8 +28,8 @@ public:
     void setClosing(bool closing) { closing_ = closing; }
     bool closing() const { return closing_; }
 
-    // How often yieldOnce() has run in this process (tests compare it around a command).
-    static long long yieldCount();
+    // How often yieldOnce() has run (tests compare it around a command).
+    long long yields() const { return yields_; }
 
 private:
     QTimer *timer(Pause which) const;
@@ -39,6 +39,7 @@ private:
     int itemTicks_ = 0;
     int pageTicks_ = 0;
     bool closing_ = false;
+    long long yields_ = 0;
     // Cleared when this object goes, so a wait that outlives it returns false.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

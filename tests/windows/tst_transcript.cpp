@@ -11,7 +11,7 @@
 #include "testsupport.h"
 #include "textbox.h"
 #include "twips.h"
-#include "eventlooppacer.h"
+#include "mainsession.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -37,7 +37,7 @@ QString escaped(QString text)
 class Session
 {
 public:
-    QMainWindow *window = nullptr;
+    MainWindow *window = nullptr;
     Pty *pty = nullptr;
     QString folder; // written as <dir>, so the transcript does not depend on it
     QStringList out;
@@ -75,9 +75,9 @@ public:
     // Runs one step and writes down what it did.
     void step(const QString &name, const std::function<void()> &action)
     {
-        const long long before = EventLoopPacer::yieldCount();
+        const long long before = window->session().pacer.yields();
         action();
-        const long long yields = EventLoopPacer::yieldCount() - before;
+        const long long yields = window->session().pacer.yields() - before;
         QTest::qWait(300); // the pane flush and the device's reading
         out << u"== "_s + name;
         out << u"yields "_s + QString::number(yields);
