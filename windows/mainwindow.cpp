@@ -79,6 +79,7 @@ MainWindow::~MainWindow()
 {
     // The editor works on this window's parts: it goes first.
     delete hexEditorWindow_.data();
+    delete helpWindow_.data();
 }
 
 // ---- Start-up and shut-down ----------------------------------------------------------
