@@ -1,35 +1,61 @@
-#include "bank.h"
+// The send rules, the text and key-row sends, the pages, the sequencer and the project files,
+// on the main window's parts without widgets. Sends whose bytes matter go through the real
+// port on a pty; the sequencer runs on the fake port with a scripted pacer, so its pauses
+// take no time and an action can be run at any yield or pause.
 #include "hex.h"
-#include "windowrig.h"
+#include "partsrig.h"
 
-#include <QAction>
-#include <QClipboard>
-#include <QPushButton>
+#include <QElapsedTimer>
 #include <QtTest>
 
 #include <functional>
+#include <limits>
 #include <thread>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
-// Runs action once, posted so that it happens during the pause after row `row` of the first
-// page sent (the run yields there).
-void atRow(Rig &r, int row, std::function<void()> action)
+// What the device on the pty received until nothing more arrived for 300 ms. Events run
+// meanwhile: the port gathers small writes for a millisecond on the event loop before its
+// thread writes them. On the fake port, what it recorded.
+QByteArray takeWritten(Parts &p)
 {
-    auto done = std::make_shared<bool>(false);
-    QObject::connect(r.w->Text8, &QLineEdit::textChanged, r.w.get(), [=](const QString &t) {
-        if (!*done && t == QString::number(row))
-            *done = true, QTimer::singleShot(0, action);
-    });
+    if (p.fake)
+        return p.takeWritten();
+    QByteArray got;
+    for (QElapsedTimer quiet; !quiet.isValid() || quiet.elapsed() < 300;) {
+        QCoreApplication::processEvents();
+        const QByteArray more = p.pty->receive(std::numeric_limits<int>::max(), 10);
+        if (!more.isEmpty() || !quiet.isValid())
+            quiet.start();
+        got += more;
+    }
+    return got;
+}
+
+// What "Clear TX Window" does on the screen.
+void clearEcho(Parts &p)
+{
+    p.views.echo.clear();
+    p.views.txCount = u"0"_s;
+}
+
+// Runs action once, in the item pause after `row` of the next run's first page. Each item
+// of an ASCII run yields once, then pauses.
+void afterRow(Parts &p, int row, std::function<void()> action)
+{
+    p.pacer.trace.clear();
+    p.pacer.at = {{2 * (row + 1), std::move(action)}};
 }
 
 // Page 1 holds "r0" to "r19" and is shown; items pause 1 ms.
-void fillPageOne(Rig &r)
+void fillPageOne(Parts &p)
 {
-    r.w->txtDelay->setText(u"1"_s);
+    p.views.delay = u"1"_s;
     for (int row = 0; row < 20; ++row)
-        r.fillRow(1, row, u"r%1"_s.arg(row));
-    r.w->ShowBankPage();
+        p.fillRow(1, row, u"r%1"_s.arg(row));
+    p.pager.showCurrentPage();
 }
 
 QByteArray rows(int from, int to, const char *end = "")
@@ -84,128 +110,124 @@ private slots:
     // What goes out of the real port on a pty, and the echo, exactly.
     void send_data()
     {
-        QTest::addColumn<int>("box");
         QTest::addColumn<bool>("hex");
         QTest::addColumn<int>("ends"); // 1: CR, 2: LF
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("echo");
-        QTest::newRow("CR") << 0 << false << 1 << "AT" << QByteArray("AT\r") << "AT\r\r\n";
-        QTest::newRow("latin1") << 1 << false << 0 << QString::fromUtf8("\xc3\xa9\xe2\x82\xac")
+        QTest::newRow("CR") << false << 1 << "AT" << QByteArray("AT\r") << "AT\r\r\n";
+        QTest::newRow("latin1") << false << 0 << QString::fromUtf8("\xc3\xa9\xe2\x82\xac")
                                 << QByteArray("\xe9?") << QString::fromLatin1("\xe9?\r\n");
-        QTest::newRow("pairs") << 0 << true << 0 << "41 42 43" << QByteArray("ABC")
-                               << "41 42 43 \r\n";
-        QTest::newRow("together") << 0 << true << 0 << "414243" << QByteArray("A$") << "41 24 \r\n";
+        QTest::newRow("pairs") << true << 0 << "41 42 43" << QByteArray("ABC") << "41 42 43 \r\n";
+        QTest::newRow("together") << true << 0 << "414243" << QByteArray("A$") << "41 24 \r\n";
         QTest::newRow("lone digit")
-            << 0 << true << 0 << "41 4 43" << QByteArray("A?\x03") << "41 3F 03 \r\n";
-        QTest::newRow("ff") << 0 << true << 0 << "ff" << QByteArray() << "\r\n";
+            << true << 0 << "41 4 43" << QByteArray("A?\x03") << "41 3F 03 \r\n";
+        QTest::newRow("ff") << true << 0 << "ff" << QByteArray() << "\r\n";
         QTest::newRow("separators")
-            << 1 << true << 0 << "41-00,FF" << QByteArray("A\0\xff", 3) << "41 00 FF \r\n";
-        QTest::newRow("CR LF") << 0 << true << 3 << "41 42" << QByteArray("AB\r\n")
+            << true << 0 << "41-00,FF" << QByteArray("A\0\xff", 3) << "41 00 FF \r\n";
+        QTest::newRow("CR LF") << true << 3 << "41 42" << QByteArray("AB\r\n")
                                << "41 42 0D 0A \r\n";
         QTest::newRow("over 32767")
-            << 0 << true << 0 << u"41 "_s.repeated(12000) << QByteArray(12000, 'A')
+            << true << 0 << u"41 "_s.repeated(12000) << QByteArray(12000, 'A')
             << u"41 "_s.repeated(12000) + u"\r\n"_s;
     }
     void send()
     {
-        QFETCH(int, box);
         QFETCH(bool, hex);
         QFETCH(int, ends);
         QFETCH(QString, text);
         QFETCH(QByteArray, bytes);
         QFETCH(QString, echo);
-        Rig r(Rig::RealPty);
-        if (hex)
-            r.w->Keyhex[0]->click();
-        r.setEndings(ends & 1, ends & 2);
-        r.w->txt[box]->setText(text);
-        (box ? r.w->BTNSend1 : r.w->BTNSend)->click();
-        QCOMPARE(r.takeWritten(), bytes);
-        QCOMPARE(r.sent(), echo);
-        QCOMPARE(r.w->txtTXCntr->text(), QString::number(bytes.size()));
-        QCOMPARE(txCaptureCount, bytes.size());
+        Parts p(Parts::RealPty);
+        p.state.hexKeys = hex;
+        p.views.cr = ends & 1;
+        p.views.lf = ends & 2;
+        p.textSender.sendLine(text);
+        QCOMPARE(takeWritten(p), bytes);
+        QCOMPARE(p.views.echo, echo);
+        QCOMPARE(p.views.txCount, QString::number(bytes.size()));
+        QCOMPARE(p.record.count(), bytes.size());
     }
 
-    // A character outside ISO-8859-1 typed or pasted into a byte box is "?" in the box, and
-    // so in the echo, on the port, in the bank and after a restart.
-    void byteBoxesShowWhatTheySend_data()
+    // How often each kind of send lets events run: a line send once, a key row twice, a
+    // sequencer item once and then its pause; hex mode yields once more after converting.
+    void yieldsOfEachSend_data()
     {
-        QTest::addColumn<int>("kind"); // 0, 1: txt(0), txt(1); 2: Text1(2); 3: Text2(2)
-        QTest::addColumn<bool>("paste");
-        for (int kind = 0; kind < 4; ++kind)
-            for (bool paste : {false, true})
-                QTest::addRow("%d %s", kind, paste ? "pasted" : "typed") << kind << paste;
+        QTest::addColumn<int>("kind"); // 0: line, 1: key row, 2: Send Bank
+        QTest::addColumn<bool>("hex");
+        QTest::addColumn<QString>("trace");
+        QTest::newRow("line") << 0 << false << u"y"_s;
+        QTest::newRow("hex line") << 0 << true << u"yy"_s;
+        QTest::newRow("key row") << 1 << false << u"yy"_s;
+        QTest::newRow("hex key row") << 1 << true << u"yyy"_s;
+        QTest::newRow("bank") << 2 << false << u"yi"_s.repeated(20);
+        QTest::newRow("hex bank") << 2 << true << u"yyi"_s.repeated(20);
     }
-    void byteBoxesShowWhatTheySend()
+    void yieldsOfEachSend()
     {
         QFETCH(int, kind);
-        QFETCH(bool, paste);
-        const QString euro = QString::fromUtf8("\u20AC");
-        Rig r(Rig::RealPty);
-        const auto box = [&] {
-            frmSerial &w = *r.w;
-            return kind < 2 ? w.txt[kind] : kind == 2 ? w.Text1[2] : w.Text2[2];
-        };
-        if (paste) {
-            QGuiApplication::clipboard()->setText(u"a"_s + euro + u"b"_s);
-            box()->paste();
-        } else {
-            QTest::keyClick(box(), Qt::Key_A);
-            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, euro);
-            QApplication::sendEvent(box(), &press);
-            QTest::keyClick(box(), Qt::Key_B);
-        }
-        QCOMPARE(box()->text(), u"a?b"_s);
+        QFETCH(bool, hex);
+        QFETCH(QString, trace);
+        Parts p;
+        p.state.hexKeys = hex;
+        if (kind == 0)
+            p.textSender.sendLine(u"41"_s);
+        else if (kind == 1)
+            p.textSender.sendKey(0, u"41"_s);
+        else
+            p.sequencer.sendBank();
+        QCOMPARE(p.pacer.trace, trace);
+    }
 
-        QPushButton *send = kind == 0   ? r.w->BTNSend
-                            : kind == 1 ? r.w->BTNSend1
-                            : kind == 2 ? r.w->Command2[2]
-                                        : nullptr;
-        if (send) {
-            send->click();
-            QCOMPARE(r.takeWritten(), QByteArray("a?b"));
-            QCOMPARE(r.sent(), u"a?b\r\n"_s);
-        }
-        if (kind == 2) { // the bank run sends what it stored of the row
-            r.w->txtDelay->setText(u"1"_s);
-            r.w->Command8->click();
-            r.w->Command1->click();
-            QCOMPARE(r.takeWritten(), QByteArray("a?b"));
-            QCOMPARE(r.sent(), u"\r\n\r\na?b"_s + u"\r\n"_s.repeated(18));
-        }
-        r.w->close();
-        r.open();
-        QCOMPARE(box()->text(), u"a?b"_s);
+    // "Add CR" is read after the first yield: ticked during it, it is used; ticked during a
+    // key row's second yield, it comes too late.
+    void addCrIsReadAfterTheYield_data()
+    {
+        QTest::addColumn<bool>("keyRow");
+        QTest::addColumn<int>("tickedAt");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("line") << false << 1 << QByteArray("a\r");
+        QTest::newRow("key row") << true << 1 << QByteArray("a\r");
+        QTest::newRow("key row, second yield") << true << 2 << QByteArray("a");
+    }
+    void addCrIsReadAfterTheYield()
+    {
+        QFETCH(bool, keyRow);
+        QFETCH(int, tickedAt);
+        QFETCH(QByteArray, bytes);
+        Parts p;
+        p.pacer.at[tickedAt] = [&] { p.views.cr = true; };
+        if (keyRow)
+            p.textSender.sendKey(3, u"a"_s);
+        else
+            p.textSender.sendLine(u"a"_s);
+        QCOMPARE(takeWritten(p), bytes);
     }
 
     void recordSuspendAndRowSend()
     {
-        Rig r(Rig::RealPty);
+        Parts p(Parts::RealPty);
         QString text; // the record keeps 2511 bytes and counts them all
         for (int i = 0; i < 3000; ++i)
             text.append(QChar(u'a' + i % 26));
-        r.w->txt[0]->setText(text);
-        r.w->BTNSend->click();
-        QCOMPARE(r.takeWritten(), text.toLatin1());
-        QCOMPARE(txCaptureCount, 3000);
-        QCOMPARE(QByteArray(reinterpret_cast<const char *>(txCaptureBuffer.data()), kTxCaptureSize),
-                 text.toLatin1().left(kTxCaptureSize));
+        p.textSender.sendLine(text);
+        QCOMPARE(takeWritten(p), text.toLatin1());
+        QCOMPARE(p.record.count(), 3000);
+        QCOMPARE(p.record.stored().toByteArray(), text.toLatin1().left(TransmitRecord::kSize));
 
-        r.w->Command8->click();
-        r.setEndings(true, false);
-        r.w->Command2[4]->click(); // an empty row with CR is no longer empty
-        QCOMPARE(r.takeWritten(), QByteArray("\r"));
-        QCOMPARE(r.w->Text8->text(), u"4"_s);
+        clearEcho(p);
+        p.views.cr = true;
+        p.textSender.sendKey(4, p.views.strings[4]); // an empty row with CR is no longer empty
+        QCOMPARE(takeWritten(p), QByteArray("\r"));
+        QCOMPARE(p.views.itemRow, u"4"_s);
 
-        r.w->Command4->click(); // suspended: echoed, counted and recorded, not written
-        r.w->txt[0]->setText(u"hold"_s);
-        r.w->BTNSend->click();
-        r.w->Command2[4]->click();
-        QCOMPARE(r.takeWritten(), QByteArray());
-        QCOMPARE(r.sent(), u"\r\r\nhold\r\r\n\r\r\n"_s);
-        QCOMPARE(r.w->txtTXCntr->text(), u"1"_s);
-        QCOMPARE(txCaptureBuffer[0], quint8('\r'));
+        p.state.suspended = true; // echoed, counted and recorded, not written
+        p.textSender.sendLine(u"hold"_s);
+        p.textSender.sendKey(4, p.views.strings[4]);
+        QCOMPARE(takeWritten(p), QByteArray());
+        QCOMPARE(p.views.echo, u"\r\r\nhold\r\r\n\r\r\n"_s);
+        QCOMPARE(p.views.txCount, u"1"_s);
+        QCOMPARE(p.record.stored().at(0), '\r');
     }
 
     // A text send longer than the port's limit writes it in pieces as the device takes
@@ -213,211 +235,209 @@ private slots:
     // corrected to what the port took, which the close then reports as not sent.
     void textSendWaitsForTheDevice()
     {
-        Rig r(Rig::RealPty);
-        const qint64 limit = r.w->MSComm1->outputLimit();
-        QVERIFY(r.pty->stopReading());
-        r.whenSendWaits([&] {
-            QCOMPARE(r.w->txtTXCntr->text(), u"1000"_s);
-            QCOMPARE(r.w->MSComm1->bytesToWrite(), limit);
-            r.w->DisconnectButton->click();
+        Parts p(Parts::RealPty);
+        const qint64 limit = p.port.outputLimit();
+        QVERIFY(p.pty->stopReading());
+        // Checked from the event loop while the send waits for the port.
+        QTimer whenFull;
+        whenFull.setInterval(5);
+        QObject::connect(&whenFull, &QTimer::timeout, [&] {
+            if (p.port.pendingOutput() < limit)
+                return;
+            whenFull.stop();
+            QCOMPARE(p.views.txCount, u"1000"_s);
+            QCOMPARE(p.port.pendingOutput(), limit);
+            p.port.disconnect();
         });
-        r.w->txt[0]->setText(QString(1000, u'a'));
-        r.w->BTNSend->click();
-        QCOMPARE(r.w->txtTXCntr->text(), QString::number(limit));
-        QVERIFY(r.w->txtStatus->text().endsWith(
+        whenFull.start();
+        p.textSender.sendLine(QString(1000, u'a'));
+        QCOMPARE(p.views.txCount, QString::number(limit));
+        QVERIFY(p.views.status.endsWith(
             u"Output discarded at close: %1 bytes not sent\r\nCOM Port Disconnected\r\n"_s.arg(
                 limit)));
-        r.pty->resumeReading();
-        QCOMPARE(r.takeWritten(), QByteArray());
+        p.pty->resumeReading();
+        QCOMPARE(takeWritten(p), QByteArray());
 
         // A device that reads loses nothing to a Disconnect right after the send.
-        r.w->ConnectButton->click();
+        p.port.reconnect();
         const QByteArray text = rows(0, 4999);
         QByteArray got;
-        std::thread device([&] { got = r.pty->receive(text.size()); });
-        r.w->txt[0]->setText(QString::fromLatin1(text));
-        r.w->BTNSend->click();
-        r.w->DisconnectButton->click();
+        std::thread device([&] { got = p.pty->receive(text.size()); });
+        p.textSender.sendLine(QString::fromLatin1(text));
+        p.port.disconnect();
         device.join();
         QVERIFY(got == text);
-        QVERIFY(r.w->txtStatus->text().endsWith(u"Connected.\r\nCOM Port Disconnected\r\n"_s));
+        QVERIFY(p.views.status.endsWith(u"Connected.\r\nCOM Port Disconnected\r\n"_s));
     }
 
     void pages()
     {
-        Rig r;
-        r.fillRow(2, 0, u"two"_s, u"page two"_s);
-        r.fillRow(4, 0, u"four"_s);
-        r.w->Text1[3]->setText(u"edited"_s);
-        r.w->Command23->click(); // "+" stores the page shown first
-        QCOMPARE(r.w->bankText1[1][3], u"edited"_s);
-        QCOMPARE(r.w->Text2[0]->text(), u"page two"_s);
-        r.w->Command7->click();
-        QCOMPARE(r.w->Text1[3]->text(), u"edited"_s);
-        r.w->Text3->setText(u"2.5"_s);
-        r.w->Command23->click();
-        QCOMPARE(r.w->Text3->text(), u"3.5"_s);
-        QCOMPARE(r.w->Text1[0]->text(), u"four"_s);
+        Parts p;
+        p.fillRow(2, 0, u"two"_s, u"page two"_s);
+        p.fillRow(4, 0, u"four"_s);
+        p.views.strings[3] = u"edited"_s;
+        p.pager.nextPage(); // "+" stores the page shown first
+        QCOMPARE(p.bank.string(1, 3), u"edited"_s);
+        QCOMPARE(p.views.descriptions[0], u"page two"_s);
+        p.pager.previousPage();
+        QCOMPARE(p.views.strings[3], u"edited"_s);
+        p.views.setPageText(u"2.5"_s);
+        p.pager.nextPage();
+        QCOMPARE(p.views.page, u"3.5"_s);
+        QCOMPARE(p.views.strings[0], u"four"_s);
     }
 
     void projectFiles()
     {
-        Rig r;
-        FakeDialog &dlg = r.dlgfile();
-        const QString path = dlg.answer = r.path(u"bank.ovc"_s);
-        r.fillRow(3, 5, u"y"_s, u"x"_s);
-        r.fillRow(0, 0, u"page 0 is never saved"_s);
-        r.fillRow(1, 20, u"nor row 20"_s);
-        r.w->mnuSave->trigger();
+        Parts p;
+        FakeDialog &dlg = p.fileDialog;
+        const QString path = dlg.answer = p.path(u"bank.ovc"_s);
+        p.fillRow(3, 5, u"y"_s, u"x"_s);
+        p.fillRow(0, 0, u"page 0 is never saved"_s);
+        p.fillRow(1, 20, u"nor row 20"_s);
+        p.projects.save();
         QCOMPARE(dlg.filtersSeen, QStringList{u"All Files (*.ovc)|*.ovc|"_s});
         QByteArray golden;
         for (int line = 1; line <= 2000; ++line)
             golden += line == 91 ? "\"x\"\r\n" : line == 92 ? "\"y\"\r\n" : "\"\"\r\n";
-        QCOMPARE(Rig::readFile(path), golden);
+        QCOMPARE(Parts::readFile(path), golden);
 
         // Cancel: nothing written, read or stored; the name is kept for the next use.
-        r.showPage(5);
-        r.w->Text1[0]->setText(u"say \"hi\" é"_s);
+        p.views.setPageText(u"5"_s);
+        p.views.strings[0] = u"say \"hi\" é"_s;
         dlg.result = CommonDialog::cdlCancel;
-        r.w->mnuSave->trigger();
-        r.w->mnuLoad->trigger();
-        QCOMPARE(r.w->bankText1[5][0], QString());
+        p.projects.save();
+        p.projects.load();
+        QCOMPARE(p.bank.string(5, 0), QString());
         QCOMPARE(dlg.FileName, path);
-        QCOMPARE(Rig::readFile(path), golden);
+        QCOMPARE(Parts::readFile(path), golden);
         // Quotes and bytes above 127 survive a save and a load.
         dlg.result = 0;
-        r.w->mnuSave->trigger();
-        r.w->bankText1[5][0].clear();
-        r.w->mnuLoad->trigger();
-        QCOMPARE(r.w->bankText1[5][0], u"say \"hi\" é"_s);
+        p.projects.save();
+        p.bank.setString(5, 0, QString());
+        p.projects.load();
+        QCOMPARE(p.bank.string(5, 0), u"say \"hi\" é"_s);
 
         // Comma-separated records, text after a closing quote; the file ends after four.
-        dlg.answer = r.writeFile(u"in.ovc"_s, "\"d1\",\"s1\"\r\n\"d2\" junk\r\n\"s\"\"2\"\r\n");
-        r.showPage(5);
-        r.w->Text1[1]->setText(u"edit on screen"_s);
-        r.w->mnuLoad->trigger();
-        QCOMPARE(r.w->Text3->text(), u"1"_s);
-        QCOMPARE(r.w->Text1[0]->text() + r.w->Text2[1]->text() + r.w->Text1[1]->text(),
-                 u"s1d2s\"2"_s);
-        QCOMPARE(r.w->bankText2[3][5], u"x"_s);    // entries past the end stay
-        QCOMPARE(r.w->bankText1[5][1], QString()); // the rows on screen went nowhere
-        dlg.answer = r.path(u"missing.ovc"_s);     // unreadable: no entry changes, page 1 shown
-        r.showPage(2);
-        r.w->mnuLoad->trigger();
-        QCOMPARE(r.w->Text3->text(), u"1"_s);
-        QCOMPARE(r.w->Text1[0]->text(), u"s1"_s);
+        dlg.answer = p.writeFile(u"in.ovc"_s, "\"d1\",\"s1\"\r\n\"d2\" junk\r\n\"s\"\"2\"\r\n");
+        p.views.setPageText(u"5"_s);
+        p.views.strings[1] = u"edit on screen"_s;
+        p.projects.load();
+        QCOMPARE(p.views.page, u"1"_s);
+        QCOMPARE(p.views.strings[0] + p.views.descriptions[1] + p.views.strings[1], u"s1d2s\"2"_s);
+        QCOMPARE(p.bank.description(3, 5), u"x"_s); // entries past the end stay
+        QCOMPARE(p.bank.string(5, 1), QString());   // the rows on screen went nowhere
+        dlg.answer = p.path(u"missing.ovc"_s);      // unreadable: no entry changes, page 1 shown
+        p.views.setPageText(u"2"_s);
+        p.projects.load();
+        QCOMPARE(p.views.page, u"1"_s);
+        QCOMPARE(p.views.strings[0], u"s1"_s);
     }
 
     void sendBankPacesEveryItem()
     {
-        Rig r;
-        r.w->txtDelay->setText(u"1"_s);
-        r.w->Text1[0]->setText(u"first"_s);
-        r.w->Text1[5]->setText(u"sixth"_s);
-        r.setEndings(true, true);
-        int pauses = 0;
-        QObject::connect(r.w->Timer2, &QTimer::timeout, r.w.get(), [&] { ++pauses; });
-        r.w->Command1->click();
+        Parts p;
+        p.views.delay = u"1"_s;
+        p.views.strings[0] = u"first"_s;
+        p.views.strings[5] = u"sixth"_s;
+        p.views.cr = p.views.lf = true;
+        p.sequencer.sendBank();
         // CR only, on the bytes written; every item echoed and paused for.
-        QCOMPARE(r.port->written, QByteArray("first\rsixth\r"));
-        QCOMPARE(r.sent(),
+        QCOMPARE(takeWritten(p), QByteArray("first\rsixth\r"));
+        QCOMPARE(p.views.echo,
                  u"first\r\n"_s + u"\r\n"_s.repeated(4) + u"sixth\r\n"_s + u"\r\n"_s.repeated(14));
-        QCOMPARE(pauses, 20);
-        QCOMPARE(r.w->bankText1[1][5], u"sixth"_s); // stored at the start
-        QCOMPARE(txCaptureCount, 0);                // the record is not touched
+        QCOMPARE(p.pacer.trace.count(u'i'), 20);
+        QCOMPARE(p.pacer.pauseMs(Pacer::Pause::Item), 1);
+        QCOMPARE(p.bank.string(1, 5), u"sixth"_s); // stored at the start
+        QCOMPARE(p.record.count(), 0);             // the record is not touched
     }
 
     void stopSuspendAndClosingEndARun()
     {
-        Rig r;
-        fillPageOne(r);
-        r.w->Command6->click(); // STOP while idle: the next run sends its first item only
-        r.w->Command1->click();
-        QCOMPARE(r.port->written, rows(0, 0));
-        atRow(r, 2, [&] { r.w->Command6->click(); }); // in the pause after row 2
-        r.w->Command1->click();
-        QCOMPARE(r.port->written, rows(0, 0) + rows(0, 3));
-        QCOMPARE(r.w->Text8->text(), u"3"_s);
-        QCOMPARE(r.w->stopRequested, 0);
+        Parts p;
+        fillPageOne(p);
+        p.sequencer.requestStop(); // STOP while idle: the next run sends its first item only
+        p.sequencer.sendBank();
+        QCOMPARE(p.fake->written, rows(0, 0));
+        afterRow(p, 2, [&] { p.sequencer.requestStop(); });
+        p.sequencer.sendBank();
+        QCOMPARE(p.fake->written, rows(0, 0) + rows(0, 3));
+        QCOMPARE(p.views.itemRow, u"3"_s);
+        QVERIFY(!p.sequencer.stopLatched());
 
         // Suspended: the next item is echoed, not written, and is the last one.
-        r.port->written.clear();
-        r.w->Command8->click();
-        atRow(r, 2, [&] { r.w->Command4->click(); });
-        r.w->Command1->click();
-        QCOMPARE(r.port->written, rows(0, 2));
-        QCOMPARE(r.sent(), QString::fromLatin1(rows(0, 3, "\r\n")));
-        QCOMPARE(r.w->Text8->text(), u"19"_s);
+        p.fake->written.clear();
+        clearEcho(p);
+        afterRow(p, 2, [&] { p.state.suspended = true; });
+        p.sequencer.sendBank();
+        QCOMPARE(p.fake->written, rows(0, 2));
+        QCOMPARE(p.views.echo, QString::fromLatin1(rows(0, 3, "\r\n")));
+        QCOMPARE(p.views.itemRow, u"19"_s);
         // In Send All the page pause runs and no further page is visited.
-        r.w->Command4->click();
-        r.w->Timer1->setInterval(1);
-        atRow(r, 4, [&] { r.w->Command4->click(); });
-        r.w->Command3->click();
-        QCOMPARE(r.port->written, rows(0, 2) + rows(0, 4));
-        QCOMPARE(r.w->Text3->text(), u"1"_s);
+        p.state.suspended = false;
+        afterRow(p, 4, [&] { p.state.suspended = true; });
+        p.sequencer.sendAll();
+        QCOMPARE(p.fake->written, rows(0, 2) + rows(0, 4));
+        QCOMPARE(p.views.page, u"1"_s);
+        QCOMPARE(p.pacer.trace, u"yi"_s.repeated(6) + u"p"_s);
 
-        r.w->Command4->click(); // closing the window ends the run at once
-        r.w->txtDelay->setText(u"100"_s);
-        atRow(r, 2, [&] { r.w->close(); });
-        r.w->Command3->click();
-        QVERIFY(r.w->unloading);
-        QVERIFY(!r.w->sendBusy);
-        QVERIFY(!r.w->Timer2->isActive());
-        QCOMPARE(r.w->Text8->text(), u"2"_s);
+        p.state.suspended = false; // closing the window ends the run at once
+        p.views.delay = u"100"_s;
+        afterRow(p, 2, [&] { p.pacer.closing = true; });
+        p.sequencer.sendAll();
+        QVERIFY(!p.gate.busy());
+        QCOMPARE(p.views.itemRow, u"2"_s);
+        QCOMPARE(p.pacer.trace, u"yi"_s.repeated(3));
     }
 
     void sendAllVisitsEveryPageInOrder()
     {
-        Rig r;
-        r.w->txtDelay->setText(u"0"_s); // still yields once and never hangs
-        r.w->Timer1->setInterval(1);
-        r.w->Keyhex_Click(0);
+        Parts p;
+        p.views.delay = u"0"_s; // still yields once and never hangs
+        p.state.hexKeys = true;
         QByteArray expected;
         for (int page = 1; page <= 50; ++page) {
             for (int row = 0; row < 10; ++row) {
                 const int b = (page * 5 + row) & 0xFF;
-                r.fillRow(page, row, u"%1"_s.arg(b, 2, 16, QLatin1Char('0')).toUpper());
+                p.fillRow(page, row, u"%1"_s.arg(b, 2, 16, QLatin1Char('0')).toUpper());
                 expected += char(b);
             }
         }
-        r.w->ShowBankPage();
-        int pagePauses = 0;
-        QObject::connect(r.w->Timer1, &QTimer::timeout, r.w.get(), [&] { ++pagePauses; });
-        r.w->Command3->click();
-        QCOMPARE(r.port->written, expected);
-        QCOMPARE(pagePauses, 50);
-        QCOMPARE(r.w->Text3->text(), u"50"_s);
-        QCOMPARE(r.sent().count(u'\n'), 1000);
+        p.pager.showCurrentPage();
+        p.sequencer.sendAll();
+        QCOMPARE(takeWritten(p), expected);
+        QCOMPARE(p.pacer.trace, (u"yyi"_s.repeated(20) + u"p"_s).repeated(50));
+        QCOMPARE(p.pacer.pauseMs(Pacer::Pause::Item), 0);
+        QCOMPARE(p.views.page, u"50"_s);
+        QCOMPARE(p.views.echo.count(u'\n'), 1000);
     }
 
     // One send at a time: whatever is started while another send yields is refused.
     void overlappingSendsAreRefused()
     {
-        Rig r;
-        fillPageOne(r);
-        r.fillRow(2, 5, u"other page"_s);
-        r.w->txt[0]->setText(u"typed"_s);
-        r.w->txt[1]->setText(u"second"_s);
-        atRow(r, 1, [&] {
-            r.w->BTNSend->click();
-            r.w->Command2[7]->click();
-            r.w->Command1->click();
-            r.w->Command3->click();
-            r.w->Command23->click(); // a page change: the run keeps its page
+        Parts p;
+        fillPageOne(p);
+        p.fillRow(2, 5, u"other page"_s);
+        afterRow(p, 1, [&] {
+            p.textSender.sendLine(u"typed"_s);
+            p.textSender.sendKey(7, p.views.strings[7]);
+            p.sequencer.sendBank();
+            p.sequencer.sendAll();
+            p.pager.nextPage(); // a page change: the run keeps its page
         });
-        r.w->Command1->click();
-        QCOMPARE(r.port->written, rows(0, 19));
-        QCOMPARE(r.w->txtTXCntr->text(), u"0"_s);
-        QCOMPARE(r.w->Text1[5]->text(), u"other page"_s);
-        QTimer::singleShot(0, r.w.get(), [&] {
-            r.w->BTNSend1->click();
-            r.w->Command2[0]->click();
-            r.w->Command1_Click();
-        });
-        r.w->BTNSend->click();
-        QCOMPARE(r.port->written, rows(0, 19) + "typed");
+        p.sequencer.sendBank();
+        QCOMPARE(p.fake->written, rows(0, 19));
+        QCOMPARE(p.views.txCount, u"0"_s);
+        QCOMPARE(p.views.strings[5], u"other page"_s);
+        p.pacer.at[p.pacer.trace.size() + 1] = [&] {
+            p.textSender.sendLine(u"second"_s);
+            p.textSender.sendKey(0, p.views.strings[0]);
+            p.sequencer.sendBank();
+        };
+        p.textSender.sendLine(u"typed"_s);
+        QCOMPARE(p.fake->written, rows(0, 19) + "typed");
     }
 };
 
-QTEST_MAIN(TestTransmit)
+QTEST_GUILESS_MAIN(TestTransmit)
 #include "tst_transmit.moc"
