@@ -24,6 +24,8 @@
 #include "transmitcontext.h"
 #include "transmitrecord.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -74,12 +76,21 @@ struct Parts
     }
 
     // What went out of the port since the last call: the fake's record, or what the device
-    // on the pty received until nothing more arrived.
+    // on the pty received until nothing more arrived for 300 ms (the event loop runs
+    // meanwhile: the port hands small writes to its thread from there).
     QByteArray takeWritten()
     {
         if (fake)
             return std::exchange(fake->written, QByteArray());
-        return pty->receive(std::numeric_limits<int>::max(), 300);
+        QByteArray got;
+        for (QElapsedTimer quiet; !quiet.isValid() || quiet.elapsed() < 300;) {
+            QCoreApplication::processEvents();
+            const QByteArray more = pty->receive(std::numeric_limits<int>::max(), 10);
+            if (!more.isEmpty() || !quiet.isValid())
+                quiet.start();
+            got += more;
+        }
+        return got;
     }
 
     void fillRow(int page, int row, const QString &text, const QString &description = {})

@@ -16,24 +16,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// What the device on the pty received until nothing more arrived for 300 ms. Events run
-// meanwhile: the port gathers small writes for a millisecond on the event loop before its
-// thread writes them. On the fake port, what it recorded.
-QByteArray takeWritten(Parts &p)
-{
-    if (p.fake)
-        return p.takeWritten();
-    QByteArray got;
-    for (QElapsedTimer quiet; !quiet.isValid() || quiet.elapsed() < 300;) {
-        QCoreApplication::processEvents();
-        const QByteArray more = p.pty->receive(std::numeric_limits<int>::max(), 10);
-        if (!more.isEmpty() || !quiet.isValid())
-            quiet.start();
-        got += more;
-    }
-    return got;
-}
-
 // What "Clear TX Window" does on the screen.
 void clearEcho(Parts &p)
 {
@@ -143,7 +125,7 @@ private slots:
         p.views.cr = ends & 1;
         p.views.lf = ends & 2;
         p.textSender.sendLine(text);
-        QCOMPARE(takeWritten(p), bytes);
+        QCOMPARE(p.takeWritten(), bytes);
         QCOMPARE(p.views.echo, echo);
         QCOMPARE(p.views.txCount, QString::number(bytes.size()));
         QCOMPARE(p.record.count(), bytes.size());
@@ -201,7 +183,7 @@ private slots:
             p.textSender.sendKey(3, u"a"_s);
         else
             p.textSender.sendLine(u"a"_s);
-        QCOMPARE(takeWritten(p), bytes);
+        QCOMPARE(p.takeWritten(), bytes);
     }
 
     void recordSuspendAndRowSend()
@@ -211,20 +193,20 @@ private slots:
         for (int i = 0; i < 3000; ++i)
             text.append(QChar(u'a' + i % 26));
         p.textSender.sendLine(text);
-        QCOMPARE(takeWritten(p), text.toLatin1());
+        QCOMPARE(p.takeWritten(), text.toLatin1());
         QCOMPARE(p.record.count(), 3000);
         QCOMPARE(p.record.stored().toByteArray(), text.toLatin1().left(TransmitRecord::kSize));
 
         clearEcho(p);
         p.views.cr = true;
         p.textSender.sendKey(4, p.views.strings[4]); // an empty row with CR is no longer empty
-        QCOMPARE(takeWritten(p), QByteArray("\r"));
+        QCOMPARE(p.takeWritten(), QByteArray("\r"));
         QCOMPARE(p.views.itemRow, u"4"_s);
 
         p.state.suspended = true; // echoed, counted and recorded, not written
         p.textSender.sendLine(u"hold"_s);
         p.textSender.sendKey(4, p.views.strings[4]);
-        QCOMPARE(takeWritten(p), QByteArray());
+        QCOMPARE(p.takeWritten(), QByteArray());
         QCOMPARE(p.views.echo, u"\r\r\nhold\r\r\n\r\r\n"_s);
         QCOMPARE(p.views.txCount, u"1"_s);
         QCOMPARE(p.record.stored().at(0), '\r');
@@ -256,7 +238,7 @@ private slots:
             u"Output discarded at close: %1 bytes not sent\r\nCOM Port Disconnected\r\n"_s.arg(
                 limit)));
         p.pty->resumeReading();
-        QCOMPARE(takeWritten(p), QByteArray());
+        QCOMPARE(p.takeWritten(), QByteArray());
 
         // A device that reads loses nothing to a Disconnect right after the send.
         p.port.reconnect();
@@ -343,7 +325,7 @@ private slots:
         p.views.cr = p.views.lf = true;
         p.sequencer.sendBank();
         // CR only, on the bytes written; every item echoed and paused for.
-        QCOMPARE(takeWritten(p), QByteArray("first\rsixth\r"));
+        QCOMPARE(p.takeWritten(), QByteArray("first\rsixth\r"));
         QCOMPARE(p.views.echo,
                  u"first\r\n"_s + u"\r\n"_s.repeated(4) + u"sixth\r\n"_s + u"\r\n"_s.repeated(14));
         QCOMPARE(p.pacer.trace.count(u'i'), 20);
@@ -405,7 +387,7 @@ private slots:
         }
         p.pager.showCurrentPage();
         p.sequencer.sendAll();
-        QCOMPARE(takeWritten(p), expected);
+        QCOMPARE(p.takeWritten(), expected);
         QCOMPARE(p.pacer.trace, (u"yyi"_s.repeated(20) + u"p"_s).repeated(50));
         QCOMPARE(p.pacer.pauseMs(Pacer::Pause::Item), 0);
         QCOMPARE(p.views.page, u"50"_s);
