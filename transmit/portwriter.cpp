@@ -6,10 +6,12 @@
 
 #include <QtGlobal>
 
-std::optional<qint64> writePaced(TransmitContext &ctx, const QByteArray &bytes)
+std::optional<qint64> writePaced(TransmitContext &ctx, const QByteArray &bytes, qint64 *taken)
 {
     ByteWriter &port = ctx.port;
-    qint64 done = 0;
+    qint64 scratch = 0;
+    qint64 &done = taken ? *taken : scratch;
+    done = 0;
     while (done < bytes.size()) {
         const qint64 limit = port.outputLimit();
         qint64 pending = port.pendingOutput();
@@ -23,9 +25,9 @@ std::optional<qint64> writePaced(TransmitContext &ctx, const QByteArray &bytes)
             pending = port.pendingOutput();
         }
         const qint64 n = qMin(qMax<qint64>(1, limit - pending), bytes.size() - done);
-        const qint64 taken = port.output(bytes.mid(done, n));
-        done += taken;
-        if (taken < n)
+        const qint64 took = port.output(bytes.mid(done, n));
+        done += took;
+        if (took < n)
             break;
     }
     return done;

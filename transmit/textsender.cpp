@@ -42,12 +42,14 @@ std::optional<QString> prepare(TransmitContext &ctx, const QString &text, bool k
     return sendText;
 }
 
-// A write the port refuses or cuts short is not counted as sent.
+// A write the port refuses or cuts short is not counted as sent. Closing ends the wait but
+// not the window (nothing is deleted during a wait): the counter still shows what went.
 void write(TransmitContext &ctx, const QByteArray &bytes)
 {
-    const std::optional<qint64> taken = writePaced(ctx, bytes);
-    if (taken && *taken < bytes.size())
-        ctx.view.showSentCount(*taken);
+    qint64 taken = 0;
+    (void)writePaced(ctx, bytes, &taken);
+    if (taken < bytes.size())
+        ctx.view.showSentCount(taken);
 }
 
 } // namespace

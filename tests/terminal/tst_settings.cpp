@@ -1,28 +1,18 @@
-// Numbers typed into boxes, the record format, and the settings file the main window
-// reads at start-up and writes at close.
-#include "fakecommport.h"
-#include "fakes.h"
+// Numbers typed into boxes, the record format, and the settings file: the start-up rules
+// applied to what it holds and the records written back at close.
+#include "bank.h"
 #include "filesizelimit.h"
-#include "frmserial.h"
-#include "globals.h"
 #include "numbers.h"
 #include "records.h"
-#include "testsupport.h"
-#include "textbox.h"
+#include "sessionsettings.h"
+#include "settingsfile.h"
 
-#include <QAction>
-#include <QLabel>
-#include <QLineEdit>
+#include <QDir>
 #include <QTemporaryDir>
-#include <QTemporaryFile>
 #include <QtTest>
 
-#include <cstdio>
 #include <limits>
 #include <memory>
-#include <unistd.h>
-
-using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -48,43 +38,36 @@ QByteArray fullFile()
            "\"tx zero\"\r\n\"tx, one\"\r\n\"1\"\r\n57600\r\n7\r\n3\r\n1\r\n2\r\n2\r\n1\r\n1\r\n";
 }
 
+// What a run does with the file when nothing is edited: the bank and the start-up values
+// are read from it, and written back at close.
+struct Run
+{
+    std::unique_ptr<SendKeyBank> bank = std::make_unique<SendKeyBank>();
+    StartupValues values;
+
+    explicit Run(const QByteArray &bytes)
+    {
+        const SettingsRecords read = parseSettings(bytes);
+        bank->importSettings(read);
+        values = startupValues(read);
+    }
+    QByteArray close() const
+    {
+        SettingsRecords out;
+        bank->exportSettings(out);
+        const StartupValues &v = values;
+        writeClosingValues({v.line0, v.line1, v.pageText, v.baudRate, v.comNumber, v.options}, out);
+        return formatSettings(out);
+    }
+};
+
 } // namespace
 
 class TestSettings : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    // A folder of its own, which the first save creates.
-    QString path() const { return dir.filePath(QStringLiteral("cfg/Orvo_RS232_ini")); }
-    void putFile(const QByteArray &bytes)
-    {
-        QDir().mkpath(dir.filePath(QStringLiteral("cfg")));
-        QVERIFY(writeFileSafely(path(), bytes));
-    }
-    QByteArray fileBytes() const { return readWholeFile(path()).value_or("<missing>"); }
-    std::unique_ptr<frmSerial> open(std::shared_ptr<FakeMessageBox> messages = {})
-    {
-        Services s = testServices(dir.path());
-        s.settingsPath = path();
-        s.makeCommPort = [] { return std::make_unique<FakeCommPort>(); };
-        s.messageBox = std::move(messages);
-        return std::make_unique<frmSerial>(s);
-    }
-    static FakeMessageBox *box(frmSerial &w)
-    {
-        return static_cast<FakeMessageBox *>(w.services.messageBox.get());
-    }
-    static FakeCommPort *fake(frmSerial &w) { return static_cast<FakeCommPort *>(w.MSComm1.get()); }
-
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-    void init()
-    {
-        resetGlobals();
-        QDir(dir.filePath(QStringLiteral("cfg"))).removeRecursively();
-    }
-
     // Val reads the numeric prefix; CInt and CLng round its value halves to even.
     void valAndRounding_data()
     {
@@ -171,192 +154,138 @@ private slots:
         QVERIFY(r.atEnd());
     }
 
-    // A settings file edited by hand: blank lines and CR line ends change no record.
-    void handEditedFileReadsAlike_data()
+    // Every record survives a run; a file edited by hand (blank lines, CR line ends) reads
+    // alike and is written back in the program's own form.
+    void everyRecordSurvivesARoundTrip_data()
     {
         QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("as written") << fullFile();
         QByteArray blank = fullFile();
         QTest::newRow("blank lines") << blank.replace("\r\n", "\r\n\r\n");
         QByteArray cr = fullFile();
         QTest::newRow("CR") << cr.replace("\r\n", "\r");
     }
-    void handEditedFileReadsAlike()
-    {
-        QFETCH(QByteArray, bytes);
-        putFile(bytes);
-        open()->close();
-        QCOMPARE(fileBytes(), fullFile());
-    }
-
-    void firstRunUsesDefaultsAndWritesThem()
-    {
-        auto w = open();
-        QCOMPARE(w->client->size(), QSize(723, 699));
-        QCOMPARE(w->txtCommport->text(), QStringLiteral("1"));
-        QCOMPARE(fake(*w)->settings, QStringLiteral("9600,n,8,1"));
-        QCOMPARE(backColor(w->lblConnect), QColor(255, 0, 0));
-        QCOMPARE(w->fileName, QString()); // no project yet: Save Project must ask
-        // The numbers as typed, by their numeric prefix, without the range rules.
-        w->txtBaud->setText(QStringLiteral("100.5 baud"));
-        w->txtCommport->setText(QStringLiteral("40"));
-        w->close();
-        QVERIFY(!w->MSComm1->portOpen());
-        QCOMPARE(fileBytes(), emptyTexts(2003) + "100\r\n40\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n");
-    }
-
     void everyRecordSurvivesARoundTrip()
     {
-        putFile(fullFile());
-        auto w = open();
-        QCOMPARE(w->bankText2[1][0], QStringLiteral("desc 1/0"));
-        QCOMPARE(w->bankText1[50][19], QStringLiteral("AT+5019\"q\"\u00e9"));
-        QCOMPARE(w->txt[0]->text(), QStringLiteral("tx zero"));
-        QCOMPARE(w->txt[1]->text(), QStringLiteral("tx, one"));
-        QCOMPARE(fake(*w)->port, 7);
-        QCOMPARE(fake(*w)->settings, QStringLiteral("57600,n,8,1"));
-        QCOMPARE(w->SerialText1->font().pointSizeF(), 22.0);
-        QCOMPARE(w->txtSent->font().pointSizeF(), 22.0);
-        QVERIFY(w->mnuFontLarge->isChecked());
-        QVERIFY(w->mnuScroll->isChecked());
-        QCOMPARE(w->silentCapture, 2);
-        QVERIFY(!w->mnuSilent->isChecked()); // only 1 checks the item
-        QCOMPARE(hexFontSize, 2);
-        QVERIFY(w->mnuAutoClearTX->isChecked());
-        QVERIFY(w->mnuTXSilent->isChecked());
-        w->close();
-        QCOMPARE(fileBytes(), fullFile());
+        QFETCH(QByteArray, bytes);
+        const Run run(bytes);
+        const StartupValues &v = run.values;
+        QCOMPARE(run.bank->description(1, 0), QStringLiteral("desc 1/0"));
+        QCOMPARE(run.bank->string(50, 19), QStringLiteral("AT+5019\"q\"\u00e9"));
+        QCOMPARE(v.line0, QStringLiteral("tx zero"));
+        QCOMPARE(v.line1, QStringLiteral("tx, one"));
+        QCOMPARE(v.comNumber, 7);
+        QCOMPARE(v.baudRate, 57600);
+        QCOMPARE(v.options.mainFont, 3);
+        QCOMPARE(v.options.silentCapture, 2); // kept as read, not made a flag
+        QCOMPARE(v.options.hexFont, 2);
+        QCOMPARE(run.close(), fullFile());
     }
 
-    // Baud, port and font records as read at start-up.
+    // Baud, port and main font records as read at start-up.
     void rangeRulesAtStartUp_data()
     {
         QTest::addColumn<QByteArray>("numbers");
         QTest::addColumn<QString>("baud");
         QTest::addColumn<QString>("port");
-        QTest::addColumn<double>("points");
+        QTest::addColumn<int>("font");
         const auto row = [](const char *name, const char *numbers, const char *baud,
-                            const char *port, double points) {
+                            const char *port, int font) {
             QTest::newRow(name) << QByteArray(numbers) << QString::fromLatin1(baud)
-                                << QString::fromLatin1(port) << points;
+                                << QString::fromLatin1(port) << font;
         };
-        row("lowest baud", "110\r\n16\r\n2", "110", "16", 14.0);
-        row("highest baud", "116000\r\n1\r\n3", "116000", "1", 22.0);
-        row("too slow, port 0", "109\r\n0\r\n0", "9600", "1", 10.0);
-        row("too fast, port 17", "116001\r\n17\r\n4", "9600", "1", 8.25);
-        row("malformed", "fast\r\nx\r\n-1", "9600", "1", 8.25);
+        row("lowest baud", "110\r\n16\r\n2", "110", "16", 2);
+        row("highest baud", "116000\r\n1\r\n3", "116000", "1", 3);
+        row("too slow, port 0", "109\r\n0\r\n0", "9600", "1", 1); // font 0 is the first
+        row("too fast, port 17", "116001\r\n17\r\n4", "9600", "1", 4);
+        row("malformed", "fast\r\nx\r\n-1", "9600", "1", -1);
         row("port too big for an Integer, font halves to even", "300\r\n40000\r\n2.5", "300", "1",
-            14.0);
-        row("comma-separated", "57600,2,3", "57600", "2", 22.0);
+            2);
+        row("comma-separated", "57600,2,3", "57600", "2", 3);
     }
     void rangeRulesAtStartUp()
     {
         QFETCH(QByteArray, numbers);
         QFETCH(QString, baud);
         QFETCH(QString, port);
-        QFETCH(double, points);
-        putFile(emptyTexts(2003) + numbers + "\r\n");
-        auto w = open();
-        QCOMPARE(w->txtBaud->text(), baud);
-        QCOMPARE(w->txtCommport->text(), port);
-        QCOMPARE(w->SerialText->font().pointSizeF(), points);
-        // An unknown font choice leaves the design's check mark.
-        QCOMPARE(w->mnuFontSmall->isChecked(), points == 10.0 || points == 8.25);
+        QFETCH(int, font);
+        const StartupValues v = Run(emptyTexts(2003) + numbers + "\r\n").values;
+        QCOMPARE(NumberText(v.baudRate), baud);
+        QCOMPARE(NumberText(v.comNumber), port);
+        QCOMPARE(v.options.mainFont, font);
+    }
+
+    // The stored options keep the value read; a 2 means "on" to some rules and "off" to
+    // others, and goes back into the file unchanged.
+    void optionValuesAreKeptAsRead_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<bool>("scrolls");
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<bool>("clears");
+        QTest::addColumn<bool>("echoes");
+        QTest::newRow("0") << QByteArray("0") << false << false << false << true;
+        QTest::newRow("1") << QByteArray("1") << true << true << true << false;
+        QTest::newRow("2") << QByteArray("2") << false << true << false << false;
+    }
+    void optionValuesAreKeptAsRead()
+    {
+        QFETCH(QByteArray, value);
+        QFETCH(bool, scrolls);
+        QFETCH(bool, silent);
+        QFETCH(bool, clears);
+        QFETCH(bool, echoes);
+        const QByteArray v = value + "\r\n";
+        const QByteArray file = emptyTexts(2003) + "9600\r\n1\r\n1\r\n" + v + v + "1\r\n" + v + v;
+        const Run run(file);
+        const Options &o = run.values.options;
+        const qint16 n = qint16(value.toShort());
+        QCOMPARE(QList<qint16>({o.autoScroll, o.silentCapture, o.clearTxOnSend, o.silentTx}),
+                 QList<qint16>({n, n, n, n}));
+        QCOMPARE(o.scrollsToEnd(), scrolls);
+        QCOMPARE(o.capturesSilently(), silent);
+        QCOMPARE(o.clearsTxOnSend(), clears);
+        QCOMPARE(o.echoesTx(), echoes);
+        QCOMPARE(run.close(), file);
     }
 
     void shortFileKeepsWhatWasRead()
     {
         // The three boxes' texts pass through one holder: a missing one repeats the last.
-        putFile("\"d\",\"s\"\r\n\"d2\"\r\n" + emptyTexts(1997) + "\"only\"\r\n");
-        auto w = open();
-        QCOMPARE(w->bankText2[1][1], QStringLiteral("d2"));
-        QCOMPARE(w->txt[0]->text(), QStringLiteral("only"));
-        QCOMPARE(w->txt[1]->text(), QStringLiteral("only"));
-        QCOMPARE(w->Text3->text(), QStringLiteral("only"));
-        QCOMPARE(w->txtBaud->text(), QStringLiteral("9600"));
+        const Run run("\"d\",\"s\"\r\n\"d2\"\r\n" + emptyTexts(1997) + "\"only\"\r\n");
+        QCOMPARE(run.bank->description(1, 1), QStringLiteral("d2"));
+        QCOMPARE(run.values.line0, QStringLiteral("only"));
+        QCOMPARE(run.values.line1, QStringLiteral("only"));
+        QCOMPARE(run.values.pageText, QStringLiteral("only"));
+        QCOMPARE(NumberText(run.values.baudRate), QStringLiteral("9600"));
     }
 
-    // A settings file that exists but cannot be read (here a folder in its place) is named
-    // once at start and never overwritten, so the send keys it may hold are not lost.
-    void unreadableFileIsReportedAndKept()
+    // A write that fails (here one stopped short at the file size limit, which binds root
+    // too) leaves the old file whole and no stray file beside it.
+    void failedWriteKeepsTheOldFile()
     {
-        QVERIFY(QDir().mkpath(path()));
-        auto w = open(std::make_shared<FakeMessageBox>());
-        QCOMPARE(w->txtStatus->text(),
-                 "Cannot read settings file "_L1 + path() +
-                     ": file to open is a directory. It will not be overwritten.\r\n"_L1);
-        w->close();
-        QVERIFY(w->unloading && !w->MSComm1->portOpen());
-        QVERIFY(box(*w)->asked.isEmpty() && box(*w)->shown.isEmpty());
-        QVERIFY(QFileInfo(path()).isDir());
-        // A file that is merely missing is a first run: nothing to say.
-        QDir(path()).removeRecursively();
-        QVERIFY(open()->txtStatus->text().isEmpty());
-    }
-
-    // A failed write at close (full or read-only config folder) keeps the old file and asks;
-    // No keeps the window and the port for another try after making room.
-    void failedWriteAtCloseAsks()
-    {
-        putFile(emptyTexts(2011));
-        auto messages = std::make_shared<FakeMessageBox>();
-        messages->answers = {false, true};
-        const QString question =
-            "Could not save "_L1 + path() + ":\r\nFile too large\r\n\r\nClose without saving?"_L1;
-        auto w = open(messages);
-        w->show();
-        w->txt[0]->setText(QStringLiteral("changed"));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("cfg/Orvo_RS232_ini"));
+        QDir().mkpath(dir.filePath(QStringLiteral("cfg")));
+        QVERIFY(writeFileSafely(path, emptyTexts(2011)));
+        SettingsRecords records = parseSettings(emptyTexts(2011));
+        records.txt0 = QStringLiteral("changed");
         {
-            // A write that stops short at the file size limit (which binds root too).
             FileSizeLimit limit(1000);
             QVERIFY(limit.active());
-            w->close();
-            QVERIFY(w->isVisible() && !w->unloading && w->MSComm1->portOpen());
-            QCOMPARE(fileBytes(), emptyTexts(2011));
-            w->close(); // Yes: closes without saving
-            QVERIFY(!w->isVisible() && !w->MSComm1->portOpen());
+            const WriteResult saved = writeSettingsFile(path, records);
+            QVERIFY(!saved);
+            QCOMPARE(saved.error, QStringLiteral("File too large"));
         }
-        QCOMPARE(messages->asked, QStringList({question, question}));
-        QCOMPARE(fileBytes(), emptyTexts(2011));
+        QCOMPARE(readWholeFile(path), std::optional<QByteArray>(emptyTexts(2011)));
         QCOMPARE(QDir(dir.filePath(QStringLiteral("cfg"))).entryList(QDir::Files),
                  QStringList{"Orvo_RS232_ini"});
 
-        // With room again, the next close saves and asks nothing.
-        w = open(messages);
-        w->show();
-        w->txt[0]->setText(QStringLiteral("changed"));
-        w->close();
-        QCOMPARE(messages->asked.size(), 2);
-        QVERIFY(fileBytes().startsWith(emptyTexts(2000) + "\"changed\"\r\n"));
-    }
-
-    // Closed by SIGTERM or SIGINT, nobody may be there to answer: the failure goes to
-    // standard error and the window closes.
-    void failedWriteOnSignalGoesToStandardError()
-    {
-        putFile(emptyTexts(2011));
-        auto w = open(std::make_shared<FakeMessageBox>());
-        w->show();
-        w->txt[0]->setText(QStringLiteral("changed"));
-        QTemporaryFile err;
-        QVERIFY(err.open());
-        std::fflush(stderr);
-        const int saved = ::dup(2);
-        ::dup2(err.handle(), 2);
-        {
-            FileSizeLimit limit(1000);
-            w->closeOnSignal();
-        }
-        std::fflush(stderr);
-        ::dup2(saved, 2);
-        ::close(saved);
-        QVERIFY(!w->isVisible());
-        QVERIFY(err.seek(0));
-        QVERIFY(box(*w)->asked.isEmpty());
-        QCOMPARE(err.readAll(),
-                 "orvo232: Could not save " + path().toLocal8Bit() + ": File too large\n");
-        QCOMPARE(fileBytes(), emptyTexts(2011));
+        // With room again the write goes through.
+        QVERIFY(writeSettingsFile(path, records));
+        QVERIFY(readWholeFile(path)->startsWith(emptyTexts(2000) + "\"changed\"\r\n"));
     }
 };
 
-QTEST_MAIN(TestSettings)
+QTEST_GUILESS_MAIN(TestSettings)
 #include "tst_settings.moc"

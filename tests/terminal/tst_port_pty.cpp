@@ -1,0 +1,136 @@
+// The port connection and the receive engine on a real port: a pseudo-terminal plays the
+// device. The flush tick is fired by hand once the bytes are captured.
+#include "partsrig.h"
+
+#include <QtTest>
+
+#include <memory>
+
+class TestPortPty : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<Parts> p;
+
+    QByteArray capture() const { return p->capture.bytes().toByteArray(); }
+    QString status() const { return p->views.status; }
+
+private slots:
+    void init()
+    {
+        p = std::make_unique<Parts>(Parts::RealPty);
+        QVERIFY(p->views.open);
+    }
+
+    void cleanup()
+    {
+        p.reset();
+        QFile::remove(comPortLink(1));
+        QFile::remove(comPortLink(2));
+    }
+
+    void receivedBytesReachBothPanes()
+    {
+        QVERIFY(p->pty->send(QByteArray("AB\r\n\0\xff", 6)));
+        QTRY_COMPARE(p->capture.count(), 6);
+        p->ticker.fire();
+        QCOMPARE(p->views.ascii, QStringLiteral("AB\r\n<0>\u00ff"));
+        QCOMPARE(p->views.hex, QStringLiteral("41 42 0D 0A 00 FF "));
+        QCOMPARE(p->views.rxCount, QStringLiteral("6"));
+        QVERIFY(p->pty->send("C")); // appended, not rewritten
+        QTRY_COMPARE(p->capture.count(), 7);
+        p->ticker.fire();
+        QCOMPARE(p->views.hex, QStringLiteral("41 42 0D 0A 00 FF 43 "));
+        QCOMPARE(capture(), QByteArray("AB\r\n\0\377C", 7));
+    }
+
+    // 20000 characters are still allowed; beyond, the next byte empties the panes and,
+    // after storing that byte, the capture.
+    void overlongPaneEmptiesAtTheNextByte()
+    {
+        p->views.ascii = QString(20000, u'x');
+        QVERIFY(p->pty->send("a"));
+        QTRY_COMPARE(p->capture.count(), 1);
+        p->ticker.fire();
+        QCOMPARE(p->views.ascii.size(), 20001);
+        QCOMPARE(capture(), QByteArray("a"));
+        QVERIFY(p->pty->send("bc"));
+        QTRY_COMPARE(p->receive.pendingAscii(), QStringLiteral("bc"));
+        p->ticker.fire();
+        QCOMPARE(p->views.ascii, QStringLiteral("bc"));
+        QCOMPARE(capture(), QByteArray("c"));
+    }
+
+    void silentCaptureCountsEveryByte()
+    {
+        p->options.silentCapture = 2; // any non-zero value is silent
+        p->views.ascii = QString(20001, u'x');
+        QVERIFY(p->pty->send("ab"));
+        QTRY_COMPARE(p->capture.count(), 2);
+        QCOMPARE(p->views.ascii.size(), 20001); // the 20000-character rule is off
+
+        QByteArray burst(250000, '\0');
+        for (qsizetype i = 0; i < burst.size(); ++i)
+            burst[i] = char(i % 251);
+        QVERIFY(p->pty->send(burst));
+        burst.prepend("ab");
+        // Every 99999th byte is stored, then the capture and the panes are emptied.
+        const qint32 expected = qint32(burst.size() % 99999);
+        QTRY_COMPARE_WITH_TIMEOUT(capture(), burst.right(expected), 30000);
+        QCOMPARE(p->capture.data()[99998], quint8(burst[2 * 99999 - 1]));
+        QCOMPARE(p->views.rxCount, QString::number(expected));
+        QCOMPARE(p->views.ascii.size() + p->views.hex.size(), 0);
+        QVERIFY(p->receive.pendingHex().isEmpty() && !p->ticker.isActive());
+    }
+
+    void busyPortReconnectAndDisconnect()
+    {
+        // Another program holds the port: start-up says nothing, ReConnect says why.
+        p->port.disconnect();
+        p->views.status.clear();
+        const auto other = makeQtCommPort();
+        QVERIFY(other->setCommPort(1) && other->setPortOpen(true));
+        p->port.openAtStartup(p->views.baud, 1);
+        QVERIFY(!p->port.isOpen());
+        QVERIFY(!p->views.open);
+        QCOMPARE(status(), QString());
+        p->views.ascii = QStringLiteral("kept");
+        p->port.reconnect();
+        QVERIFY(other->setPortOpen(false));
+        QCOMPARE(status(), QStringLiteral("Selected COM Port Not Available.\r\n"));
+        QCOMPARE(p->views.ascii, QStringLiteral("kept"));
+
+        QVERIFY(linkComPort(2, p->pty->slavePath()));
+        p->views.baud = QStringLiteral("19200");
+        p->views.com = QStringLiteral("2.5"); // halves to even
+        p->port.reconnect();
+        QVERIFY(p->port.isOpen());
+        QVERIFY(p->views.open);
+        QVERIFY2(p->views.detail.startsWith(
+                     QStringLiteral("COM2 (%1), 19200 baud").arg(p->pty->slavePath())),
+                 qPrintable(p->views.detail));
+        QCOMPARE(p->views.ascii, QString());
+        QVERIFY(p->pty->send("x"));
+        QTRY_COMPARE(p->capture.count(), 1);
+
+        p->port.disconnect();
+        QVERIFY(!p->port.isOpen());
+        QVERIFY(!p->views.open);
+        QCOMPARE(status(),
+                 QStringLiteral("Selected COM Port Not Available.\r\nCom Port Connected.\r\n"
+                                "COM Port Disconnected\r\n"));
+    }
+
+    void unpluggedDeviceIsReported()
+    {
+        p->pty->hangUp();
+        QTRY_VERIFY_WITH_TIMEOUT(!p->port.isOpen(), 10000);
+        QTRY_VERIFY(!p->views.open);
+        const QStringList lines = status().split(QStringLiteral("\r\n"));
+        QVERIFY(lines.size() == 2 || lines.size() == 3); // the message, maybe a reason, ""
+        QCOMPARE(lines.first(), QStringLiteral("COM Port Disconnected"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPortPty)
+#include "tst_port_pty.moc"

@@ -1,0 +1,311 @@
+// The main window's start-up from the settings file and its close: boxes, fonts and check
+// marks filled at start, the file written back at close, and what happens when that fails.
+#include "eventlooppacer.h"
+#include "fakecommport.h"
+#include "fakes.h"
+#include "filesizelimit.h"
+#include "lamp.h"
+#include "mainsession.h"
+#include "mainwindow.h"
+#include "ptydevice.h"
+#include "qtcommport.h"
+#include "savefile.h"
+#include "testsupport.h"
+#include "textbox.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QTimer>
+#include <QtTest>
+
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray emptyTexts(int count)
+{
+    return QByteArray("\"\"\r\n").repeated(count);
+}
+
+// Every text and number record different from its neighbours.
+QByteArray fullFile()
+{
+    QByteArray bytes;
+    for (int page = 1; page <= 50; ++page) {
+        for (int row = 0; row < 20; ++row) {
+            bytes +=
+                "\"desc " + QByteArray::number(page) + "/" + QByteArray::number(row) + "\"\r\n";
+            bytes += "\"AT+" + QByteArray::number(page * 100 + row) + "\"\"q\"\"\xE9\"\r\n";
+        }
+    }
+    return bytes +
+           "\"tx zero\"\r\n\"tx, one\"\r\n\"1\"\r\n57600\r\n7\r\n3\r\n1\r\n2\r\n2\r\n1\r\n1\r\n";
+}
+
+// Standard error caught in a file while it lives.
+class StderrCapture
+{
+public:
+    StderrCapture()
+    {
+        if (file_.open()) {
+            std::fflush(stderr);
+            saved_ = ::dup(2);
+            ::dup2(file_.handle(), 2);
+        }
+    }
+    ~StderrCapture() { restore(); }
+    QByteArray text()
+    {
+        restore();
+        return file_.seek(0) ? file_.readAll() : QByteArray("<unreadable>");
+    }
+
+private:
+    void restore()
+    {
+        if (saved_ < 0)
+            return;
+        std::fflush(stderr);
+        ::dup2(saved_, 2);
+        ::close(saved_);
+        saved_ = -1;
+    }
+    QTemporaryFile file_;
+    int saved_ = -1;
+};
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::shared_ptr<FakeMessageBox> messages;
+    QList<FakeDialog *> dialogs; // in the order the window made them
+
+    // A folder of its own, which the first save creates.
+    QString path() const { return dir->filePath(QStringLiteral("cfg/Orvo_RS232_ini")); }
+    void putFile(const QByteArray &bytes)
+    {
+        QDir().mkpath(dir->filePath(QStringLiteral("cfg")));
+        QVERIFY(writeFileSafely(path(), bytes));
+    }
+    QByteArray fileBytes() const { return readWholeFile(path()).value_or("<missing>"); }
+    std::unique_ptr<MainWindow> open(bool realPort = false)
+    {
+        Services s = testServices(dir->path());
+        s.settingsPath = path();
+        if (realPort)
+            s.makeCommPort = [] { return makeQtCommPort(); };
+        else
+            s.makeCommPort = [] { return std::make_unique<FakeCommPort>(); };
+        s.makeMessageBox = [box = messages](QWidget *) { return box; };
+        dialogs.clear();
+        s.makeFileDialog = [this](QWidget *) {
+            auto d = std::make_unique<FakeDialog>();
+            dialogs << d.get();
+            return d;
+        };
+        return std::make_unique<MainWindow>(s);
+    }
+    static CommPort *port(MainWindow &w) { return w.session().port.port(); }
+    static FakeCommPort *fake(MainWindow &w) { return static_cast<FakeCommPort *>(port(w)); }
+    static bool closing(MainWindow &w) { return w.session().pacer.closing(); }
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void init()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        messages = std::make_shared<FakeMessageBox>();
+    }
+
+    void firstRunUsesDefaultsAndWritesThem()
+    {
+        auto w = open();
+        QCOMPARE(w->ui.clientArea->size(), QSize(723, 699));
+        QCOMPARE(w->ui.comNumberBox->text(), QStringLiteral("1"));
+        QCOMPARE(fake(*w)->settings, QStringLiteral("9600,n,8,1"));
+        QCOMPARE(lampColor(w->ui.connectLamp), QColor(255, 0, 0));
+        QCOMPARE(dialogs.first()->FileName, QString()); // no project yet: Save Project must ask
+        // The numbers as typed, by their numeric prefix, without the range rules.
+        w->ui.baudRateBox->setText(QStringLiteral("100.5 baud"));
+        w->ui.comNumberBox->setText(QStringLiteral("40"));
+        w->close();
+        QVERIFY(!port(*w)->portOpen());
+        QCOMPARE(fileBytes(), emptyTexts(2003) + "100\r\n40\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n");
+    }
+
+    void startUpFillsBoxesFontsAndMarks()
+    {
+        putFile(fullFile());
+        auto w = open();
+        QCOMPARE(w->ui.keyDescriptionBoxes[0]->text(), QStringLiteral("desc 1/0"));
+        QCOMPARE(w->ui.sendLineBoxes[0]->text(), QStringLiteral("tx zero"));
+        QCOMPARE(w->ui.sendLineBoxes[1]->text(), QStringLiteral("tx, one"));
+        QCOMPARE(fake(*w)->port, 7);
+        QCOMPARE(fake(*w)->settings, QStringLiteral("57600,n,8,1"));
+        QCOMPARE(w->ui.rxHexPane->font().pointSizeF(), 22.0);
+        QCOMPARE(w->ui.txEchoPane->font().pointSizeF(), 22.0);
+        QVERIFY(w->ui.fontLargeAction->isChecked());
+        QVERIFY(w->ui.autoScrollAction->isChecked());
+        QCOMPARE(w->session().options.silentCapture, 2);
+        QVERIFY(!w->ui.silentCaptureAction->isChecked()); // only 1 checks the item
+        QCOMPARE(w->session().options.hexFont, 2);
+        QVERIFY(w->ui.clearTxOnSendAction->isChecked());
+        QVERIFY(w->ui.silentTxAction->isChecked());
+        w->close();
+        QCOMPARE(fileBytes(), fullFile());
+    }
+
+    // The boxes show the numbers after the range rules; the font choice sets the panes'
+    // size, and an unknown one leaves the design's font and check mark.
+    void boxesAndFontAtStartUp_data()
+    {
+        QTest::addColumn<QByteArray>("numbers");
+        QTest::addColumn<QString>("baud");
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<double>("points");
+        const auto row = [](const char *name, const char *numbers, const char *baud,
+                            const char *port, double points) {
+            QTest::newRow(name) << QByteArray(numbers) << QString::fromLatin1(baud)
+                                << QString::fromLatin1(port) << points;
+        };
+        row("lowest baud", "110\r\n16\r\n2", "110", "16", 14.0);
+        row("highest baud", "116000\r\n1\r\n3", "116000", "1", 22.0);
+        row("too slow, port 0", "109\r\n0\r\n0", "9600", "1", 10.0);
+        row("too fast, port 17", "116001\r\n17\r\n4", "9600", "1", 8.25);
+    }
+    void boxesAndFontAtStartUp()
+    {
+        QFETCH(QByteArray, numbers);
+        QFETCH(QString, baud);
+        QFETCH(QString, port);
+        QFETCH(double, points);
+        putFile(emptyTexts(2003) + numbers + "\r\n");
+        auto w = open();
+        QCOMPARE(w->ui.baudRateBox->text(), baud);
+        QCOMPARE(w->ui.comNumberBox->text(), port);
+        QCOMPARE(w->ui.rxAsciiPane->font().pointSizeF(), points);
+        QCOMPARE(w->ui.fontSmallAction->isChecked(), points == 10.0 || points == 8.25);
+    }
+
+    // A settings file that exists but cannot be read (here a folder in its place) is named
+    // once at start and never overwritten, so the send keys it may hold are not lost.
+    void unreadableFileIsReportedAndKept()
+    {
+        QVERIFY(QDir().mkpath(path()));
+        auto w = open();
+        QCOMPARE(w->ui.statusPane->text(),
+                 "Cannot read settings file "_L1 + path() +
+                     ": file to open is a directory. It will not be overwritten.\r\n"_L1);
+        w->close();
+        QVERIFY(closing(*w) && !port(*w)->portOpen());
+        QVERIFY(messages->asked.isEmpty() && messages->shown.isEmpty());
+        QVERIFY(QFileInfo(path()).isDir());
+        // A file that is merely missing is a first run: nothing to say.
+        QDir(path()).removeRecursively();
+        QVERIFY(open()->ui.statusPane->text().isEmpty());
+    }
+
+    // A failed write at close (full or read-only config folder) keeps the old file and asks;
+    // No keeps the window and the port for another try after making room.
+    void failedWriteAtCloseAsks()
+    {
+        putFile(emptyTexts(2011));
+        messages->answers = {false, true};
+        const QString question =
+            "Could not save "_L1 + path() + ":\r\nFile too large\r\n\r\nClose without saving?"_L1;
+        auto w = open();
+        w->show();
+        w->ui.sendLineBoxes[0]->setText(QStringLiteral("changed"));
+        {
+            // A write that stops short at the file size limit (which binds root too).
+            FileSizeLimit limit(1000);
+            QVERIFY(limit.active());
+            w->close();
+            QVERIFY(w->isVisible() && !closing(*w) && port(*w)->portOpen());
+            QCOMPARE(fileBytes(), emptyTexts(2011));
+            w->close(); // Yes: closes without saving
+            QVERIFY(!w->isVisible() && !port(*w)->portOpen());
+        }
+        QCOMPARE(messages->asked, QStringList({question, question}));
+        QCOMPARE(fileBytes(), emptyTexts(2011));
+        QCOMPARE(QDir(dir->filePath(QStringLiteral("cfg"))).entryList(QDir::Files),
+                 QStringList{"Orvo_RS232_ini"});
+
+        // With room again, the next close saves and asks nothing.
+        w = open();
+        w->show();
+        w->ui.sendLineBoxes[0]->setText(QStringLiteral("changed"));
+        w->close();
+        QCOMPARE(messages->asked.size(), 2);
+        QVERIFY(fileBytes().startsWith(emptyTexts(2000) + "\"changed\"\r\n"));
+    }
+
+    // Closed by SIGTERM or SIGINT, nobody may be there to answer: the failure goes to
+    // standard error and the window closes.
+    void failedWriteOnSignalGoesToStandardError()
+    {
+        putFile(emptyTexts(2011));
+        auto w = open();
+        w->show();
+        w->ui.sendLineBoxes[0]->setText(QStringLiteral("changed"));
+        StderrCapture err;
+        {
+            FileSizeLimit limit(1000);
+            w->closeOnSignal();
+        }
+        QVERIFY(!w->isVisible());
+        QVERIFY(messages->asked.isEmpty());
+        QCOMPARE(err.text(),
+                 "orvo232: Could not save " + path().toLocal8Bit() + ": File too large\n");
+        QCOMPARE(fileBytes(), emptyTexts(2011));
+    }
+
+    // Closing the window lets queued output drain; what the device did not take in time
+    // is reported, also on standard error, and the waiting send ends.
+    void closingWithOutputStuckSaysSoOnStderr()
+    {
+        Pty pty;
+        QVERIFY(pty.isOpen() && linkComPort(1, pty.slavePath()));
+        auto w = open(true);
+        QVERIFY(port(*w)->portOpen());
+        QVERIFY(pty.stopReading());
+        auto *poll = new QTimer(w.get());
+        QObject::connect(poll, &QTimer::timeout, w.get(), [&w, poll] {
+            if (port(*w)->bytesToWrite() >= port(*w)->outputLimit()) {
+                poll->stop();
+                w->close();
+            }
+        });
+        poll->start(5);
+        w->ui.sendLineBoxes[0]->setText(QString(1000, u'a'));
+        StderrCapture err;
+        w->ui.sendLineButtons[0]->click();
+        const QByteArray written = err.text();
+        QVERIFY(closing(*w));
+        const QString line = QStringLiteral("Output discarded at close: 64 bytes not sent");
+        const QString status = w->ui.statusPane->text();
+        QVERIFY2(status.endsWith(line + QStringLiteral("\r\n")), qPrintable(status));
+        QVERIFY(written.contains(line.toLatin1() + '\n'));
+        QCOMPARE(w->ui.txCountBox->text(), QStringLiteral("64"));
+        pty.resumeReading();
+        QCOMPARE(pty.receive(1, 300), QByteArray());
+        w.reset();
+        QFile::remove(comPortLink(1));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_main_window.moc"
