@@ -37,8 +37,8 @@ void CaptureExport::save(bool humanHex)
     const QString path = dialog_.FileName;
     if (path.isEmpty())
         return;
-    const QByteArray data = humanHex ? captureHumanHexFile(panes_.hexText())
-                                     : capture_.bytes().toByteArray();
+    const QByteArray data =
+        humanHex ? captureHumanHexFile(panes_.hexText()) : capture_.bytes().toByteArray();
     // The file ends where the data ends; a failed write leaves the old file as it was.
     if (const WriteResult saved = writeFileSafely(path, data); !saved)
         messages_.show(saveFailedMessage(path, saved.error));

@@ -23,10 +23,10 @@ ByteSent sendByte(TransmitContext &ctx, quint8 b)
 {
     if (ctx.state.suspended)
         return ByteSent::Suspended;
-    const std::optional<qint64> taken = writePaced(ctx, QByteArray(1, char(b)));
-    if (!taken)
+    const PacedWrite written = writePaced(ctx, QByteArray(1, char(b)));
+    if (written.closing)
         return ByteSent::Closing;
-    if (*taken == 1)
+    if (written.taken == 1)
         return ByteSent::Sent;
     return ctx.state.suspended ? ByteSent::Suspended : ByteSent::Refused;
 }

@@ -6,22 +6,23 @@
 
 #include <QtGlobal>
 
-std::optional<qint64> writePaced(TransmitContext &ctx, const QByteArray &bytes, qint64 *taken)
+PacedWrite writePaced(TransmitContext &ctx, const QByteArray &bytes)
 {
     ByteWriter &port = ctx.port;
-    qint64 scratch = 0;
-    qint64 &done = taken ? *taken : scratch;
-    done = 0;
+    PacedWrite result;
+    qint64 &done = result.taken;
     while (done < bytes.size()) {
         const qint64 limit = port.outputLimit();
         qint64 pending = port.pendingOutput();
         // A closed port is not waited for: it refuses the write below.
         while (pending >= limit && port.isOpen()) {
             // The port wakes this wait when its queue falls below the limit.
-            if (!ctx.pacer.waitForEvents())
-                return std::nullopt;
+            if (!ctx.pacer.waitForEvents()) {
+                result.closing = true;
+                return result;
+            }
             if (ctx.state.suspended)
-                return done;
+                return result;
             pending = port.pendingOutput();
         }
         const qint64 n = qMin(qMax<qint64>(1, limit - pending), bytes.size() - done);
@@ -30,5 +31,5 @@ std::optional<qint64> writePaced(TransmitContext &ctx, const QByteArray &bytes, 
         if (took < n)
             break;
     }
-    return done;
+    return result;
 }

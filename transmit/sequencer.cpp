@@ -37,7 +37,7 @@ Sequencer::ItemResult Sequencer::sendItem(int page, int row)
         QByteArray bytes = sendText.toLatin1();
         if (ctx_.view.addCr())
             bytes.append('\r');
-        if (!writePaced(ctx_, bytes))
+        if (writePaced(ctx_, bytes).closing)
             return ItemResult::Closing;
     }
     if (ctx_.options.echoesTx())

@@ -46,8 +46,7 @@ std::optional<QString> prepare(TransmitContext &ctx, const QString &text, bool k
 // not the window (nothing is deleted during a wait): the counter still shows what went.
 void write(TransmitContext &ctx, const QByteArray &bytes)
 {
-    qint64 taken = 0;
-    (void)writePaced(ctx, bytes, &taken);
+    const qint64 taken = writePaced(ctx, bytes).taken;
     if (taken < bytes.size())
         ctx.view.showSentCount(taken);
 }
