@@ -1,19 +1,12 @@
 // The hex editor's conversions, print layout and model, on a fake view, dialog, printer and
 // sender: no widgets.
-#include "capturebuffer.h"
-#include "fakes.h"
-#include "fakeviews.h"
 #include "filesizelimit.h"
-#include "hexdocument.h"
 #include "hexeditormodel.h"
 #include "hexviews.h"
-#include "options.h"
+#include "partsrig.h"
 #include "printer.h"
 #include "printlayout.h"
-#include "transmitcontext.h"
-#include "transmitrecord.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -116,22 +109,16 @@ struct Guarded
     QByteArray guard() const { return {(const char *)storage.data() + kEditBufferSize, 16}; }
 };
 
-// A model on the fakes, opened as the window opens it.
-struct Editor
+// A model wired as the main window hands it its parts (Parts: capture, record, options,
+// pacer, dialog, messages), opened as the window opens it.
+struct Editor : Parts
 {
-    QTemporaryDir dir;
     FakeHexView view;
-    CaptureBuffer capture;
-    TransmitRecord record;
     FakeSender sender;
-    Options options;
-    ScriptedPacer pacer;
-    FakeDialog dialog;
-    FakeMessageBox messages;
     FakePrinter *printer = nullptr;
     int printersMade = 0;
     HexEditorModel model{
-        view, HexEditorDeps{capture, record, sender, options, pacer, dialog, messages, [this] {
+        view, HexEditorDeps{capture, record, sender, options, pacer, fileDialog, messages, [this] {
                                 auto p = std::make_unique<FakePrinter>();
                                 printer = p.get();
                                 ++printersMade;
@@ -147,8 +134,8 @@ struct Editor
 
     void choose(void (HexEditorModel::*command)(), const QString &file)
     {
-        dialog.result = 0;
-        dialog.answer = file;
+        fileDialog.result = 0;
+        fileDialog.answer = file;
         (model.*command)();
     }
     QString load(const QString &name, const QByteArray &bytes)
@@ -163,20 +150,6 @@ struct Editor
     {
         view.editHex(u"00 "_s.repeated(pos) + u"zz"_s);
         return quint8(content().at(pos));
-    }
-
-    QString path(const QString &name) const { return dir.filePath(name); }
-    QString writeFile(const QString &name, const QByteArray &bytes) const
-    {
-        QFile f(path(name));
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-            qFatal("cannot write test file");
-        return f.fileName();
-    }
-    static QByteArray readFile(const QString &p)
-    {
-        QFile f(p);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
     }
 };
 
@@ -350,10 +323,10 @@ private slots:
         Editor &f = *e;
         const QByteArray all = pattern(512);
         const QString source = f.load(u"all.bin"_s, all);
-        QCOMPARE(f.dialog.filtersSeen.last(), u"Text Files  *.txt |*.txt;|*.*|*.*"_s);
-        QCOMPARE(f.dialog.flagsSeen.last(), CommonDialog::cdlOFNHideReadOnly |
-                                                CommonDialog::cdlOFNFileMustExist |
-                                                CommonDialog::cdlOFNLongNames);
+        QCOMPARE(f.fileDialog.filtersSeen.last(), u"Text Files  *.txt |*.txt;|*.*|*.*"_s);
+        QCOMPARE(f.fileDialog.flagsSeen.last(), CommonDialog::cdlOFNHideReadOnly |
+                                                    CommonDialog::cdlOFNFileMustExist |
+                                                    CommonDialog::cdlOFNLongNames);
         QCOMPARE(f.content(), all);
         QCOMPARE(f.view.length + f.view.fileName, "  LOF = 512"_L1 + source);
         f.model.convertAsciiToHex();
@@ -361,13 +334,13 @@ private slots:
         QCOMPARE(f.content(), all);
         const QString copy = f.writeFile(u"copy.bin"_s, "old");
         f.choose(&HexEditorModel::saveFile, copy);
-        QCOMPARE(Editor::readFile(copy), all);
+        QCOMPARE(Parts::readFile(copy), all);
 
         // An empty file gives empty views; saving nothing empties the chosen file.
         f.load(u"empty.bin"_s, {});
         QCOMPARE(f.view.views(), u"||  LOF = 0"_s);
         f.choose(&HexEditorModel::saveFile, copy);
-        QCOMPARE(Editor::readFile(copy), QByteArray());
+        QCOMPARE(Parts::readFile(copy), QByteArray());
         QVERIFY(f.messages.shown.isEmpty());
     }
 
@@ -441,7 +414,7 @@ private slots:
         auto e = std::make_unique<Editor>();
         Editor &f = *e;
         const QString file = f.load(u"a.bin"_s, pattern(5000));
-        f.dialog.result = CommonDialog::cdlCancel;
+        f.fileDialog.result = CommonDialog::cdlCancel;
         f.model.loadFile();
         f.model.saveFile();
         f.choose(&HexEditorModel::loadFile, f.path(u"missing.bin"_s)); // cannot be read
@@ -455,8 +428,8 @@ private slots:
             QVERIFY(limit.active());
             f.choose(&HexEditorModel::saveFile, old);
         }
-        QCOMPARE(Editor::readFile(old), QByteArray("old"));
-        QCOMPARE(Editor::readFile(file), pattern(5000));
+        QCOMPARE(Parts::readFile(old), QByteArray("old"));
+        QCOMPARE(Parts::readFile(file), pattern(5000));
         QCOMPARE(f.content(), pattern(5000));
         // ... and says so, naming the file and the reason; so does a folder that is gone.
         const QString gone = f.path(u"gone/a.bin"_s);
