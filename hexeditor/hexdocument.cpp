@@ -40,7 +40,8 @@ std::optional<qint32> HexDocument::readAsciiView(const QString &text)
 void HexDocument::setContent(QByteArrayView bytes)
 {
     const auto n = std::min<qsizetype>(bytes.size(), kCapacity);
-    std::memcpy(store_.data(), bytes.data(), size_t(n));
+    if (n > 0) // an empty view may have no data at all, which memcpy must not be given
+        std::memcpy(store_.data(), bytes.data(), size_t(n));
     if (n < kCapacity)
         store_[size_t(n)] = 0;
     size_ = qint32(n);

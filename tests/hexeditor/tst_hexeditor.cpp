@@ -1,23 +1,18 @@
+// The hex editor's conversions, print layout and model, on a fake view, dialog, printer and
+// sender: no widgets.
 #include "filesizelimit.h"
-#include "frmhexeditor.h"
+#include "hexeditormodel.h"
+#include "hexviews.h"
+#include "partsrig.h"
 #include "printer.h"
 #include "printlayout.h"
-#include "ptydevice.h"
-#include "qtcommport.h"
-#include "qtfiledialog.h"
-#include "windowrig.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QClipboard>
-#include <QDialog>
-#include <QLabel>
-#include <QPointer>
-#include <QPushButton>
 #include <QtTest>
 
-#include <thread>
+#include <memory>
 #include <vector>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -27,8 +22,9 @@ class FakePrinter : public Printer
 public:
     bool hasPrinter = true;
     QStringList calls;
+    QString failure; // endDoc() fails with this reason when set
 
-    bool showPrinterDialog(QWidget *, const QString &title) override
+    bool showPrinterDialog(const QString &title) override
     {
         calls << "dialog "_L1 + title;
         return true;
@@ -41,7 +37,6 @@ public:
         calls << u"font %1 %2"_s.arg(name).arg(size);
     }
     void printLine(const QString &text) override { calls << "line "_L1 + text; }
-    QString failure; // endDoc() fails with this reason when set
     bool endDoc() override
     {
         calls << u"end"_s;
@@ -50,38 +45,46 @@ public:
     QString errorString() const override { return failure; }
 };
 
-// A printer whose dialog is a real modal dialog, on the stack as any dialog may be.
-class DialogPrinter : public FakePrinter
+// The main window's port as the editor's send sees it.
+class FakeSender : public RecordSender
 {
 public:
-    bool showPrinterDialog(QWidget *parent, const QString &) override
-    {
-        QDialog dialog(parent);
-        return dialog.exec() == QDialog::Accepted;
-    }
+    QByteArray written;
+    void sendBytes(const QByteArray &bytes) override { written += bytes; }
 };
 
-// Closes the window from inside the first modal dialog's exec() and notes that dialog's
-// class.
-void closeInsideDialog(QWidget *window, QString *seen)
+// The editor's window as texts. A program write only stores; a user edit stores and reports
+// the change, as a text box does when typed into.
+class FakeHexView : public HexEditorView
 {
-    auto *poll = new QTimer(window);
-    QObject::connect(poll, &QTimer::timeout, window, [=] {
-        if (QWidget *modal = QApplication::activeModalWidget()) {
-            poll->stop();
-            *seen = QString::fromLatin1(modal->metaObject()->className());
-            window->close();
-        }
-    });
-    poll->start(0);
-}
+public:
+    QString hex, ascii, length = u"  LOF = 0"_s, fileName;
+    bool lampRed = true;
+    int font = 0;
+    HexEditorModel *model = nullptr;
 
-void typeAtEnd(TextBox *box, const QString &keys)
-{
-    box->setFocus();
-    box->setSelStart(box->length());
-    QTest::keyClicks(box, keys);
-}
+    QString hexText() const override { return hex; }
+    QString asciiText() const override { return ascii; }
+    void setHexText(const QString &text) override { hex = text; }
+    void setAsciiText(const QString &text) override { ascii = text; }
+    void showLength(qint32 bytes) override { length = "  LOF = "_L1 + QString::number(bytes); }
+    void showFileName(const QString &path) override { fileName = path; }
+    void showAutoUpdate(bool on) override { lampRed = on; }
+    void showFont(int choice) override { font = choice; }
+
+    void editHex(const QString &text)
+    {
+        hex = text;
+        model->hexEdited();
+    }
+    void editAscii(const QString &text)
+    {
+        ascii = text;
+        model->asciiEdited();
+    }
+    // Hex view, ASCII view and length label in one text.
+    QString views() const { return hex + u'|' + ascii + u'|' + length; }
+};
 
 // Every byte value once in each 256 bytes, in an order of its own for each round.
 QByteArray pattern(int size)
@@ -106,40 +109,47 @@ struct Guarded
     QByteArray guard() const { return {(const char *)storage.data() + kEditBufferSize, 16}; }
 };
 
-// The shared window rig with a fake printer and a hex editor on it.
-struct Fixture : Rig
+// A model wired as the main window hands it its parts (Parts: capture, record, options,
+// pacer, dialog, messages), opened as the window opens it.
+struct Editor : Parts
 {
-    QPointer<frmHexEditor> e;
+    FakeHexView view;
+    FakeSender sender;
+    FakePrinter *printer = nullptr;
+    int printersMade = 0;
+    HexEditorModel model{
+        view, HexEditorDeps{capture, record, sender, options, pacer, fileDialog, messages, [this] {
+                                auto p = std::make_unique<FakePrinter>();
+                                printer = p.get();
+                                ++printersMade;
+                                return p;
+                            }}};
 
-    Fixture()
+    explicit Editor(qint32 storedFont = 0)
     {
-        w->services.makePrinter = [] { return std::make_unique<FakePrinter>(); };
-        e = new frmHexEditor(*w);
+        view.model = &model;
+        options.hexFont = storedFont;
+        model.open();
     }
-    ~Fixture() { delete e.data(); }
 
-    FakePrinter *printer() { return static_cast<FakePrinter *>(e->printer.get()); }
-    FakeDialog *dialog() { return static_cast<FakeDialog *>(e->dlgFile.get()); }
-    void choose(QAction *item, const QString &file)
+    void choose(void (HexEditorModel::*command)(), const QString &file)
     {
-        dialog()->result = 0;
-        dialog()->answer = file;
-        item->trigger();
+        fileDialog.result = 0;
+        fileDialog.answer = file;
+        (model.*command)();
     }
     QString load(const QString &name, const QByteArray &bytes)
     {
         const QString file = writeFile(name, bytes);
-        choose(e->mnuLoadfile, file);
+        choose(&HexEditorModel::loadFile, file);
         return file;
     }
-    QByteArray content() const
+    QByteArray content() const { return model.document().bytes().toByteArray(); }
+    // The stored byte at pos, also past the content: a pair that is no byte value keeps it.
+    quint8 storedAt(int pos)
     {
-        return QByteArray(reinterpret_cast<const char *>(e->editBuffer.data()), e->editCount);
-    }
-    // Hex view, ASCII view and length label in one text.
-    QString views() const
-    {
-        return e->Text1->text() + u'|' + e->Text2->text() + u'|' + e->lblLOF->text();
+        view.editHex(u"00 "_s.repeated(pos) + u"zz"_s);
+        return quint8(content().at(pos));
     }
 };
 
@@ -161,7 +171,7 @@ private slots:
         // The line break takes a place of its own: every later pair is shifted.
         QTest::newRow("hex line break shifts")
             << true << "41 \r\n42 " << QByteArray("\x41\xEE\x1F");
-        // Lowercase letters are no digits: Hex2Dec counts them -1.
+        // Lowercase letters are no digits: they count -1.
         QTest::newRow("hex lowercase") << true << "4a " << QByteArray("\x3F");
         QTest::newRow("hex zero") << true << "00 41 " << QByteArray("\0A", 2);
         // "ff" and "zz" read as -17: both leave their byte as it was, both count.
@@ -183,6 +193,12 @@ private slots:
         const qint32 n =
             hexView ? hexViewToBuffer(text, g.buffer()) : asciiViewToBuffer(text, g.buffer());
         QCOMPARE(g.content(n), bytes);
+
+        // The document reads the same, over whatever content it held before.
+        auto doc = std::make_unique<HexDocument>();
+        doc->setContent(QByteArray(20, '\xEE'));
+        QCOMPARE((hexView ? doc->readHexView(text) : doc->readAsciiView(text)).value_or(-1), n);
+        QCOMPARE(doc->bytes().toByteArray(), bytes);
     }
 
     void everyByteValueRoundTrips()
@@ -196,6 +212,11 @@ private slots:
         QCOMPARE(g.content(hexViewToBuffer(hexViewText(span(all)), g.buffer())), all);
         g.buffer()[0] = 0x99;
         QCOMPARE(g.content(asciiViewToBuffer(asciiViewText(span(all)), g.buffer())), all);
+
+        auto doc = std::make_unique<HexDocument>();
+        doc->setContent(all);
+        QCOMPARE(doc->hexView(), hexViewText(span(all)));
+        QCOMPARE(doc->asciiView(), asciiViewText(span(all)));
     }
 
     void textLongerThanTheBufferIsRefused()
@@ -214,6 +235,14 @@ private slots:
         QCOMPARE(asciiViewToBuffer(asciiFull, g.buffer()), qint32(kEditBufferSize));
         QCOMPARE(g.buffer().back(), quint8(0));
         QCOMPARE(g.guard(), QByteArray(16, '\xEE'));
+
+        // The document refuses the same texts and keeps its content.
+        auto doc = std::make_unique<HexDocument>();
+        doc->setContent("AB");
+        QVERIFY(!doc->readHexView(hexFull + u" 42"_s));
+        QVERIFY(!doc->readAsciiView(asciiFull + u'x'));
+        QCOMPARE(doc->bytes().toByteArray(), QByteArray("AB"));
+        QCOMPARE(doc->readAsciiView(asciiFull).value_or(-1), qint32(kEditBufferSize));
     }
 
     void printLayout()
@@ -241,111 +270,111 @@ private slots:
                               crlf}));
     }
 
-    void viewsFollowEachOther()
+    // The stored font choice at opening: 0 becomes small; a value out of range shows none.
+    void fontChoices()
     {
-        Fixture f;
-        QCOMPARE(f.e->Text1->font().pointSizeF(), 8.0); // not chosen yet: small
-        f.e->mnuFontMedium->trigger();
-        f.e->mnuFontMedium->trigger(); // choosing it again keeps the mark
-        QVERIFY(f.e->mnuFontMedium->isChecked() && !f.e->mnuFontSmall->isChecked());
-        QCOMPARE(f.e->Text2->font().pointSizeF(), 10.0);
-        QCOMPARE(hexFontSize, 2);
-
-        f.e->Text2->setText(u"A<0>B"_s);
-        QCOMPARE(f.views(), u"41 00 42 |A<0>B|  LOF = 3"_s);
-        // The typed hex text stays as typed; only the ASCII view is rebuilt.
-        f.e->Text1->setFocus();
-        f.e->Text1->setSelStart(f.e->Text1->length());
-        QTest::keyClicks(f.e->Text1, u"4"_s);
-        QCOMPARE(f.views(), u"41 00 42 4|A<0>B\x04|  LOF = 4"_s);
-
-        // Auto update off: nothing converts until an arrow is clicked.
-        QTest::mouseClick(f.e->cmdUpdateAuto, Qt::LeftButton);
-        QCOMPARE(backColor(f.e->lblAuto), QColor(255, 255, 255));
-        f.e->Text2->setText(u"xy"_s);
-        f.e->Text1->setText(u"43 "_s);
-        QCOMPARE(f.content(), QByteArray("A\0B\x04", 4));
-        QCOMPARE(f.views(), u"43 |xy|  LOF = 4"_s);
-        QTest::mouseClick(f.e->cmdUpdateAscii, Qt::LeftButton);
-        QCOMPARE(f.views(), u"43 |C|  LOF = 1"_s);
-        QTest::mouseClick(f.e->cmdUpdateAuto, Qt::LeftButton);
-        QCOMPARE(backColor(f.e->lblAuto), QColor(255, 0, 0));
+        for (const auto &[stored, shown, kept] : {std::tuple{0, 1, 1}, {3, 3, 3}, {7, 0, 7}}) {
+            auto f = std::make_unique<Editor>(stored);
+            QCOMPARE(f->view.font, shown);
+            QCOMPARE(f->options.hexFont, kept);
+            QCOMPARE(f->pacer.trace, QString());
+        }
+        auto f = std::make_unique<Editor>();
+        f->model.chooseFont(2);
+        f->model.chooseFont(2); // choosing it again keeps it
+        QCOMPARE(f->view.font, 2);
+        QCOMPARE(f->options.hexFont, 2);
+        QCOMPARE(f->pacer.trace, u"yy"_s); // each choice lets events run once
     }
 
-    // The ASCII view shows a character without a byte of its own as the "?" it becomes,
-    // whether typed or pasted.
-    void asciiViewShowsItsBytes()
+    void viewsFollowEachOther()
     {
-        const QString typed = QString::fromUtf8("\u20AC\u00FC");
-        for (bool paste : {false, true}) {
-            Fixture f;
-            f.e->Text2->setText(u"A"_s);
-            f.e->Text2->setSelStart(1);
-            if (paste) {
-                QGuiApplication::clipboard()->setText(typed);
-                f.e->Text2->paste();
-            } else {
-                QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, typed);
-                QApplication::sendEvent(f.e->Text2, &press);
-            }
-            QCOMPARE(f.views(), u"41 3F FC |A?\u00FC|  LOF = 3"_s);
-            QCOMPARE(f.content(), QByteArray("A?\xFC"));
-        }
+        auto e = std::make_unique<Editor>();
+        Editor &f = *e;
+        f.view.editAscii(u"A<0>B"_s);
+        QCOMPARE(f.view.views(), u"41 00 42 |A<0>B|  LOF = 3"_s);
+        // The typed hex text stays as typed; only the ASCII view is rebuilt.
+        f.view.editHex(u"41 00 42 4"_s);
+        QCOMPARE(f.view.views(), u"41 00 42 4|A<0>B\x04|  LOF = 4"_s);
+        QCOMPARE(f.pacer.trace, u"yy"_s);
+
+        // Auto update off: nothing converts until an arrow is clicked; edits still yield.
+        f.model.toggleAutoUpdate();
+        QVERIFY(!f.view.lampRed && !f.model.autoUpdate());
+        f.view.editAscii(u"xy"_s);
+        f.view.editHex(u"43 "_s);
+        QCOMPARE(f.content(), QByteArray("A\0B\x04", 4));
+        QCOMPARE(f.view.views(), u"43 |xy|  LOF = 4"_s);
+        QCOMPARE(f.pacer.trace, u"yyyy"_s);
+        f.model.convertHexToAscii(); // ">" yields once
+        QCOMPARE(f.view.views(), u"43 |C|  LOF = 1"_s);
+        QCOMPARE(f.pacer.trace, u"yyyyy"_s);
+        f.view.ascii = u"DE"_s;
+        f.model.convertAsciiToHex(); // "<" does not
+        QCOMPARE(f.view.views(), u"44 45 |DE|  LOF = 2"_s);
+        QCOMPARE(f.pacer.trace, u"yyyyy"_s);
+        f.model.toggleAutoUpdate();
+        QVERIFY(f.view.lampRed && f.model.autoUpdate());
     }
 
     void everyByteValueThroughFileAndViews()
     {
-        Fixture f;
+        auto e = std::make_unique<Editor>();
+        Editor &f = *e;
         const QByteArray all = pattern(512);
         const QString source = f.load(u"all.bin"_s, all);
-        QCOMPARE(f.dialog()->filtersSeen.last(), u"Text Files  *.txt |*.txt;|*.*|*.*"_s);
+        QCOMPARE(f.fileDialog.filtersSeen.last(), u"Text Files  *.txt |*.txt;|*.*|*.*"_s);
+        QCOMPARE(f.fileDialog.flagsSeen.last(), CommonDialog::cdlOFNHideReadOnly |
+                                                    CommonDialog::cdlOFNFileMustExist |
+                                                    CommonDialog::cdlOFNLongNames);
         QCOMPARE(f.content(), all);
-        QCOMPARE(f.e->lblLOF->text() + f.e->lblFilename->text(), "  LOF = 512"_L1 + source);
-        // The views give back their text exactly, CR and CR LF included.
-        QTest::mouseClick(f.e->cmdUpdateHex, Qt::LeftButton);
-        QTest::mouseClick(f.e->cmdUpdateAscii, Qt::LeftButton);
+        QCOMPARE(f.view.length + f.view.fileName, "  LOF = 512"_L1 + source);
+        f.model.convertAsciiToHex();
+        f.model.convertHexToAscii();
         QCOMPARE(f.content(), all);
         const QString copy = f.writeFile(u"copy.bin"_s, "old");
-        f.choose(f.e->mnuSavefile, copy);
-        QCOMPARE(Rig::readFile(copy), all);
+        f.choose(&HexEditorModel::saveFile, copy);
+        QCOMPARE(Parts::readFile(copy), all);
 
         // An empty file gives empty views; saving nothing empties the chosen file.
         f.load(u"empty.bin"_s, {});
-        QCOMPARE(f.views(), u"||  LOF = 0"_s);
-        f.choose(f.e->mnuSavefile, copy);
-        QCOMPARE(Rig::readFile(copy), QByteArray());
+        QCOMPARE(f.view.views(), u"||  LOF = 0"_s);
+        f.choose(&HexEditorModel::saveFile, copy);
+        QCOMPARE(Parts::readFile(copy), QByteArray());
+        QVERIFY(f.messages.shown.isEmpty());
     }
 
     void theBufferLimitHolds()
     {
-        Fixture f;
+        auto e = std::make_unique<Editor>();
+        Editor &f = *e;
         const QString small = f.load(u"small.bin"_s, "AB");
         // One byte more than the buffer: the file is refused, nothing changes.
         const QString big = f.load(u"big.bin"_s, pattern(int(kEditBufferSize) + 1));
-        QCOMPARE(f.box->shown, QStringList("The file "_L1 + big +
-                                           " holds 512002 bytes, more than the 512001 bytes "
-                                           "the hex editor holds. It was not loaded."_L1));
-        QCOMPARE(f.views(), u"41 42 |AB|  LOF = 2"_s);
-        QCOMPARE(f.e->lblFilename->text() + f.e->editFileName, small + small);
+        QCOMPARE(f.messages.shown, QStringList("The file "_L1 + big +
+                                               " holds 512002 bytes, more than the 512001 bytes "
+                                               "the hex editor holds. It was not loaded."_L1));
+        QCOMPARE(f.view.views(), u"41 42 |AB|  LOF = 2"_s);
+        QCOMPARE(f.view.fileName + f.model.fileName(), small + small);
 
         // A full buffer loads; a key typed or a text pasted into either view past it is
         // undone with one message each.
         const QByteArray full = pattern(int(kEditBufferSize));
         f.load(u"full.bin"_s, full);
-        const QString fullViews = f.views();
+        const QString fullViews = f.view.views();
         QVERIFY(fullViews.endsWith(u"|  LOF = 512001"_s));
-        f.box->shown.clear();
-        typeAtEnd(f.e->Text1, u"4"_s);
-        QCOMPARE(f.views(), fullViews);
-        f.e->Text2->replaceText(0, 0, u"xy"_s);
-        QCOMPARE(f.views(), fullViews);
+        f.messages.shown.clear();
+        f.view.editHex(f.view.hex + u"4"_s);
+        QCOMPARE(f.view.views(), fullViews);
+        f.view.editAscii(u"xy"_s + f.view.ascii);
+        QCOMPARE(f.view.views(), fullViews);
         QCOMPARE(f.content(), full);
         QCOMPARE(
-            f.box->shown,
+            f.messages.shown,
             QStringList(2, u"The hex editor holds at most 512001 bytes. The edit was undone."_s));
     }
 
-    // A key typed while a conversion yields is converted once the conversion has ended.
+    // An edit made while a conversion yields is converted once the conversion has ended.
     void editsDuringTheYieldAreConverted_data()
     {
         QTest::addColumn<bool>("firstInHex");
@@ -361,214 +390,121 @@ private slots:
         QFETCH(bool, firstInHex);
         QFETCH(bool, thenInHex);
         QFETCH(QString, views);
-        Fixture f;
-        f.e->Text2->setText(u"B"_s);
+        auto e = std::make_unique<Editor>();
+        FakeHexView &v = e->view;
+        v.editAscii(u"B"_s);
         // Runs in the first conversion's yield.
-        QTimer::singleShot(0, f.e, [&] {
-            typeAtEnd(thenInHex ? f.e->Text1 : f.e->Text2, thenInHex ? u"3"_s : u"D"_s);
-        });
+        e->pacer.at[2] = [&] {
+            if (thenInHex)
+                v.editHex(v.hex + u"3"_s);
+            else
+                v.editAscii(v.ascii + u"D"_s);
+        };
         if (firstInHex)
-            typeAtEnd(f.e->Text1, u"4"_s);
+            v.editHex(v.hex + u"4"_s);
         else
-            typeAtEnd(f.e->Text2, u"C"_s);
-        QCOMPARE(f.views(), views);
-        QCOMPARE(f.e->Text2->text(), asciiViewText(span(f.content())));
-    }
-
-    // Closing the main window while the editor or the main window waits in a dialog ends
-    // the dialog, saves the settings, deletes the editor only after its handler and lets
-    // the program's event loop end.
-    void closingTheMainWindowEndsOpenDialogs_data()
-    {
-        QTest::addColumn<int>("opens");
-        QTest::addColumn<QString>("dialog");
-        QTest::newRow("editor file dialog") << 0 << u"QFileDialog"_s;
-        QTest::newRow("editor printer dialog") << 1 << u"QDialog"_s;
-        QTest::newRow("editor message box") << 2 << u"QMessageBox"_s;
-        QTest::newRow("main window file dialog") << 3 << u"QFileDialog"_s;
-    }
-    void closingTheMainWindowEndsOpenDialogs()
-    {
-        QFETCH(int, opens);
-        QFETCH(QString, dialog);
-        Fixture f;
-        f.w->hexEditor = f.e.data();
-        f.w->show();
-        f.e->show();
-        QAction *command = f.e->mnuLoadfile;
-        if (opens == 0) {
-            f.e->dlgFile = makeQtFileDialog(f.e);
-        } else if (opens == 1) {
-            f.w->services.makePrinter = [] { return std::make_unique<DialogPrinter>(); };
-            command = f.e->mnuPageSetup;
-        } else if (opens == 2) {
-            f.w->services.messageBox = std::make_shared<QtMessageBox>();
-            f.dialog()->answer = f.writeFile(u"big.bin"_s, pattern(int(kEditBufferSize) + 1));
-        } else {
-            f.w->dlgfile = makeQtFileDialog(f.w.get());
-            command = f.w->mnuLoad;
-        }
-        const QString settings = f.path(u"Orvo_RS232_ini"_s);
-        QVERIFY(!QFile::exists(settings));
-        QString seen;
-        closeInsideDialog(f.w.get(), &seen);
-        // In the program's event loop, which ends once the last window has closed.
-        QTimer::singleShot(0, f.e, [command] { command->trigger(); });
-        QCOMPARE(QApplication::exec(), 0);
-        QCOMPARE(seen, dialog);
-        QVERIFY(f.w->unloading && !f.w->isVisible());
-        QVERIFY(!QApplication::activeModalWidget());
-        QVERIFY(QFile::exists(settings));
-        QVERIFY(f.e.isNull());
+            v.editAscii(v.ascii + u"C"_s);
+        QCOMPARE(v.views(), views);
+        QCOMPARE(v.ascii, asciiViewText(span(e->content())));
+        QCOMPARE(e->pacer.trace, u"yyy"_s);
     }
 
     void cancelAndFailuresChangeNothing()
     {
-        Fixture f;
+        auto e = std::make_unique<Editor>();
+        Editor &f = *e;
         const QString file = f.load(u"a.bin"_s, pattern(5000));
-        f.dialog()->result = CommonDialog::cdlCancel;
-        f.e->mnuLoadfile->trigger();
-        f.e->mnuSavefile->trigger();
-        f.choose(f.e->mnuLoadfile, f.path(u"missing.bin"_s)); // cannot be read
-        QCOMPARE(f.e->lblFilename->text() + f.e->editFileName, file + file);
-        QVERIFY(f.box->shown.isEmpty());
+        f.fileDialog.result = CommonDialog::cdlCancel;
+        f.model.loadFile();
+        f.model.saveFile();
+        f.choose(&HexEditorModel::loadFile, f.path(u"missing.bin"_s)); // cannot be read
+        QCOMPARE(f.view.fileName + f.model.fileName(), file + file);
+        QVERIFY(f.messages.shown.isEmpty());
 
         // A save that fails halfway (file size limit, which binds root too).
         const QString old = f.writeFile(u"old.bin"_s, "old");
         {
             FileSizeLimit limit(1000);
             QVERIFY(limit.active());
-            f.choose(f.e->mnuSavefile, old);
+            f.choose(&HexEditorModel::saveFile, old);
         }
-        QCOMPARE(Rig::readFile(old), QByteArray("old"));
-        QCOMPARE(Rig::readFile(file), pattern(5000));
+        QCOMPARE(Parts::readFile(old), QByteArray("old"));
+        QCOMPARE(Parts::readFile(file), pattern(5000));
         QCOMPARE(f.content(), pattern(5000));
         // ... and says so, naming the file and the reason; so does a folder that is gone.
         const QString gone = f.path(u"gone/a.bin"_s);
-        f.choose(f.e->mnuSavefile, gone);
-        QCOMPARE(f.box->shown,
+        f.choose(&HexEditorModel::saveFile, gone);
+        QCOMPARE(f.messages.shown,
                  QStringList({"Could not save "_L1 + old + ":\r\nFile too large"_L1,
                               "Could not save "_L1 + gone + ":\r\nNo such file or directory"_L1}));
     }
 
-    // The editor's send through the real port: all 3000 bytes go out and are counted; the
-    // record keeps the 2511 that fit.
-    void sendGoesOutThroughAPty()
-    {
-        QStandardPaths::setTestModeEnabled(true);
-        Pty pty;
-        QVERIFY(pty.isOpen() && linkComPort(1, pty.slavePath()));
-        QTemporaryDir dir;
-        resetGlobals();
-        Services s = testServices(dir.path());
-        s.makeCommPort = [] { return makeQtCommPort(); };
-        frmSerial w(s);
-        QVERIFY(w.MSComm1->portOpen());
-        QPointer<frmHexEditor> e = new frmHexEditor(w);
-        const QByteArray data = pattern(3000);
-        std::copy(data.begin(), data.end(), e->editBuffer.begin());
-        e->editCount = 3000;
-        QByteArray got;
-        std::thread device([&] { got = pty.receive(3000); });
-        e->mnuSendContents->trigger();
-        w.DisconnectButton_Click(); // lets the port's queue drain
-        device.join();
-        QVERIFY(got == data);
-        QCOMPARE(w.txtTXCntr->text(), u"3000"_s);
-        e->mnuLoadTXbuffer->trigger();
-        QCOMPARE(e->editCount, kTxCaptureSize);
-        QCOMPARE(QByteArray(reinterpret_cast<const char *>(e->editBuffer.data()), kTxCaptureSize),
-                 data.left(kTxCaptureSize));
-        delete e;
-    }
-
     void recordsSendAndClear()
     {
-        Fixture f;
+        auto e = std::make_unique<Editor>();
+        Editor &f = *e;
         const QString file = f.load(u"a.bin"_s, pattern(3000));
         // A send longer than the record: the first 2511 bytes are stored, all are sent.
-        f.e->mnuSendContents->trigger();
-        QCOMPARE(txCaptureCount, 3000);
-        QCOMPARE(f.port->written, pattern(3000));
+        f.model.sendContents();
+        QCOMPARE(f.record.count(), 3000);
+        QCOMPARE(f.record.stored().toByteArray(), pattern(2511));
+        QCOMPARE(f.sender.written, pattern(3000));
         QCOMPARE(f.content(), pattern(3000));
 
-        f.e->mnuLoadRXbuffer->trigger(); // nothing received
-        QCOMPARE(f.views(), u"||  LOF = 0"_s);
-        QCOMPARE(f.e->editBuffer[100], quint8(0)); // cleared in full
-        std::copy_n("A\0\t", 3, rxCaptureBuffer.begin());
-        rxCaptureCount = 3;
-        f.e->mnuLoadRXbuffer->trigger();
-        QCOMPARE(f.views(), u"41 00 09 |A<0>\t|  LOF = 3"_s);
-        f.e->mnuClear->trigger();
-        QCOMPARE(f.views(), u"||  LOF = 0"_s);
-        QCOMPARE(f.e->editBuffer[0], quint8(0));
+        f.model.loadRxCapture(); // nothing received
+        QCOMPARE(f.view.views(), u"||  LOF = 0"_s);
+        QCOMPARE(f.storedAt(100), quint8(0)); // cleared in full
+        f.capture.store(QByteArrayView("A\0\t", 3));
+        f.model.loadRxCapture();
+        QCOMPARE(f.view.views(), u"41 00 09 |A<0>\t|  LOF = 3"_s);
+        f.model.clear();
+        QCOMPARE(f.view.views(), u"||  LOF = 0"_s);
+        QCOMPARE(f.storedAt(0), quint8(0));
 
-        f.e->mnuLoadTXbuffer->trigger();
-        QCOMPARE(f.content(), pattern(kTxCaptureSize));
-        QCOMPARE(f.e->lblLOF->text(), u"  LOF = 2511"_s);
-        txCaptureCount = -1;
-        f.e->mnuLoadTXbuffer->trigger();
+        f.model.loadTxRecord();
+        QCOMPARE(f.content(), pattern(2511));
+        QCOMPARE(f.view.length, u"  LOF = 2511"_s);
+        f.record.setCount(-1);
+        f.model.loadTxRecord();
+        QCOMPARE(f.view.views(), u"||  LOF = 0"_s);
         // Sending nothing sends nothing and empties the record.
-        f.e->mnuSendContents->trigger();
-        QCOMPARE(txCaptureCount, 0);
-        QCOMPARE(f.port->written.size(), 3000);
+        f.model.sendContents();
+        QCOMPARE(f.record.count(), 0);
+        QCOMPARE(f.sender.written.size(), 3000);
         // The loads, the clear and the sends all keep the file name.
-        QCOMPARE(f.e->lblFilename->text() + f.e->editFileName, file + file);
+        QCOMPARE(f.view.fileName + f.model.fileName(), file + file);
     }
 
     void printAllPrintsBothViewsAsTyped()
     {
-        Fixture f;
-        f.e->Text2->setText(u"AB"_s);
-        QTest::mouseClick(f.e->cmdUpdateAuto, Qt::LeftButton);
-        f.e->Text1->setText(u"41 42 43 "_s); // not converted
-        f.e->mnuPageSetup->trigger();
-        f.e->mnuPrint->trigger();
-        QCOMPARE(
-            f.printer()->calls,
-            QStringList({"dialog Page Setup", "X -1000", "Y 4000", "line \r\n", "font Courier 10",
-                         "line   41 42 43 ", "line \r\n", "line   AB", "line \r\n", "end"}));
+        auto e = std::make_unique<Editor>();
+        Editor &f = *e;
+        f.view.editAscii(u"AB"_s);
+        f.model.toggleAutoUpdate();
+        f.view.editHex(u"41 42 43 "_s); // not converted
+        f.model.pageSetup();
+        f.model.printAll();
+        QCOMPARE(f.printer->calls, QStringList({"dialog Page Setup", "X -1000", "Y 4000",
+                                                "line \r\n", "font Courier 10", "line   41 42 43 ",
+                                                "line \r\n", "line   AB", "line \r\n", "end"}));
         QCOMPARE(f.content(), QByteArray("AB"));
 
-        QVERIFY(f.box->shown.isEmpty());
+        QVERIFY(f.messages.shown.isEmpty());
         // A printer that fails is reported.
-        f.printer()->failure = u"out of paper"_s;
-        f.e->mnuPrint->trigger();
-        QCOMPARE(f.box->shown, QStringList{u"Could not print:\r\nout of paper"_s});
+        f.printer->failure = u"out of paper"_s;
+        f.model.printAll();
+        QCOMPARE(f.messages.shown, QStringList{u"Could not print:\r\nout of paper"_s});
 
         // No printer: nothing is shown or printed.
-        f.printer()->hasPrinter = false;
-        f.printer()->calls.clear();
-        f.e->mnuPageSetup->trigger();
-        f.e->mnuPrint->trigger();
-        QVERIFY(f.printer()->calls.isEmpty());
-        QCOMPARE(f.box->shown.size(), 1);
-    }
-
-    void printsToAPdfFile()
-    {
-        Fixture f;
-        const QString pdf = f.path(u"out.pdf"_s);
-        f.w->services.makePrinter = [pdf] { return makeQtPrinter(pdf); };
-        f.load(u"a.bin"_s, pattern(6000));
-        f.e->mnuPrint->trigger();
-        const QByteArray out = Rig::readFile(pdf);
-        QVERIFY(out.startsWith("%PDF-") && out.contains("%%EOF"));
-        // More lines than a page holds continue on further pages.
-        QVERIFY(out.count("/Type /Page") - out.count("/Type /Pages") >= 2);
-        QVERIFY(f.box->shown.isEmpty());
-
-        // A PDF that does not fit is reported and leaves the old one whole.
-        {
-            FileSizeLimit limit(out.size() / 2);
-            QVERIFY(limit.active());
-            f.e->mnuPrint->trigger();
-        }
-        QCOMPARE(Rig::readFile(pdf), out);
-        QCOMPARE(f.box->shown,
-                 QStringList{"Could not print:\r\n"_L1 + pdf + ": File too large"_L1});
+        f.printer->hasPrinter = false;
+        f.printer->calls.clear();
+        f.model.pageSetup();
+        f.model.printAll();
+        QVERIFY(f.printer->calls.isEmpty());
+        QCOMPARE(f.messages.shown.size(), 1);
+        QCOMPARE(f.printersMade, 1); // made on first use and kept
     }
 };
 
-QTEST_MAIN(TestHexEditor)
+QTEST_GUILESS_MAIN(TestHexEditor)
 #include "tst_hexeditor.moc"
