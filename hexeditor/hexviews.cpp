@@ -49,10 +49,10 @@ qint32 hexViewToBuffer(const QString &text, std::span<quint8> buffer)
         if (p + 1 < length) {
             pair[0] = text.at(p);
             pair[1] = text.at(p + 1);
-            value = Hex2Dec(pair);
+            value = hexValue16(pair);
         } else {
             single[0] = text.at(p);
-            value = Hex2Dec(single);
+            value = hexValue16(single);
         }
         if (value >= 0 && value <= 255)
             buffer[size_t(count)] = quint8(value);

@@ -17,7 +17,7 @@ QString hexViewText(std::span<const quint8> bytes);
 QString asciiViewText(std::span<const quint8> bytes);
 
 // Reads the hex view strictly by position: the characters at 0-1, 3-4, 6-7, ... are
-// read with Hex2Dec, whatever lies between them is skipped, a lone last character is
+// read with hexValue16, whatever lies between them is skipped, a lone last character is
 // read alone. A value outside 0..255 leaves that byte of the buffer as it was but still
 // counts. Returns the number of bytes, or -1 without touching the buffer when the text
 // holds more bytes than the buffer.

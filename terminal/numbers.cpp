@@ -23,7 +23,7 @@ std::optional<double> roundHalfEven(double value, double lo, double hi)
 
 } // namespace
 
-double Val(QStringView text)
+double numericPrefix(QStringView text)
 {
     // Blanks, tabs and line feeds are dropped wherever they are, as in "1 2" -> 12.
     QString s;
@@ -103,21 +103,21 @@ double Val(QStringView text)
     return ok && std::isfinite(v) ? v : 0;
 }
 
-std::optional<qint16> CInt(double value)
+std::optional<qint16> roundToInt16(double value)
 {
     if (auto r = roundHalfEven(value, -32768, 32767))
         return qint16(*r);
     return std::nullopt;
 }
 
-std::optional<qint32> CLng(double value)
+std::optional<qint32> roundToInt32(double value)
 {
     if (auto r = roundHalfEven(value, -2147483648.0, 2147483647.0))
         return qint32(*r);
     return std::nullopt;
 }
 
-std::optional<double> StrictNumber(QStringView text)
+std::optional<double> strictNumber(QStringView text)
 {
     const QString t = text.trimmed().toString();
     if (t.isEmpty())
@@ -129,7 +129,7 @@ std::optional<double> StrictNumber(QStringView text)
     return v;
 }
 
-QString NumberText(double value)
+QString numberText(double value)
 {
     if (value == std::floor(value) && std::fabs(value) < 1e15)
         return QString::number(qint64(value));

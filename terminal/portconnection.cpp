@@ -41,7 +41,7 @@ void PortConnection::reconnect()
 {
     // An open port is left as it is: new settings apply only after Disconnect.
     if (!port_ || !port_->portOpen()) {
-        const auto number = CInt(Val(view_.comText()));
+        const auto number = roundToInt16(numericPrefix(view_.comText()));
         const bool opened = port_ && port_->setSettings(settingsText(view_.baudText())) && number &&
                             port_->setCommPort(*number) && port_->setPortOpen(true);
         if (!opened) {
@@ -84,7 +84,7 @@ void PortConnection::closeDraining(bool alsoToStderr)
 
 void PortConnection::baudTextChanged()
 {
-    if (auto baud = CLng(Val(view_.baudText())))
+    if (auto baud = roundToInt32(numericPrefix(view_.baudText())))
         baudRate_ = *baud;
     if (baudRate_ < 110 || baudRate_ > 116000)
         baudRate_ = 9600;
@@ -92,7 +92,7 @@ void PortConnection::baudTextChanged()
 
 void PortConnection::comTextChanged()
 {
-    const auto number = CInt(Val(view_.comText()));
+    const auto number = roundToInt16(numericPrefix(view_.comText()));
     if (number)
         comNumber_ = *number;
     QString device;
@@ -104,7 +104,7 @@ void PortConnection::comTextChanged()
 qint32 PortConnection::typedBaudRate() const
 {
     // As typed, without the range rule; a text that gives no 32-bit number keeps the last.
-    if (auto baud = CLng(Val(view_.baudText())))
+    if (auto baud = roundToInt32(numericPrefix(view_.baudText())))
         return *baud;
     return baudRate_;
 }

@@ -11,14 +11,14 @@ namespace {
 std::optional<qint32> readLong(RecordReader &r)
 {
     if (auto v = r.number())
-        return CLng(*v);
+        return roundToInt32(*v);
     return std::nullopt;
 }
 
 std::optional<qint16> readInteger(RecordReader &r)
 {
     if (auto v = r.number())
-        return CInt(*v);
+        return roundToInt16(*v);
     return std::nullopt;
 }
 

@@ -4,23 +4,23 @@
 #include "records.h"
 #include "settingsfile.h"
 
-std::optional<qint16> AcceptedPage(QStringView text)
+std::optional<qint16> acceptedPage(QStringView text)
 {
-    const double x = Val(text);
+    const double x = numericPrefix(text);
     if (!(x > 0 && x < SendKeyBank::kPages + 1))
         return std::nullopt;
-    const std::optional<qint16> page = CInt(x);
+    const std::optional<qint16> page = roundToInt16(x);
     if (!page || *page > SendKeyBank::kPages)
         return std::nullopt;
     return page;
 }
 
-std::optional<int> DelayFromText(QStringView text)
+std::optional<int> delayFromText(QStringView text)
 {
-    const std::optional<double> v = StrictNumber(text);
+    const std::optional<double> v = strictNumber(text);
     if (!v)
         return std::nullopt;
-    const std::optional<qint32> ms = CLng(*v);
+    const std::optional<qint32> ms = roundToInt32(*v);
     if (!ms || *ms < 0 || *ms > 65535)
         return std::nullopt;
     return *ms;

@@ -10,11 +10,11 @@ struct SettingsRecords;
 
 // The page a page-number box names: its numeric prefix x, when 0 < x < 51, rounded half
 // to even, if that is at most 50. Anything else names no page.
-std::optional<qint16> AcceptedPage(QStringView text);
+std::optional<qint16> acceptedPage(QStringView text);
 
 // The item pause typed into the delay box: the whole text must be a number, rounded half
 // to even, within 0..65535 ms; anything else gives nothing (the pause stays as it was).
-std::optional<int> DelayFromText(QStringView text);
+std::optional<int> delayFromText(QStringView text);
 
 // The send keys: pages 1..50 of rows 0..19, each a description and a string. Page 0 and
 // row 20 exist (a page box of 0.3 shows page 0) but are never saved.

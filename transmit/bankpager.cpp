@@ -27,32 +27,32 @@ void BankPager::pageTextChanged()
 {
     if (!storeBlocked_)
         storeScreen();
-    if (const auto page = AcceptedPage(screen_.pageText()))
+    if (const auto page = acceptedPage(screen_.pageText()))
         page_ = *page;
     showCurrentPage();
 }
 
 void BankPager::takeScreenEdits()
 {
-    if (const auto ms = DelayFromText(screen_.delayText()))
+    if (const auto ms = delayFromText(screen_.delayText()))
         pacer_.setPauseMs(Pacer::Pause::Item, *ms);
-    if (const auto page = AcceptedPage(screen_.pageText()))
+    if (const auto page = acceptedPage(screen_.pageText()))
         page_ = *page;
     storeScreen();
 }
 
 void BankPager::nextPage()
 {
-    const double x = Val(screen_.pageText());
+    const double x = numericPrefix(screen_.pageText());
     if (x > 0 && x < SendKeyBank::kPages)
-        screen_.setPageText(NumberText(x + 1));
+        screen_.setPageText(numberText(x + 1));
 }
 
 void BankPager::previousPage()
 {
-    const double x = Val(screen_.pageText());
+    const double x = numericPrefix(screen_.pageText());
     if (x > 1 && x < SendKeyBank::kPages + 1)
-        screen_.setPageText(NumberText(x - 1));
+        screen_.setPageText(numberText(x - 1));
 }
 
 void BankPager::copyPage()

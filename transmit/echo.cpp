@@ -5,7 +5,7 @@
 
 QString echoLine(const QString &text, bool hex)
 {
-    return hex ? HexEchoLine(text) : text + QStringLiteral("\r\n");
+    return hex ? hexEchoLine(text) : text + QStringLiteral("\r\n");
 }
 
 QString asBytes(const QString &text)

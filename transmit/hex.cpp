@@ -1,6 +1,6 @@
 #include "hex.h"
 
-qint32 Hex2Dec(const QString &sHex)
+qint32 hexValue16(const QString &sHex)
 {
     static const QString digits = QStringLiteral("0123456789ABCDEF");
     const qsizetype len = sHex.size();
@@ -18,20 +18,20 @@ qint32 Hex2Dec(const QString &sHex)
     return total;
 }
 
-QString HexPairsToText(const QString &hexText)
+QString hexPairsToText(const QString &hexText)
 {
     QString out;
     out.reserve(hexText.size() / 3 + 1);
     // Positions run over the whole text, however long it is.
     for (qsizetype k = 0; k < hexText.size(); k += 3) {
-        const qint32 v = Hex2Dec(hexText.mid(k, 2));
+        const qint32 v = hexValue16(hexText.mid(k, 2));
         if (v >= 0)
             out.append(QChar(char16_t(v)));
     }
     return out;
 }
 
-QString HexEchoLine(const QString &text)
+QString hexEchoLine(const QString &text)
 {
     static const char digits[] = "0123456789ABCDEF";
     const QByteArray bytes = text.toLatin1();

@@ -5,13 +5,13 @@
 // String of hexadecimal digits to a number. Digits are looked up case-sensitively in
 // "0123456789ABCDEF" (anything else counts as -1), rightmost first, in a 16-bit total:
 // a step that would leave -32768..32767 is skipped.
-qint32 Hex2Dec(const QString &sHex);
+qint32 hexValue16(const QString &sHex);
 
 // Hex-pair text to the characters it denotes. Pairs are read at every third position
 // (the character after a pair is the separator, whatever it is); a pair whose value is
 // negative adds nothing, a lone last character is read as a one-digit value.
-QString HexPairsToText(const QString &hexText);
+QString hexPairsToText(const QString &hexText);
 
 // The echo line of a send in hex: two upper-case digits and a blank per character,
 // then CR LF. Characters are bytes (ISO-8859-1).
-QString HexEchoLine(const QString &text);
+QString hexEchoLine(const QString &text);

@@ -21,7 +21,7 @@ Sequencer::ItemResult Sequencer::sendItem(int page, int row)
 {
     QString sendText = bank_.string(page, row);
     if (ctx_.state.hexKeys) {
-        sendText = HexPairsToText(sendText);
+        sendText = hexPairsToText(sendText);
         if (!ctx_.pacer.yieldOnce())
             return ItemResult::Closing;
     }

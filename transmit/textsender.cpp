@@ -20,7 +20,7 @@ std::optional<QString> prepare(TransmitContext &ctx, const QString &text, bool k
         ctx.view.clearEcho();
     QString sendText = asBytes(text);
     if (ctx.state.hexKeys) {
-        sendText = HexPairsToText(sendText);
+        sendText = hexPairsToText(sendText);
         if (!ctx.pacer.yieldOnce())
             return std::nullopt;
     }

@@ -101,9 +101,9 @@ void MainWindow::restoreSession()
     else
         ui.bankPageBox->setText(v.pageText);
     s.port.setBaudRate(v.baudRate);
-    ui.baudRateBox->setText(NumberText(v.baudRate));
+    ui.baudRateBox->setText(numberText(v.baudRate));
     s.port.setComNumber(v.comNumber);
-    ui.comNumberBox->setText(NumberText(v.comNumber));
+    ui.comNumberBox->setText(numberText(v.comNumber));
 
     s.options = v.options;
     if (s.options.mainFont >= 1 && s.options.mainFont <= 3)

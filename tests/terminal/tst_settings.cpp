@@ -68,7 +68,7 @@ class TestSettings : public QObject
     Q_OBJECT
 
 private slots:
-    // Val reads the numeric prefix; CInt and CLng round its value halves to even.
+    // The numeric prefix of a text, and its value rounded to 16 and 32 bits, halves to even.
     void valAndRounding_data()
     {
         QTest::addColumn<QString>("text");
@@ -100,10 +100,10 @@ private slots:
         QFETCH(double, value);
         QFETCH(qint64, cint);
         QFETCH(qint64, clng);
-        QCOMPARE(Val(text), value);
-        const auto i = CInt(value);
+        QCOMPARE(numericPrefix(text), value);
+        const auto i = roundToInt16(value);
         QCOMPARE(i ? qint64(*i) : kNone, cint);
-        const auto l = CLng(value);
+        const auto l = roundToInt32(value);
         QCOMPARE(l ? qint64(*l) : kNone, clng);
     }
 
@@ -210,8 +210,8 @@ private slots:
         QFETCH(QString, port);
         QFETCH(int, font);
         const StartupValues v = Run(emptyTexts(2003) + numbers + "\r\n").values;
-        QCOMPARE(NumberText(v.baudRate), baud);
-        QCOMPARE(NumberText(v.comNumber), port);
+        QCOMPARE(numberText(v.baudRate), baud);
+        QCOMPARE(numberText(v.comNumber), port);
         QCOMPARE(v.options.mainFont, font);
     }
 
@@ -257,7 +257,7 @@ private slots:
         QCOMPARE(run.values.line0, QStringLiteral("only"));
         QCOMPARE(run.values.line1, QStringLiteral("only"));
         QCOMPARE(run.values.pageText, QStringLiteral("only"));
-        QCOMPARE(NumberText(run.values.baudRate), QStringLiteral("9600"));
+        QCOMPARE(numberText(run.values.baudRate), QStringLiteral("9600"));
     }
 
     // A write that fails (here one stopped short at the file size limit, which binds root

@@ -68,7 +68,7 @@ class TestTransmit : public QObject
 private slots:
     void rules_data()
     {
-        QTest::addColumn<int>("rule"); // 0: Hex2Dec, 1: page (-1: none), 2: delay (-1: keep)
+        QTest::addColumn<int>("rule"); // 0: hexValue16, 1: page (-1: none), 2: delay (-1: keep)
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("number");
         // "FFFF": the top digit's step would leave 16 bits, so it is skipped.
@@ -83,9 +83,9 @@ private slots:
         QFETCH(int, rule);
         QFETCH(QString, text);
         QFETCH(int, number);
-        QCOMPARE(rule == 0   ? Hex2Dec(text)
-                 : rule == 1 ? AcceptedPage(text).value_or(-1)
-                             : DelayFromText(text).value_or(-1),
+        QCOMPARE(rule == 0   ? hexValue16(text)
+                 : rule == 1 ? acceptedPage(text).value_or(-1)
+                             : delayFromText(text).value_or(-1),
                  number);
     }
 
