@@ -1,0 +1,393 @@
+// File sends, the hex editor's byte send and the capture exports, on the parts without
+// widgets: a pty plays the device where real port behaviour matters, a fake port elsewhere.
+#include "filesizelimit.h"
+#include "filesviews.h"
+#include "partsrig.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+#include <limits>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Letters, with a 0 at index 1.
+QByteArray letters(int n)
+{
+    QByteArray out;
+    for (int i = 0; i < n; ++i)
+        out += char(i == 1 ? 0 : 'a' + i % 26);
+    return out;
+}
+
+QString echoOf(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes).replace(QChar(0), u"<0>"_s) + u"\r\n"_s;
+}
+
+} // namespace
+
+class TestFiles : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<Parts> p;
+
+    void setCapture(const QByteArray &bytes)
+    {
+        p->capture.empty();
+        p->capture.store(bytes);
+    }
+    void rebuildPanes()
+    {
+        const PaneTexts t = rebuildPaneTexts(p->capture.data(), p->capture.count());
+        p->views.setTexts(t.ascii, t.hex);
+    }
+    // What went out since the last call. On the pty the event loop runs meanwhile, as the
+    // port hands output on from there, until nothing more arrives for 300 ms.
+    QByteArray written()
+    {
+        if (p->fake)
+            return p->takeWritten();
+        QByteArray got;
+        for (QElapsedTimer quiet; !quiet.isValid() || quiet.elapsed() < 300;) {
+            QCoreApplication::processEvents();
+            const QByteArray more = p->pty->receive(std::numeric_limits<int>::max(), 10);
+            if (!more.isEmpty() || !quiet.isValid())
+                quiet.start();
+            got += more;
+        }
+        return got;
+    }
+    // Sends the file once through the dialog, so that it is the file last sent, and
+    // forgets what that send showed and wrote.
+    void sendOnce(const QString &name, const QByteArray &bytes)
+    {
+        p->fileDialog.answer = p->writeFile(name, bytes);
+        p->fileSender.sendChosenFile();
+        written();
+        p->views.echo.clear();
+        p->views.txCount = u"0"_s;
+        p->views.status.clear();
+        p->pacer.trace.clear();
+    }
+
+private slots:
+    void cleanup() { p.reset(); }
+
+    void fileSend_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<bool>("suspended");
+        QTest::addColumn<bool>("hex");
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<QString>("echo");
+        const QByteArray a0b("A\0B", 3);
+        QByteArray letters;
+        for (int i = 0; i < 3000; ++i)
+            letters += char('a' + i % 26);
+        QTest::newRow("ascii") << a0b << false << false << false << "A<0>B\r\n";
+        QTest::newRow("hex") << a0b << false << true << false << "41 00 42 \r\n";
+        QTest::newRow("empty") << QByteArray() << false << false << false << "\r\n";
+        QTest::newRow("3000") << letters << false << false << false
+                              << QString::fromLatin1(letters + "\r\n");
+        QTest::newRow("suspended") << a0b << true << false << false << "A\r\n";
+        QTest::newRow("silent") << a0b << false << false << true << "";
+    }
+    void fileSend()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(bool, suspended);
+        QFETCH(bool, hex);
+        QFETCH(bool, silent);
+        QFETCH(QString, echo);
+        p = std::make_unique<Parts>(Parts::RealPty);
+        p->state.hexKeys = hex;
+        p->options.silentTx = silent;
+        p->state.suspended = suspended;
+        p->fileDialog.answer = p->writeFile(u"data.bin"_s, data);
+        p->fileSender.sendChosenFile();
+        // Suspended, the first byte is recorded and echoed, then the send ends.
+        const qsizetype recorded = suspended ? 1 : data.size();
+        QCOMPARE(written(), suspended ? QByteArray() : data);
+        QCOMPARE(p->record.count(), recorded);
+        const qsizetype kept = qMin(recorded, TransmitRecord::kSize);
+        QCOMPARE(p->record.stored().toByteArray(), data.left(kept));
+        QCOMPARE(p->views.echo, echo);
+        QCOMPARE(p->views.txCount, QString::number(data.size())); // suspended too
+    }
+
+    void resendCancelAndMissingFile()
+    {
+        p = std::make_unique<Parts>();
+        p->views.echo = u"old\r\n"_s;
+        const QString file = p->fileDialog.answer = p->writeFile(u"ab"_s, "AB");
+        p->fileSender.sendChosenFile();
+        p->fileSender.resendLastFile(); // the same file again, without a dialog
+        QCOMPARE(p->fake->written, QByteArray("ABAB"));
+        QCOMPARE(p->views.echo, u"old\r\nAB\r\nAB\r\n"_s);
+        QVERIFY(p->views.status.endsWith(file + u"\r\n"_s));
+
+        // Cancel ends the command after "Clear TX on Each Send"; the name stays.
+        p->options.clearTxOnSend = 1;
+        p->fileDialog.result = CommonDialog::cdlCancel;
+        p->fileSender.sendChosenFile();
+        QCOMPARE(p->views.echo, QString());
+        QCOMPARE(p->fileDialog.FileName, file);
+        QVERIFY(p->messages.shown.isEmpty());
+
+        // The resend keeps to the file last sent, whatever the project and capture dialogs
+        // or an empty choice picked since.
+        p->options.clearTxOnSend = 0;
+        p->fileDialog.result = 0;
+        const QString project = p->fileDialog.answer = p->path(u"bank.ovc"_s);
+        p->projects.save();
+        p->captureDialog.answer = p->path(u"cap.txt"_s);
+        p->captureExport.saveRaw();
+        p->fileDialog.answer.clear();
+        p->fileSender.sendChosenFile();
+        QVERIFY(QFile::exists(project) && QFile::exists(p->captureDialog.answer));
+        p->fileSender.resendLastFile();
+        QCOMPARE(p->fake->written, QByteArray("ABABAB"));
+
+        // A remembered file that is gone is not created, nor is a folder sent.
+        const QString gone = p->fileDialog.answer = p->path(u"gone.bin"_s);
+        p->fileSender.sendChosenFile();
+        QCOMPARE(p->fileSender.lastFileSent(), gone);
+        p->record.setCount(9);
+        p->fileSender.resendLastFile();
+        QVERIFY(!QFile::exists(gone));
+        QCOMPARE(p->record.count(), 0);
+        p->fileDialog.answer = p->dir.path();
+        p->fileSender.sendChosenFile();
+        p->fileSender.resendLastFile();
+        QCOMPARE(p->fake->written, QByteArray("ABABAB"));
+    }
+
+    // Closing the window ends the send at its next yield.
+    void closingStopsTheSend()
+    {
+        p = std::make_unique<Parts>();
+        sendOnce(u"abcd"_s, "ABCD");
+        p->pacer.at[2] = [this] { p->pacer.closing = true; };
+        p->fileSender.resendLastFile();
+        QCOMPARE(p->fake->written.left(2), QByteArray("AB"));
+        QVERIFY(p->fake->written.size() <= 3);
+        QCOMPARE(p->views.txCount, u"2"_s);
+    }
+
+    void overlappingSendsAreRefused()
+    {
+        p = std::make_unique<Parts>();
+        sendOnce(u"abc"_s, "abc");
+        bool started = false;
+        p->pacer.at[1] = [&] {
+            started = true;
+            p->fileSender.resendLastFile();
+            p->fileSender.sendBytes("zz");
+            p->textSender.sendLine(u"XY"_s);
+        };
+        p->fileSender.resendLastFile();
+        QVERIFY(started);
+        QCOMPARE(p->fake->written, QByteArray("abc"));
+    }
+
+    // Every byte given goes out; the transmit record is not touched.
+    void sendBytes_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("echo");
+        QTest::newRow("none") << 0 << "\r\n";
+        QTest::newRow("2") << 2 << "a<0>\r\n";
+        QTest::newRow("3000") << 3000 << echoOf(letters(3000));
+    }
+    void sendBytes()
+    {
+        QFETCH(int, count);
+        QFETCH(QString, echo);
+        p = std::make_unique<Parts>();
+        p->options.clearTxOnSend = 1;
+        p->views.echo = u"old"_s;
+        p->views.txCount = u"x"_s;
+        p->record.setCount(7);
+        p->fileSender.sendBytes(letters(count));
+        QCOMPARE(p->fake->written, letters(count));
+        QCOMPARE(p->views.txCount, count == 0 ? u"x"_s : QString::number(count));
+        QCOMPARE(p->record.count(), 7);
+        QCOMPARE(p->views.echo, echo);
+    }
+
+    // A closed port takes nothing: the counters say so; the echo is written all the same.
+    void closedPortCountsNothingSent_data()
+    {
+        QTest::addColumn<int>("send");
+        QTest::newRow("text") << 0;
+        QTest::newRow("row") << 1;
+        QTest::newRow("Send File") << 2;
+        QTest::newRow("Instant Resend") << 3;
+        QTest::newRow("hex editor's bytes") << 4;
+    }
+    void closedPortCountsNothingSent()
+    {
+        QFETCH(int, send);
+        p = std::make_unique<Parts>();
+        sendOnce(u"abc"_s, "abc");
+        QVERIFY(p->port.port()->setPortOpen(false));
+        p->views.txCount = u"?"_s;
+        const std::function<void()> sends[] = {
+            [&] { p->textSender.sendLine(u"abc"_s); }, [&] { p->textSender.sendKey(2, u"abc"_s); },
+            [&] { p->fileSender.sendChosenFile(); }, [&] { p->fileSender.resendLastFile(); },
+            [&] { p->fileSender.sendBytes("abc"); }};
+        sends[send]();
+        QCOMPARE(p->views.txCount, u"0"_s);
+        QCOMPARE(p->views.echo, u"abc\r\n"_s);
+        QCOMPARE(p->fake->written, QByteArray());
+    }
+
+    // A device that stops reading holds a file send back at the port's limit: the counter
+    // shows only what the port took. Suspend ends the send there, and the device then
+    // gets exactly what was counted; Disconnect gives up what the port held and says so.
+    void deviceThatStopsReadingHoldsTheSendBack_data()
+    {
+        QTest::addColumn<bool>("disconnect");
+        QTest::newRow("Suspend") << false;
+        QTest::newRow("Disconnect") << true;
+    }
+    void deviceThatStopsReadingHoldsTheSendBack()
+    {
+        QFETCH(bool, disconnect);
+        p = std::make_unique<Parts>(Parts::RealPty);
+        const QByteArray data = letters(3000);
+        sendOnce(u"data.bin"_s, data);
+        const qint64 limit = p->port.outputLimit();
+        QVERIFY(p->pty->stopReading());
+        // Once the port holds its limit, the send waits for the device.
+        QString countedThen;
+        qint64 waitingThen = -1;
+        QTimer poll;
+        poll.setInterval(5);
+        connect(&poll, &QTimer::timeout, this, [&] {
+            if (p->port.pendingOutput() < limit)
+                return;
+            poll.stop();
+            countedThen = p->views.txCount;
+            waitingThen = p->port.pendingOutput();
+            if (disconnect)
+                p->port.disconnect();
+            else
+                p->state.suspended = true;
+        });
+        poll.start();
+        p->fileSender.resendLastFile();
+        // Nothing had reached the device: all that was counted waited in the port.
+        QCOMPARE(countedThen, QString::number(limit));
+        QCOMPARE(waitingThen, limit);
+        // Suspended, the byte that found it so is echoed, not sent.
+        QCOMPARE(p->views.echo, echoOf(disconnect ? data : data.left(limit + 1)));
+        QCOMPARE(p->views.txCount, QString::number(limit));
+        p->pty->resumeReading();
+        QCOMPARE(written(), disconnect ? QByteArray() : data.left(limit));
+        if (disconnect)
+            QVERIFY(p->views.status.endsWith(
+                u"Output discarded at close: %1 bytes not sent\r\nCOM Port Disconnected\r\n"_s.arg(
+                    limit)));
+    }
+
+    void captureExportsAndRebuild()
+    {
+        p = std::make_unique<Parts>();
+        setCapture(QByteArray("\x00\x41\x0D\x0A", 4));
+        const PaneTexts t = rebuildPaneTexts(p->capture.data(), p->capture.count());
+        QCOMPARE(t.ascii, u"<0>A\r\n"_s);
+        QCOMPARE(t.hex, u"00 41 0D 0A "_s);
+        p->views.setTexts(t.ascii, t.hex);
+        FakeDialog &dialog = p->captureDialog;
+        const QString ascii = dialog.answer = p->path(u"cap.txt"_s);
+        p->captureExport.saveRaw();
+        QCOMPARE(Parts::readFile(ascii), QByteArray("\x00\x41\x0D\x0A", 4));
+        QCOMPARE(dialog.filtersSeen, QStringList{u"All Files (*.txt)|*.txt|"_s});
+        QCOMPARE(dialog.saves, 1);
+        QCOMPARE(dialog.FileName, ascii);
+        // The human-hex export writes the pane as it is, typed into or not.
+        p->views.hex += u"note \u00e9"_s;
+        const QString hex = dialog.answer = p->path(u"hex.txt"_s);
+        p->captureExport.saveHumanHex();
+        QCOMPARE(Parts::readFile(hex), QByteArray("00 41 0D 0A note \xe9"));
+
+        // Beyond 32768 bytes, over longer files: written whole, nothing old left behind.
+        QByteArray capture, golden;
+        for (int i = 0; i < 40000; ++i)
+            capture += char((i * 31 + i / 256) & 0xFF);
+        for (char c : capture)
+            golden += QByteArray(1, c).toHex().toUpper() + ' ';
+        setCapture(capture);
+        dialog.answer = p->writeFile(u"old.txt"_s, QByteArray(50000, 'z'));
+        p->captureExport.saveRaw();
+        QCOMPARE(Parts::readFile(dialog.answer), capture);
+        rebuildPanes();
+        const QString oldHex = dialog.answer =
+            p->writeFile(u"oldhex.txt"_s, QByteArray(200000, 'z'));
+        p->captureExport.saveHumanHex();
+        QCOMPARE(Parts::readFile(oldHex), golden);
+
+        // Cancel writes nothing and keeps the remembered name.
+        dialog.result = CommonDialog::cdlCancel;
+        dialog.answer = p->path(u"other.txt"_s);
+        p->captureExport.saveRaw();
+        p->captureExport.saveHumanHex();
+        QCOMPARE(Parts::readFile(dialog.FileName), golden);
+        QCOMPARE(dialog.FileName, oldHex);
+        QVERIFY(!QFile::exists(dialog.answer));
+        // A file that cannot be written is not made.
+        dialog.result = 0;
+        dialog.answer = p->path(u"no/such/folder/x.txt"_s);
+        p->captureExport.saveRaw();
+        QVERIFY(!QFile::exists(dialog.answer));
+    }
+
+    // A save that fails says so once, naming the file and the reason, and keeps the old
+    // file whole: Save Project and both capture exports, on a full disk (a file size limit,
+    // which binds root too) and into a folder that is gone.
+    void failedSavesSayWhy_data()
+    {
+        QTest::addColumn<int>("item");
+        QTest::addColumn<bool>("folderGone");
+        QTest::addColumn<QString>("reason");
+        const char *names[] = {"project", "capture", "human-hex"};
+        for (int item = 0; item < 3; ++item) {
+            QTest::addRow("%s, full", names[item]) << item << false << u"File too large"_s;
+            QTest::addRow("%s, folder gone", names[item])
+                << item << true << u"No such file or directory"_s;
+        }
+    }
+    void failedSavesSayWhy()
+    {
+        QFETCH(int, item);
+        QFETCH(bool, folderGone);
+        QFETCH(QString, reason);
+        p = std::make_unique<Parts>();
+        setCapture(QByteArray(3000, 'c'));
+        rebuildPanes();
+        const QString target = folderGone ? p->path(u"gone/x.txt"_s) : p->writeFile(u"x"_s, "old");
+        (item == 0 ? p->fileDialog : p->captureDialog).answer = target;
+        const std::function<void()> commands[] = {[&] { p->projects.save(); },
+                                                  [&] { p->captureExport.saveRaw(); },
+                                                  [&] { p->captureExport.saveHumanHex(); }};
+        {
+            FileSizeLimit limit(1000); // every file is longer
+            QVERIFY(limit.active());
+            commands[item]();
+        }
+        QCOMPARE(p->messages.shown,
+                 QStringList{"Could not save "_L1 + target + ":\r\n"_L1 + reason});
+        QCOMPARE(Parts::readFile(target), folderGone ? "<unreadable>" : "old");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFiles)
+#include "tst_files.moc"
