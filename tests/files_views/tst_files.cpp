@@ -48,29 +48,13 @@ class TestFiles : public QObject
         const PaneTexts t = rebuildPaneTexts(p->capture.data(), p->capture.count());
         p->views.setTexts(t.ascii, t.hex);
     }
-    // What went out since the last call. On the pty the event loop runs meanwhile, as the
-    // port hands output on from there, until nothing more arrives for 300 ms.
-    QByteArray written()
-    {
-        if (p->fake)
-            return p->takeWritten();
-        QByteArray got;
-        for (QElapsedTimer quiet; !quiet.isValid() || quiet.elapsed() < 300;) {
-            QCoreApplication::processEvents();
-            const QByteArray more = p->pty->receive(std::numeric_limits<int>::max(), 10);
-            if (!more.isEmpty() || !quiet.isValid())
-                quiet.start();
-            got += more;
-        }
-        return got;
-    }
     // Sends the file once through the dialog, so that it is the file last sent, and
     // forgets what that send showed and wrote.
     void sendOnce(const QString &name, const QByteArray &bytes)
     {
         p->fileDialog.answer = p->writeFile(name, bytes);
         p->fileSender.sendChosenFile();
-        written();
+        p->takeWritten();
         p->views.echo.clear();
         p->views.txCount = u"0"_s;
         p->views.status.clear();
@@ -114,7 +98,7 @@ private slots:
         p->fileSender.sendChosenFile();
         // Suspended, the first byte is recorded and echoed, then the send ends.
         const qsizetype recorded = suspended ? 1 : data.size();
-        QCOMPARE(written(), suspended ? QByteArray() : data);
+        QCOMPARE(p->takeWritten(), suspended ? QByteArray() : data);
         QCOMPARE(p->record.count(), recorded);
         const qsizetype kept = qMin(recorded, TransmitRecord::kSize);
         QCOMPARE(p->record.stored().toByteArray(), data.left(kept));
@@ -291,7 +275,7 @@ private slots:
         QCOMPARE(p->views.echo, echoOf(disconnect ? data : data.left(limit + 1)));
         QCOMPARE(p->views.txCount, QString::number(limit));
         p->pty->resumeReading();
-        QCOMPARE(written(), disconnect ? QByteArray() : data.left(limit));
+        QCOMPARE(p->takeWritten(), disconnect ? QByteArray() : data.left(limit));
         if (disconnect)
             QVERIFY(p->views.status.endsWith(
                 u"Output discarded at close: %1 bytes not sent\r\nCOM Port Disconnected\r\n"_s.arg(
