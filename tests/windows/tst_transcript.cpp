@@ -83,10 +83,10 @@ public:
         out << u"yields "_s + QString::number(yields);
         out << u"line "_s + QString::fromLatin1(pty->receive(1 << 20, 300).toHex(' '));
         out << u"status \""_s + escaped(pane("txtStatus")->text()).replace(folder, u"<dir>"_s) +
-                   u'"';
-        out << u"echo \""_s + escaped(pane("txtSent")->text()) + u'"';
-        out << u"ascii \""_s + escaped(pane("SerialText")->text()) + u'"';
-        out << u"hex \""_s + pane("SerialText1")->text() + u'"';
+                   u"\""_s;
+        out << u"echo \""_s + escaped(pane("txtSent")->text()) + u"\""_s;
+        out << u"ascii \""_s + escaped(pane("SerialText")->text()) + u"\""_s;
+        out << u"hex \""_s + pane("SerialText1")->text() + u"\""_s;
         out << u"rx %1 tx %2 item %3 page %4"_s.arg(
             at<QLineEdit>(960, 8280)->text(), at<QLineEdit>(960, 8720)->text(),
             at<QLineEdit>(8760, 480)->text(), at<QLineEdit>(8760, 840)->text());
@@ -215,7 +215,7 @@ private slots:
             t.item(editor, u"   File"_s, u"Send Current HexEdit contents"_s)->trigger();
         });
         t.out << u"editor \""_s + escaped(editor->findChild<TextBox *>(u"Text1"_s)->text()) +
-                     u"\" \""_s + escaped(editor->findChild<TextBox *>(u"Text2"_s)->text()) + u'"';
+                     u"\" \""_s + escaped(editor->findChild<TextBox *>(u"Text2"_s)->text()) + u"\""_s;
         QVERIFY(box->shown.isEmpty());
         window->close();
         compare(t.out);
