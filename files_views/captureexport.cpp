@@ -25,15 +25,12 @@ void CaptureExport::saveHumanHex()
 
 void CaptureExport::save(bool humanHex)
 {
-    dialog_.Filter = QStringLiteral("All Files (*.txt)|*.txt|");
-    dialog_.Flags = CommonDialog::cdlOFNLongNames | CommonDialog::cdlOFNFileMustExist |
-                    CommonDialog::cdlOFNHideReadOnly;
-    const int rc = dialog_.ShowSave();
+    const int rc =
+        showFileDialog(dialog_, QStringLiteral("All Files (*.txt)|*.txt|"), true, messages_);
+    // A cancel ends the command; after any other error it goes on with the name the dialog
+    // holds.
     if (rc == CommonDialog::cdlCancel)
         return;
-    // Any other error is reported, then the command goes on with the name the dialog holds.
-    if (rc != 0)
-        messages_.show(CommonDialog::errorMessage(rc, dialog_.errorDescription()));
     const QString path = dialog_.FileName;
     if (path.isEmpty())
         return;

@@ -59,15 +59,12 @@ void FileSender::sendFile(const QString &chosen, bool viaDialog)
         ctx_.view.clearEcho();
     QString path = chosen;
     if (viaDialog) {
-        dialog_.Filter = QStringLiteral("All Files (*.*)|*.*|");
-        dialog_.Flags = CommonDialog::cdlOFNLongNames | CommonDialog::cdlOFNFileMustExist |
-                        CommonDialog::cdlOFNHideReadOnly;
-        const int rc = dialog_.ShowOpen();
+        const int rc =
+            showFileDialog(dialog_, QStringLiteral("All Files (*.*)|*.*|"), false, messages_);
+        // A cancel ends the send; after any other error it goes on with the name the
+        // dialog holds.
         if (rc == CommonDialog::cdlCancel)
             return;
-        // Any other error is reported, then the send goes on with the name the dialog holds.
-        if (rc != 0)
-            messages_.show(CommonDialog::errorMessage(rc, dialog_.errorDescription()));
         path = dialog_.FileName;
     }
     if (path.isEmpty())

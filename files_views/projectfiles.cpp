@@ -14,13 +14,7 @@ ProjectFiles::ProjectFiles(SendKeyBank &bank, BankPager &pager, CommonDialog &di
 
 int ProjectFiles::askForFile(bool save)
 {
-    dialog_.Filter = QStringLiteral("All Files (*.ovc)|*.ovc|");
-    dialog_.Flags = CommonDialog::cdlOFNLongNames | CommonDialog::cdlOFNFileMustExist |
-                    CommonDialog::cdlOFNHideReadOnly;
-    const int rc = save ? dialog_.ShowSave() : dialog_.ShowOpen();
-    if (rc != 0 && rc != CommonDialog::cdlCancel)
-        messages_.show(CommonDialog::errorMessage(rc, dialog_.errorDescription()));
-    return rc;
+    return showFileDialog(dialog_, QStringLiteral("All Files (*.ovc)|*.ovc|"), save, messages_);
 }
 
 void ProjectFiles::load()

@@ -16,8 +16,6 @@
 namespace {
 
 const QString kFileFilter = QStringLiteral("Text Files  *.txt |*.txt;|*.*|*.*");
-constexpr int kFileFlags = CommonDialog::cdlOFNHideReadOnly | CommonDialog::cdlOFNFileMustExist |
-                           CommonDialog::cdlOFNLongNames;
 
 } // namespace
 
@@ -84,8 +82,9 @@ bool HexEditorModel::refuseOverflow()
 {
     showHexView();
     showAsciiView();
-    deps_.messages.show(QStringLiteral("The hex editor holds at most %1 bytes. The edit was undone.")
-                            .arg(HexDocument::kCapacity));
+    deps_.messages.show(
+        QStringLiteral("The hex editor holds at most %1 bytes. The edit was undone.")
+            .arg(HexDocument::kCapacity));
     return false;
 }
 
@@ -154,16 +153,12 @@ void HexEditorModel::toggleAutoUpdate()
 
 bool HexEditorModel::askForFile(bool save)
 {
-    CommonDialog &dlg = deps_.dialog;
-    dlg.Filter = kFileFilter;
-    dlg.FileName = QString();
-    dlg.Flags = kFileFlags;
-    const int error = save ? dlg.ShowSave() : dlg.ShowOpen();
-    if (error == CommonDialog::cdlCancel)
+    // The name field starts empty each time; after an error other than a cancel the command
+    // goes on with the name the dialog holds.
+    deps_.dialog.FileName = QString();
+    if (showFileDialog(deps_.dialog, kFileFilter, save, deps_.messages) == CommonDialog::cdlCancel)
         return false;
-    if (error != 0)
-        deps_.messages.show(CommonDialog::errorMessage(error, dlg.errorDescription()));
-    fileName_ = dlg.FileName;
+    fileName_ = deps_.dialog.FileName;
     return true;
 }
 
@@ -192,10 +187,10 @@ void HexEditorModel::loadFile()
         // Taking only a part would let a save over the same name cut the file.
         const QString name = std::exchange(fileName_, previousName);
         const qint64 size = std::max<qint64>(file.size(), content.size());
-        deps_.messages.show(QStringLiteral("The file %1 holds %2 bytes, more than the %3 bytes the "
-                                           "hex editor holds. It was not loaded.")
-                                .arg(name, QString::number(size),
-                                     QString::number(HexDocument::kCapacity)));
+        deps_.messages.show(
+            QStringLiteral("The file %1 holds %2 bytes, more than the %3 bytes the "
+                           "hex editor holds. It was not loaded.")
+                .arg(name, QString::number(size), QString::number(HexDocument::kCapacity)));
         return;
     }
     view_.showFileName(fileName_);

@@ -1,8 +1,21 @@
 #include "commondialog.h"
 
+#include "messagebox.h"
+
 QString CommonDialog::errorMessage(int number, const QString &description)
 {
     const QString num =
         number < 0 ? QString::number(number) : QStringLiteral(" ") + QString::number(number);
     return QStringLiteral("Error") + num + QStringLiteral(" selecting file.\r\n") + description;
+}
+
+int showFileDialog(CommonDialog &dialog, const QString &filter, bool save, MessageBox &messages)
+{
+    dialog.Filter = filter;
+    dialog.Flags = CommonDialog::cdlOFNHideReadOnly | CommonDialog::cdlOFNFileMustExist |
+                   CommonDialog::cdlOFNLongNames;
+    const int rc = save ? dialog.ShowSave() : dialog.ShowOpen();
+    if (rc != 0 && rc != CommonDialog::cdlCancel)
+        messages.show(CommonDialog::errorMessage(rc, dialog.errorDescription()));
+    return rc;
 }

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-class QWidget;
+class MessageBox;
 
 // A file dialog control that keeps its properties between uses.
 // Show*() return 0 when a file was chosen, cdlCancel when the user cancelled, or another
@@ -29,3 +29,9 @@ public:
     // "Error 53 selecting file." CR LF description: the one message for dialog errors.
     static QString errorMessage(int number, const QString &description);
 };
+
+// Shows the dialog for a file with the given filter and the flags every file dialog of the
+// program uses (hide read-only, file must exist, long names). A failure other than a cancel
+// is told through messages in the one format for dialog errors; what follows is the
+// caller's choice. Returns 0, cdlCancel or the error number.
+int showFileDialog(CommonDialog &dialog, const QString &filter, bool save, MessageBox &messages);
