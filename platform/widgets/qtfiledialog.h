@@ -6,6 +6,8 @@
 
 #include <memory>
 
+class QWidget;
+
 // The file dialog control realised with QFileDialog.
 std::unique_ptr<CommonDialog> makeQtFileDialog(QWidget *parent);
 
