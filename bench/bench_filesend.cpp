@@ -1,18 +1,22 @@
-// Sends a 512 KB file through a pseudo-terminal with the main window's file send, once
+// Sends a 512 KB file through a pseudo-terminal with the main window's Send File, once
 // with the ASCII echo and once with the hexadecimal echo, and prints the rate, whether
 // every byte arrived unchanged and the peak memory.
 //
 // Usage: bench_filesend [kilobytes] [--shown] [--ascii | --hex]
 #include "commport.h"
-#include "frmserial.h"
-#include "globals.h"
+#include "fakes.h"
+#include "mainsession.h"
+#include "mainwindow.h"
 #include "ptydevice.h"
 #include "qtcommport.h"
+#include "testsupport.h"
 #include "textbox.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -126,12 +130,17 @@ int main(int argc, char *argv[])
         return 1;
     }
     const int master = pty.master();
-    Services services;
-    services.settingsPath = dir.filePath(QStringLiteral("Orvo_RS232_ini"));
-    services.programFolder = dir.path();
+    Services services = testServices(dir.path());
     services.makeCommPort = [] { return makeQtCommPort(); };
-    frmSerial w(services);
-    if (!w.MSComm1 || !w.MSComm1->portOpen()) {
+    // The file dialog "chooses" the file at every Send File.
+    services.makeFileDialog = [path](QWidget *) {
+        auto dialog = std::make_unique<FakeDialog>();
+        dialog->answer = path;
+        return dialog;
+    };
+    MainWindow w(services);
+    MainSession &s = w.session();
+    if (!s.port.port() || !s.port.port()->portOpen()) {
         std::fprintf(stderr, "COM1 did not open\n");
         return 1;
     }
@@ -142,13 +151,12 @@ int main(int argc, char *argv[])
                 shown ? "shown" : "hidden");
     bool allGood = true;
     for (int hex = firstMode; hex <= lastMode; ++hex) {
-        w.keyHexMode = qint16(hex);
-        w.txtSent->setText(QString());
-        w.fileName = path;
+        (hex ? w.ui.hexKeysButton : w.ui.asciiKeysButton)->click();
+        w.ui.txEchoPane->setText(QString());
         Drain drain(master);
         QElapsedTimer t;
         t.start();
-        w.mnuInstantSend_Click();
+        w.ui.sendFileAction->trigger();
         // The port writes on its own thread: the send ends when the far end has it all.
         QElapsedTimer wait;
         wait.start();
@@ -160,10 +168,10 @@ int main(int argc, char *argv[])
                           std::equal(got.begin(), got.end(), data.constBegin());
         allGood = allGood && same;
         std::printf("%s echo: %.0f bytes/s (%.2f s), received %zu of %lld bytes, %s, "
-                    "txtSent %lld chars, peak memory %ld KB\n",
+                    "echo %lld chars, peak memory %ld KB\n",
                     hex ? "hex  " : "ascii", double(data.size()) / seconds, seconds, got.size(),
                     static_cast<long long>(data.size()), same ? "identical" : "DIFFERENT",
-                    static_cast<long long>(w.txtSent->length()), peakKilobytes());
+                    static_cast<long long>(w.ui.txEchoPane->length()), peakKilobytes());
     }
     return allGood ? 0 : 2;
 }

@@ -2,9 +2,10 @@
 // each view with auto update on (each converts the whole view), loading a full receive
 // capture, and the peak memory of the process.
 #include "fakes.h"
-#include "frmhexeditor.h"
-#include "frmserial.h"
-#include "globals.h"
+#include "hexdocument.h"
+#include "hexeditorwindow.h"
+#include "mainsession.h"
+#include "mainwindow.h"
 #include "testsupport.h"
 #include "textbox.h"
 
@@ -12,13 +13,13 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <array>
-
 #include <cstdio>
+#include <memory>
 #include <random>
 #include <sys/resource.h>
 
@@ -63,53 +64,58 @@ int main(int argc, char **argv)
     const QString path = dir.filePath(QStringLiteral("random.bin"));
     {
         QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(randomBytes(kEditBufferSize, 1)) < 0)
+        if (!f.open(QIODevice::WriteOnly) || f.write(randomBytes(HexDocument::kCapacity, 1)) < 0)
             return 1;
     }
 
     Services s = testServices(dir.path());
-    s.makeFileDialog = [](QWidget *) { return std::make_unique<FakeDialog>(); };
-    frmSerial main(s);
-    auto *editor = new frmHexEditor(main);
-    editor->show();
+    // Every file dialog "chooses" the file.
+    s.makeFileDialog = [path](QWidget *) {
+        auto dialog = std::make_unique<FakeDialog>();
+        dialog->answer = path;
+        return dialog;
+    };
+    MainWindow main(s);
+    main.showHexEditor();
+    HexEditorWindow *editor = main.hexEditorWindow();
+    HexEditorWidgets &ui = editor->ui;
+    const HexEditorModel &model = editor->model();
     QCoreApplication::processEvents();
-    auto *dialog = static_cast<FakeDialog *>(editor->dlgFile.get());
-    dialog->answer = path;
 
-    const double load = timeMs([&] { editor->mnuLoadfile->trigger(); });
+    const double load = timeMs([&] { ui.loadFileAction->trigger(); });
     std::printf("load 512001-byte file:        %8.1f ms (count %d, hex view %lld chars)\n", load,
-                editor->editCount, qlonglong(editor->Text1->length()));
+                model.document().size(), qlonglong(ui.hexPane->length()));
 
-    const double hexKey = timeMs([&] { typeAtEnd(editor->Text1, Qt::Key_Backspace); });
+    const double hexKey = timeMs([&] { typeAtEnd(ui.hexPane, Qt::Key_Backspace); });
     std::printf("one key, hex view:            %8.1f ms\n", hexKey);
-    const double asciiKey = timeMs([&] { typeAtEnd(editor->Text2, Qt::Key_Backspace); });
+    const double asciiKey = timeMs([&] { typeAtEnd(ui.asciiPane, Qt::Key_Backspace); });
     std::printf("one key, ASCII view:          %8.1f ms\n", asciiKey);
 
     // Where a keystroke's time goes: reading the view, the conversions, writing the other.
     QString hexText;
-    const double readHex = timeMs([&] { hexText = editor->Text1->text(); });
-    std::array<quint8, kEditBufferSize> scratch{};
+    const double readHex = timeMs([&] { hexText = ui.hexPane->text(); });
+    auto scratch = std::make_unique<HexDocument>();
     QString asciiText;
     const double convert = timeMs([&] {
-        const qint32 n = hexViewToBuffer(hexText, scratch);
-        asciiText = asciiViewText(std::span(scratch).first(size_t(n)));
+        (void)scratch->readHexView(hexText);
+        asciiText = scratch->asciiView();
     });
-    editor->updatingViews = 1;
-    const double writeAscii = timeMs([&] { editor->Text2->setText(asciiText); });
-    editor->updatingViews = 0;
-    std::printf("  of which Text1 text():      %8.1f ms\n", readHex);
+    // Auto update off, so that the write is not taken as an edit to convert.
+    ui.autoUpdateButton->click();
+    const double writeAscii = timeMs([&] { ui.asciiPane->setText(asciiText); });
+    ui.autoUpdateButton->click();
+    std::printf("  of which hex view text():   %8.1f ms\n", readHex);
     std::printf("  of which conversions:       %8.1f ms\n", convert);
-    std::printf("  of which Text2 setText():   %8.1f ms\n", writeAscii);
+    std::printf("  of which ASCII setText():   %8.1f ms\n", writeAscii);
 
     const QByteArray rx = randomBytes(99998, 2);
-    std::copy(rx.begin(), rx.end(), rxCaptureBuffer.begin());
-    rxCaptureCount = qint32(rx.size());
-    const double loadRx = timeMs([&] { editor->mnuLoadRXbuffer->trigger(); });
-    std::printf("Load RX buffer (99998 bytes): %8.1f ms (count %d)\n", loadRx, editor->editCount);
+    (void)main.session().capture.store(rx);
+    const double loadRx = timeMs([&] { ui.loadRxCaptureAction->trigger(); });
+    std::printf("Load RX buffer (99998 bytes): %8.1f ms (count %d)\n", loadRx,
+                model.document().size());
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("peak memory:                  %8.1f MB\n", double(usage.ru_maxrss) / 1024.0);
-    delete editor;
     return 0;
 }

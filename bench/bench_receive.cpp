@@ -1,9 +1,10 @@
 // Receive throughput of the main window on a pseudo-terminal, against a trivial reader of
 // the same kind of terminal, with CPU time, peak memory and the cost of a pane flush.
-#include "frmserial.h"
-#include "globals.h"
+#include "mainsession.h"
+#include "mainwindow.h"
 #include "ptydevice.h"
 #include "qtcommport.h"
+#include "testsupport.h"
 #include "textbox.h"
 
 #include <QApplication>
@@ -155,22 +156,23 @@ int main(int argc, char *argv[])
         std::printf("bench_receive: cannot set up a pseudo-terminal as COM1\n");
         return 1;
     }
-    Services services = defaultServices();
-    services.settingsPath = dir.filePath(QStringLiteral("Orvo_RS232_ini"));
+    Services services = testServices(dir.path());
     CheckingPort *checking = nullptr;
     services.makeCommPort = [&checking] {
         auto port = std::make_unique<CheckingPort>(makeQtCommPort());
         checking = port.get();
         return port;
     };
-    auto w = std::make_unique<frmSerial>(services);
+    auto w = std::make_unique<MainWindow>(services);
+    MainSession &s = w->session();
+    MainWidgets &ui = w->ui;
     w->show();
-    if (!w->MSComm1->portOpen()) {
-        std::printf("bench_receive: COM1 did not open: %s\n", qPrintable(w->MSComm1->detail()));
+    if (!s.port.port()->portOpen()) {
+        std::printf("bench_receive: COM1 did not open: %s\n", qPrintable(s.port.port()->detail()));
         return 1;
     }
-    w->SerialText1->raise(); // both panes in view
-    w->SerialText1->move(w->SerialText->x() + w->SerialText->width() / 2, w->SerialText->y());
+    ui.rxHexPane->raise(); // both panes in view
+    ui.rxHexPane->move(ui.rxAsciiPane->x() + ui.rxAsciiPane->width() / 2, ui.rxAsciiPane->y());
 
     // Receive with both panes live.
     const double cpu0 = cpuSeconds(RUSAGE_SELF);
@@ -184,33 +186,35 @@ int main(int argc, char *argv[])
     writer.thread.join();
     const double cpu = cpuSeconds(RUSAGE_SELF) - cpu0 - writer.cpu;
     QCoreApplication::processEvents();
-    w->Timer4_Timer();
+    s.receive.flush();
 
     // The capture holds the tail of the stream and the counter shows its length.
-    bool captureOk = w->txtCntr->text() == QString::number(rxCaptureCount);
-    for (qint32 i = 0; i < rxCaptureCount && captureOk; ++i)
-        captureOk = char(rxCaptureBuffer[size_t(i)]) == patternByte(kTotal - rxCaptureCount + i);
+    const qint32 captured = s.capture.count();
+    bool captureOk = ui.rxCountBox->text() == QString::number(captured);
+    for (qint32 i = 0; i < captured && captureOk; ++i)
+        captureOk = char(s.capture.data()[i]) == patternByte(kTotal - captured + i);
     const bool lost = checking->taken != kTotal || !checking->inOrder || !captureOk;
     const double mb = double(checking->taken) / 1e6;
 
     // One flush into a hex pane of 300 000 characters, with one tick of 115200 baud.
-    w->silentCapture = 0;
+    s.options.silentCapture = 0;
     std::vector<double> flushMs;
     for (int round = 0; round < 15; ++round) {
-        w->SerialText->setText(QString());
-        w->SerialText1->setText(QString(300000 - 3456, u'A'));
+        ui.rxAsciiPane->setText(QString());
+        ui.rxHexPane->setText(QString(300000 - 3456, u'A'));
         QCoreApplication::processEvents();
-        w->rxAsciiPending = QString(1152, u'x');
-        w->rxHexPending = QString(3456, u'4');
-        w->Timer4->start();
+        // 1152 bytes pending: 1152 characters of text, 3456 of hexadecimal; an empty
+        // capture, so that storing them empties no pane. This starts the flush ticker.
+        s.capture.empty();
+        s.receive.receive(QByteArray(1152, 'x'));
         QElapsedTimer t;
         t.start();
-        w->Timer4_Timer();
+        s.receive.flush();
         // The panes show what was appended (their display catch-up counts too).
-        w->SerialText->flush();
-        w->SerialText1->flush();
+        ui.rxAsciiPane->flush();
+        ui.rxHexPane->flush();
         QCoreApplication::processEvents();
-        w->SerialText1->repaint();
+        ui.rxHexPane->repaint();
         flushMs.push_back(double(t.nsecsElapsed()) / 1e6);
     }
     std::sort(flushMs.begin(), flushMs.end());

@@ -2,16 +2,18 @@
 // against its floor of 50 x (20 x 1 ms + 1000 ms), whether every byte arrives, and how
 // much CPU the waiting costs.
 #include "commport.h"
-#include "frmserial.h"
+#include "mainsession.h"
+#include "mainwindow.h"
 #include "ptydevice.h"
 #include "qtcommport.h"
-#include "services.h"
+#include "testsupport.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -53,21 +55,21 @@ int main(int argc, char *argv[])
     const int master = pty.master();
 
     QTemporaryDir dir;
-    Services services = defaultServices();
-    services.settingsPath = dir.filePath(QStringLiteral("Orvo_RS232_ini"));
-    services.programFolder = dir.path();
-    services.makeFileDialog = nullptr;
-    services.makePrinter = nullptr;
-    frmSerial w(services);
-    if (!w.MSComm1) {
+    Services services = testServices(dir.path());
+    services.makeCommPort = [] { return makeQtCommPort(); };
+    MainWindow w(services);
+    MainSession &s = w.session();
+    CommPort *port = s.port.port();
+    if (!port) {
         std::fprintf(stderr, "no port\n");
         return 1;
     }
-    if (!w.MSComm1->portOpen()) {
-        (void)w.MSComm1->setSettings(QStringLiteral("9600,n,8,1"));
-        (void)w.MSComm1->setCommPort(1);
-        if (!w.MSComm1->setPortOpen(true)) {
-            std::fprintf(stderr, "cannot open COM1: %s\n", qPrintable(w.MSComm1->detail()));
+    if (!port->portOpen()) {
+        w.ui.baudRateBox->setText(QStringLiteral("9600"));
+        w.ui.comNumberBox->setText(QStringLiteral("1"));
+        w.ui.reconnectButton->click();
+        if (!port->portOpen()) {
+            std::fprintf(stderr, "cannot open COM1: %s\n", qPrintable(port->detail()));
             return 1;
         }
     }
@@ -78,15 +80,15 @@ int main(int argc, char *argv[])
             const QString item = QStringLiteral("P%1R%2")
                                      .arg(p, 2, 10, QLatin1Char('0'))
                                      .arg(r, 2, 10, QLatin1Char('0'));
-            w.bankText1[p][r] = item;
+            s.bank.setString(p, r, item);
             expected += item.toLatin1() + '\r';
         }
     }
-    w.bankIndex = 1;
-    w.ShowBankPage();
-    w.Text3->setText(QStringLiteral("1"));
-    w.txtDelay->setText(QStringLiteral("1"));
-    w.chkCR->setChecked(true);
+    s.pager.setCurrentPage(1);
+    s.pager.showCurrentPage();
+    w.ui.bankPageBox->setText(QStringLiteral("1"));
+    w.ui.itemDelayBox->setText(QStringLiteral("1"));
+    w.ui.addCrCheck->setChecked(true);
 
     std::atomic<bool> done{false};
     QByteArray received;
@@ -110,7 +112,7 @@ int main(int argc, char *argv[])
         const double cpu0 = cpuSeconds();
         QElapsedTimer clock;
         clock.start();
-        w.Command3_Click();
+        w.ui.sendAllButton->click();
         const qint64 ms = clock.elapsed();
         const double cpu = cpuSeconds() - cpu0;
         done = true;
@@ -129,7 +131,6 @@ int main(int argc, char *argv[])
         QCoreApplication::exit(received == expected ? 0 : 2);
     });
     const int rc = QApplication::exec();
-    w.unloading = true;
     QFile::remove(comPortLink(1));
     return rc;
 }
