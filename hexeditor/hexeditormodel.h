@@ -26,10 +26,10 @@ public:
     // Writes by the program: the view's change is not taken as an edit.
     virtual void setHexText(const QString &text) = 0;
     virtual void setAsciiText(const QString &text) = 0;
-    virtual void showLength(qint32 bytes) = 0;       // "  LOF = n"
+    virtual void showLength(qint32 bytes) = 0; // "  LOF = n"
     virtual void showFileName(const QString &path) = 0;
-    virtual void showAutoUpdate(bool on) = 0;        // the lamp: red when on
-    virtual void showFont(int choice) = 0;           // 1..3: check marks and 8/10/12 pt
+    virtual void showAutoUpdate(bool on) = 0; // the lamp: red when on
+    virtual void showFont(int choice) = 0;    // 1..3: check marks and 8/10/12 pt
 };
 
 struct HexEditorDeps
@@ -96,8 +96,8 @@ private:
     HexDocument doc_;
     QString fileName_;
     bool autoUpdate_ = true;
-    bool writing_ = false;    // the program writes a view: its change is no edit
-    bool converting_ = false; // a conversion is under way (it may let events run)
+    bool writing_ = false;     // the program writes a view: its change is no edit
+    bool converting_ = false;  // a conversion is under way (it may let events run)
     bool editPending_ = false; // an edit arrived meanwhile
     Edit lastEdit_ = Edit::Hex;
     std::unique_ptr<Printer> printer_;

@@ -2,7 +2,6 @@
 
 #include <QString>
 
-
 // The printer the hex editor prints on. Lines are collected in order and the document is
 // sent to the printer by endDoc().
 class Printer
@@ -28,4 +27,3 @@ public:
     [[nodiscard]] virtual bool endDoc() = 0;
     virtual QString errorString() const = 0;
 };
-
