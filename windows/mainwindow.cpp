@@ -276,7 +276,7 @@ void MainWindow::applyMainFont(int choice)
     ui.fontLargeAction->setChecked(choice == 3);
 }
 
-void MainWindow::chooseMainFont(int choice, QAction *)
+void MainWindow::chooseMainFont(int choice)
 {
     applyMainFont(choice);
     session_->options.mainFont = choice;

@@ -60,7 +60,7 @@ private:
     void clearRxPanes();
     void rebuildPanes();
     void applyViewLayout(ViewLayout layout, QAction *chosen);
-    void chooseMainFont(int choice, QAction *chosen);
+    void chooseMainFont(int choice);
     void applyMainFont(int choice);
     void toggleStayOnTop();
     void followEnd(TextBox *pane);

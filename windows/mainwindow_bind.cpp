@@ -82,7 +82,7 @@ void MainWindow::bindFilesViews()
     const std::pair<QAction *, int> fonts[] = {
         {ui.fontSmallAction, 1}, {ui.fontMediumAction, 2}, {ui.fontLargeAction, 3}};
     for (const auto &[action, choice] : fonts)
-        on(action, [this, a = action, c = choice] { chooseMainFont(c, a); });
+        on(action, [this, c = choice] { chooseMainFont(c); });
     on(ui.silentCaptureAction, [this, &s] {
         ui.silentCaptureAction->setChecked(
             toggleFollowingMark(ui.silentCaptureAction->isChecked(), s.options.silentCapture));
