@@ -13,7 +13,6 @@ class TestPortPty : public QObject
     std::unique_ptr<Parts> p;
 
     QByteArray capture() const { return p->capture.bytes().toByteArray(); }
-    QString status() const { return p->views.status; }
 
 private slots:
     void init()
@@ -21,12 +20,11 @@ private slots:
         p = std::make_unique<Parts>(Parts::RealPty);
         QVERIFY(p->views.open);
     }
-
     void cleanup()
     {
         p.reset();
-        QFile::remove(comPortLink(1));
-        QFile::remove(comPortLink(2));
+        for (int n : {1, 2})
+            QFile::remove(comPortLink(n));
     }
 
     void receivedBytesReachBothPanes()
@@ -93,11 +91,11 @@ private slots:
         p->port.openAtStartup(p->views.baud, 1);
         QVERIFY(!p->port.isOpen());
         QVERIFY(!p->views.open);
-        QCOMPARE(status(), QString());
+        QCOMPARE(p->views.status, QString());
         p->views.ascii = QStringLiteral("kept");
         p->port.reconnect();
         QVERIFY(other->setPortOpen(false));
-        QCOMPARE(status(), QStringLiteral("Selected COM Port Not Available.\r\n"));
+        QCOMPARE(p->views.status, QStringLiteral("Selected COM Port Not Available.\r\n"));
         QCOMPARE(p->views.ascii, QStringLiteral("kept"));
 
         QVERIFY(linkComPort(2, p->pty->slavePath()));
@@ -116,7 +114,7 @@ private slots:
         p->port.disconnect();
         QVERIFY(!p->port.isOpen());
         QVERIFY(!p->views.open);
-        QCOMPARE(status(),
+        QCOMPARE(p->views.status,
                  QStringLiteral("Selected COM Port Not Available.\r\nCom Port Connected.\r\n"
                                 "COM Port Disconnected\r\n"));
     }
@@ -126,7 +124,7 @@ private slots:
         p->pty->hangUp();
         QTRY_VERIFY_WITH_TIMEOUT(!p->port.isOpen(), 10000);
         QTRY_VERIFY(!p->views.open);
-        const QStringList lines = status().split(QStringLiteral("\r\n"));
+        const QStringList lines = p->views.status.split(QStringLiteral("\r\n"));
         QVERIFY(lines.size() == 2 || lines.size() == 3); // the message, maybe a reason, ""
         QCOMPARE(lines.first(), QStringLiteral("COM Port Disconnected"));
     }
