@@ -18,6 +18,7 @@
 #include "ptydevice.h"
 #include "qtcommport.h"
 #include "receiveengine.h"
+#include "samples.h"
 #include "sendgate.h"
 #include "sequencer.h"
 #include "textsender.h"
@@ -102,16 +103,9 @@ struct Parts
     QString path(const QString &name) const { return dir.filePath(name); }
     QString writeFile(const QString &name, const QByteArray &bytes) const
     {
-        QFile f(path(name));
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-            qFatal("cannot write test file");
-        return f.fileName();
+        return writeTestFile(path(name), bytes);
     }
-    static QByteArray readFile(const QString &p)
-    {
-        QFile f(p);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-    }
+    static QByteArray readFile(const QString &p) { return readTestFile(p); }
 
 private:
     static std::unique_ptr<Pty> makePty()

@@ -1,14 +1,12 @@
 // Numbers typed into boxes, the record format, and the settings file: the start-up rules
 // applied to what it holds and the records written back at close.
 #include "bank.h"
-#include "filesizelimit.h"
 #include "numbers.h"
 #include "records.h"
+#include "samples.h"
 #include "sessionsettings.h"
 #include "settingsfile.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <limits>
@@ -18,24 +16,16 @@ namespace {
 
 constexpr qint64 kNone = std::numeric_limits<qint64>::min(); // out of range
 
-QByteArray emptyTexts(int count)
+// Records of the kinds given ('t' text, 'n' number) read in turn, "-" where none is.
+QStringList read(RecordReader &r, const char *kinds)
 {
-    return QByteArray("\"\"\r\n").repeated(count);
-}
-
-// Every text and number record different from its neighbours.
-QByteArray fullFile()
-{
-    QByteArray bytes;
-    for (int page = 1; page <= 50; ++page) {
-        for (int row = 0; row < 20; ++row) {
-            bytes +=
-                "\"desc " + QByteArray::number(page) + "/" + QByteArray::number(row) + "\"\r\n";
-            bytes += "\"AT+" + QByteArray::number(page * 100 + row) + "\"\"q\"\"\xE9\"\r\n";
-        }
+    QStringList out;
+    for (; *kinds; ++kinds) {
+        const auto n = *kinds == 'n' ? r.number() : std::nullopt;
+        const auto t = *kinds == 't' ? r.text() : std::nullopt;
+        out << (t ? *t : n ? QString::number(*n) : QStringLiteral("-"));
     }
-    return bytes +
-           "\"tx zero\"\r\n\"tx, one\"\r\n\"1\"\r\n57600\r\n7\r\n3\r\n1\r\n2\r\n2\r\n1\r\n1\r\n";
+    return out;
 }
 
 // What a run does with the file when nothing is edited: the bank and the start-up values
@@ -114,22 +104,12 @@ private slots:
         RecordReader r(QByteArray("\"b\",\"\",12 , \"x,y\"\r\nplain text\r\n"
                                   " 7 \r\n\"two\r\nlines\"\r\n\"say \"\"hi\"\"\"\n-3\r\n"
                                   "abc\r\n\"9600\"\r\n5\"tail\r\n\"unterminated"));
-        QCOMPARE(r.text(), std::optional<QString>(QStringLiteral("b")));
-        QCOMPARE(r.text(), std::optional<QString>(QString()));
-        QCOMPARE(r.number(), std::optional<double>(12));
-        QCOMPARE(r.text(), std::optional<QString>(QStringLiteral("x,y")));
-        QCOMPARE(r.text(), std::optional<QString>(QStringLiteral("plain text")));
-        QCOMPARE(r.number(), std::optional<double>(7));
-        QCOMPARE(r.text(), std::optional<QString>(QStringLiteral("two\r\nlines")));
-        QCOMPARE(r.text(), std::optional<QString>(QStringLiteral("say \"hi\"")));
-        QCOMPARE(r.number(), std::optional<double>(-3));
-        QCOMPARE(r.number(), std::nullopt); // letters are no number
-        QCOMPARE(r.number(), std::optional<double>(9600));
-        QCOMPARE(r.number(), std::nullopt);
-        QCOMPARE(r.text(), std::optional<QString>(QStringLiteral("unterminated")));
+        // Letters are no number; a quoted number is one.
+        QCOMPARE(read(r, "ttnttnttnnnnt"),
+                 QStringList({"b", "", "12", "x,y", "plain text", "7", "two\r\nlines", "say \"hi\"",
+                              "-3", "-", "9600", "-", "unterminated"}));
         QVERIFY(r.atEnd());
-        QCOMPARE(r.text(), std::nullopt);
-        QCOMPARE(r.number(), std::nullopt);
+        QCOMPARE(read(r, "tn"), QStringList({"-", "-"}));
     }
 
     // CR, LF and CR LF end lines alike, and blank lines are no records.
@@ -147,10 +127,7 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         RecordReader r(bytes);
-        QCOMPARE(r.text(), std::optional<QString>(QStringLiteral("d")));
-        QCOMPARE(r.text(), std::optional<QString>(QStringLiteral("s")));
-        QCOMPARE(r.text(), std::optional<QString>(QStringLiteral("plain")));
-        QCOMPARE(r.number(), std::optional<double>(12));
+        QCOMPARE(read(r, "tttn"), QStringList({"d", "s", "plain", "12"}));
         QVERIFY(r.atEnd());
     }
 
@@ -218,21 +195,15 @@ private slots:
     void optionValuesAreKeptAsRead_data()
     {
         QTest::addColumn<QByteArray>("value");
-        QTest::addColumn<bool>("scrolls");
-        QTest::addColumn<bool>("silent");
-        QTest::addColumn<bool>("clears");
-        QTest::addColumn<bool>("echoes");
-        QTest::newRow("0") << QByteArray("0") << false << false << false << true;
-        QTest::newRow("1") << QByteArray("1") << true << true << true << false;
-        QTest::newRow("2") << QByteArray("2") << false << true << false << false;
+        QTest::addColumn<QList<bool>>("rules"); // scrolls, silent, clears, echoes
+        QTest::newRow("0") << QByteArray("0") << QList<bool>{false, false, false, true};
+        QTest::newRow("1") << QByteArray("1") << QList<bool>{true, true, true, false};
+        QTest::newRow("2") << QByteArray("2") << QList<bool>{false, true, false, false};
     }
     void optionValuesAreKeptAsRead()
     {
         QFETCH(QByteArray, value);
-        QFETCH(bool, scrolls);
-        QFETCH(bool, silent);
-        QFETCH(bool, clears);
-        QFETCH(bool, echoes);
+        QFETCH(QList<bool>, rules);
         const QByteArray v = value + "\r\n";
         const QByteArray file = emptyTexts(2003) + "9600\r\n1\r\n1\r\n" + v + v + "1\r\n" + v + v;
         const Run run(file);
@@ -240,10 +211,9 @@ private slots:
         const qint16 n = qint16(value.toShort());
         QCOMPARE(QList<qint16>({o.autoScroll, o.silentCapture, o.clearTxOnSend, o.silentTx}),
                  QList<qint16>({n, n, n, n}));
-        QCOMPARE(o.scrollsToEnd(), scrolls);
-        QCOMPARE(o.capturesSilently(), silent);
-        QCOMPARE(o.clearsTxOnSend(), clears);
-        QCOMPARE(o.echoesTx(), echoes);
+        QCOMPARE(
+            QList<bool>({o.scrollsToEnd(), o.capturesSilently(), o.clearsTxOnSend(), o.echoesTx()}),
+            rules);
         QCOMPARE(run.close(), file);
     }
 
@@ -256,32 +226,6 @@ private slots:
         QCOMPARE(run.values.line1, QStringLiteral("only"));
         QCOMPARE(run.values.pageText, QStringLiteral("only"));
         QCOMPARE(numberText(run.values.baudRate), QStringLiteral("9600"));
-    }
-
-    // A write that fails (here one stopped short at the file size limit, which binds root
-    // too) leaves the old file whole and no stray file beside it.
-    void failedWriteKeepsTheOldFile()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("cfg/Orvo_RS232_ini"));
-        QDir().mkpath(dir.filePath(QStringLiteral("cfg")));
-        QVERIFY(writeFileSafely(path, emptyTexts(2011)));
-        SettingsRecords records = parseSettings(emptyTexts(2011));
-        records.txt0 = QStringLiteral("changed");
-        {
-            FileSizeLimit limit(1000);
-            QVERIFY(limit.active());
-            const WriteResult saved = writeSettingsFile(path, records);
-            QVERIFY(!saved);
-            QCOMPARE(saved.error, QStringLiteral("File too large"));
-        }
-        QCOMPARE(readWholeFile(path), std::optional<QByteArray>(emptyTexts(2011)));
-        QCOMPARE(QDir(dir.filePath(QStringLiteral("cfg"))).entryList(QDir::Files),
-                 QStringList{"Orvo_RS232_ini"});
-
-        // With room again the write goes through.
-        QVERIFY(writeSettingsFile(path, records));
-        QVERIFY(readWholeFile(path)->startsWith(emptyTexts(2000) + "\"changed\"\r\n"));
     }
 };
 
