@@ -112,8 +112,7 @@ public:
     bool pause(Pause which) override { return step(which == Pause::Item ? u'i' : u'p'); }
     bool waitForEvents() override
     {
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents,
-                                        50);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
         return !closing;
     }
     void setPauseMs(Pause which, int ms) override { (which == Pause::Item ? itemMs : pageMs) = ms; }

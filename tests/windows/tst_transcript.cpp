@@ -5,13 +5,13 @@
 // often the command let pending events run. The golden file is the reference; set
 // ORVO_WRITE_GOLDEN=1 to write it anew after a deliberate change of behaviour.
 #include "fakes.h"
+#include "mainsession.h"
 #include "mainwindow.h"
 #include "ptydevice.h"
 #include "qtcommport.h"
 #include "testsupport.h"
 #include "textbox.h"
 #include "twips.h"
-#include "mainsession.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -215,7 +215,8 @@ private slots:
             t.item(editor, u"   File"_s, u"Send Current HexEdit contents"_s)->trigger();
         });
         t.out << u"editor \""_s + escaped(editor->findChild<TextBox *>(u"Text1"_s)->text()) +
-                     u"\" \""_s + escaped(editor->findChild<TextBox *>(u"Text2"_s)->text()) + u"\""_s;
+                     u"\" \""_s + escaped(editor->findChild<TextBox *>(u"Text2"_s)->text()) +
+                     u"\""_s;
         QVERIFY(box->shown.isEmpty());
         window->close();
         compare(t.out);
