@@ -1,9 +1,9 @@
 // What both windows look like, recorded without naming a single member: every widget in
 // stacking order with its class, geometry, text, tooltip, state, font and colours, the
-// menu tree with its check marks, and the focus chain. The golden files are the reference;
-// set ORVO_WRITE_GOLDEN=1 to write them anew after a deliberate change of the look.
+// menu tree with its check marks, and the focus chain, compared with golden files.
 #include "fakecommport.h"
 #include "fakes.h"
+#include "golden.h"
 #include "mainwindow.h"
 #include "testsupport.h"
 #include "textbox.h"
@@ -120,24 +120,6 @@ QStringList inventory(QMainWindow *window)
     }
     out << u"focus "_s + chain.join(u' ');
     return out;
-}
-
-void compareWithGolden(const QStringList &lines, const QString &name)
-{
-    const QString path = QStringLiteral(ORVO_GOLDEN_DIR "/") + name;
-    const QByteArray now = lines.join(u'\n').toUtf8() + '\n';
-    if (qEnvironmentVariableIsSet("ORVO_WRITE_GOLDEN")) {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(now);
-        return;
-    }
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(path));
-    const QStringList golden = QString::fromUtf8(f.readAll()).split(u'\n');
-    const QStringList current = QString::fromUtf8(now).split(u'\n');
-    for (qsizetype i = 0; i < std::max(golden.size(), current.size()); ++i)
-        QCOMPARE(current.value(i), golden.value(i));
 }
 
 QAction *menuItem(QMainWindow *window, const QString &caption)

@@ -5,6 +5,7 @@
 // often the command let pending events run. The golden file is the reference; set
 // ORVO_WRITE_GOLDEN=1 to write it anew after a deliberate change of behaviour.
 #include "fakes.h"
+#include "golden.h"
 #include "mainsession.h"
 #include "mainwindow.h"
 #include "ptydevice.h"
@@ -219,24 +220,7 @@ private slots:
                      u"\""_s;
         QVERIFY(box->shown.isEmpty());
         window->close();
-        compare(t.out);
-    }
-
-private:
-    void compare(const QStringList &lines)
-    {
-        const QString path = QStringLiteral(ORVO_GOLDEN_DIR "/transcript.txt");
-        if (qEnvironmentVariableIsSet("ORVO_WRITE_GOLDEN")) {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(lines.join(u'\n').toUtf8() + '\n');
-            return;
-        }
-        QFile f(path);
-        QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(path));
-        const QStringList golden = QString::fromUtf8(f.readAll()).split(u'\n');
-        for (qsizetype i = 0; i < lines.size(); ++i)
-            QCOMPARE(lines[i], golden.value(i));
+        compareWithGolden(t.out, u"transcript.txt"_s);
     }
 };
 
