@@ -2,7 +2,9 @@
 
 #include "commondialog.h"
 #include "dialogs.h"
+#include "filesviews.h"
 #include "lamp.h"
+#include "mainwidgets.h"
 #include "messagebox.h"
 #include "printer.h"
 #include "services.h"
@@ -29,6 +31,32 @@ TextBox *makeView(QWidget *parent, const char *name, int l, int t, int w, int h)
     return box;
 }
 
+constexpr QSize kEditorClientSize(899, 414);
+
+// The views take the extra room; the rest moves with them at its design place.
+void placeStretching(const HexEditorWidgets &ui, const HexEditorPlaces &design)
+{
+    const HexEditorPlaces p = hexEditorPlaces(design, kEditorClientSize, ui.clientArea->size());
+    ui.hexPane->setGeometry(p.hexView);
+    ui.asciiPane->setGeometry(p.asciiView);
+    const struct
+    {
+        QWidget *w;
+        int left, top; // twips, as built
+        bool right, down;
+    } movers[] = {{ui.hexToAsciiButton, 9180, 1560, true, false},
+                  {ui.autoUpdateLamp, 9240, 2280, true, false},
+                  {ui.autoUpdateButton, 9180, 2520, true, false},
+                  {ui.asciiToHexButton, 9180, 3360, true, false},
+                  {ui.fileNameLabel, 240, 5880, false, true},
+                  {ui.hexViewLabel, 6360, 5880, false, true},
+                  {ui.lengthLabel, 7320, 5880, false, true},
+                  {ui.asciiViewLabel, 9720, 5880, true, true}};
+    for (const auto &m : movers)
+        m.w->move(px(m.left) + (m.right ? p.middleRight : 0),
+                  px(m.top) + (m.down ? p.captionsDown : 0));
+}
+
 } // namespace
 
 HexEditorWindow::HexEditorWindow(const Services &services, const CaptureBuffer &capture,
@@ -44,6 +72,7 @@ HexEditorWindow::HexEditorWindow(const Services &services, const CaptureBuffer &
     messages_ = services.makeMessageBox(this);
     buildWidgets();
     buildMenus();
+    showDesignSize(this, kEditorClientSize);
     auto makePrinter = services.makePrinter;
     HexEditorView &view = *this;
     model_ = std::make_unique<HexEditorModel>(
@@ -89,8 +118,7 @@ void HexEditorWindow::buildWidgets()
     auto *c = new QWidget(this);
     ui.clientArea = c;
     c->setObjectName(QStringLiteral("client"));
-    c->setFixedSize(px(13485), px(6210));
-    setCentralWidget(c);
+    setScrollingClient(this, c, kEditorClientSize);
 
     ui.hexPane = makeView(c, "Text1", 240, 0, 8895, 5775);
     ui.asciiPane = makeView(c, "Text2", 9600, 0, 3855, 5775);
@@ -116,6 +144,9 @@ void HexEditorWindow::buildWidgets()
     // One line each: a long file name is cut at the edge, not wrapped out of sight.
     for (QLabel *label : {ui.fileNameLabel, ui.hexViewLabel, ui.lengthLabel, ui.asciiViewLabel})
         label->setWordWrap(false);
+    onResize(c, [this, design = HexEditorPlaces{ui.hexPane->geometry(), ui.asciiPane->geometry()}] {
+        placeStretching(ui, design);
+    });
 }
 
 void HexEditorWindow::buildMenus()
