@@ -17,6 +17,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 
+#include <vector>
+
 namespace {
 
 TextBox *makeView(QWidget *parent, const char *name, int l, int t, int w, int h)
@@ -33,28 +35,23 @@ TextBox *makeView(QWidget *parent, const char *name, int l, int t, int w, int h)
 
 constexpr QSize kEditorClientSize(899, 414);
 
-// The views take the extra room; the rest moves with them at its design place.
-void placeStretching(const HexEditorWidgets &ui, const HexEditorPlaces &design)
+// A widget that moves with the views, from its design place.
+struct Mover
+{
+    QWidget *w;
+    QPoint at;
+    bool right, down;
+};
+
+// The views take the extra room; the rest moves with them.
+void placeStretching(const HexEditorWidgets &ui, const HexEditorPlaces &design,
+                     const std::vector<Mover> &movers)
 {
     const HexEditorPlaces p = hexEditorPlaces(design, kEditorClientSize, ui.clientArea->size());
     ui.hexPane->setGeometry(p.hexView);
     ui.asciiPane->setGeometry(p.asciiView);
-    const struct
-    {
-        QWidget *w;
-        int left, top; // twips, as built
-        bool right, down;
-    } movers[] = {{ui.hexToAsciiButton, 9180, 1560, true, false},
-                  {ui.autoUpdateLamp, 9240, 2280, true, false},
-                  {ui.autoUpdateButton, 9180, 2520, true, false},
-                  {ui.asciiToHexButton, 9180, 3360, true, false},
-                  {ui.fileNameLabel, 240, 5880, false, true},
-                  {ui.hexViewLabel, 6360, 5880, false, true},
-                  {ui.lengthLabel, 7320, 5880, false, true},
-                  {ui.asciiViewLabel, 9720, 5880, true, true}};
-    for (const auto &m : movers)
-        m.w->move(px(m.left) + (m.right ? p.middleRight : 0),
-                  px(m.top) + (m.down ? p.captionsDown : 0));
+    for (const Mover &m : movers)
+        m.w->move(m.at + QPoint(m.right ? p.middleRight : 0, m.down ? p.captionsDown : 0));
 }
 
 } // namespace
@@ -144,9 +141,17 @@ void HexEditorWindow::buildWidgets()
     // One line each: a long file name is cut at the edge, not wrapped out of sight.
     for (QLabel *label : {ui.fileNameLabel, ui.hexViewLabel, ui.lengthLabel, ui.asciiViewLabel})
         label->setWordWrap(false);
-    onResize(c, [this, design = HexEditorPlaces{ui.hexPane->geometry(), ui.asciiPane->geometry()}] {
-        placeStretching(ui, design);
-    });
+
+    std::vector<Mover> movers;
+    for (QWidget *w : std::initializer_list<QWidget *>{ui.hexToAsciiButton, ui.autoUpdateLamp,
+                                                       ui.autoUpdateButton, ui.asciiToHexButton,
+                                                       ui.asciiViewLabel})
+        movers.push_back({w, w->pos(), true, w == ui.asciiViewLabel});
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{ui.fileNameLabel, ui.hexViewLabel, ui.lengthLabel})
+        movers.push_back({w, w->pos(), false, true});
+    const HexEditorPlaces design{ui.hexPane->geometry(), ui.asciiPane->geometry()};
+    onResize(c, [this, design, movers] { placeStretching(ui, design, movers); });
 }
 
 void HexEditorWindow::buildMenus()

@@ -126,9 +126,10 @@ void buildMainMenus(MainWidgets &ui, QMainWindow *window);
 // Puts the stretching widgets where a client area of its current size and view gives them.
 void placeStretching(MainWidgets &ui, ViewLayout view);
 
-// Makes client, never smaller than design, the window's scrolling central widget, and sizes
-// the window (its menu bar built) to show the design size exactly.
+// Makes client, never smaller than design, the window's scrolling central widget; larger,
+// it fills the window.
 QScrollArea *setScrollingClient(QMainWindow *window, QWidget *client, QSize design);
+// Sizes the window, its menu bar built, to show a client area of the design size exactly.
 void showDesignSize(QMainWindow *window, QSize design);
 // Calls react after each resize of w.
 void onResize(QWidget *w, std::function<void()> react);
