@@ -76,6 +76,43 @@ PaneLayout paneLayout(ViewLayout view)
     return {1800, 4355, 6470, 1800, 4355, 6470, PaneFront::Ascii};
 }
 
+MainPlaces mainPlaces(const MainPlaces &design, QSize designSize, QSize clientSize, ViewLayout view)
+{
+    const int dx = qMax(0, clientSize.width() - designSize.width());
+    const int dy = qMax(0, clientSize.height() - designSize.height());
+    const int paneShare = dy - dy / 2;
+    const bool list = view == ViewLayout::PaneList || view == ViewLayout::HexList;
+    const int paneWider = list ? 0 : dx;
+
+    MainPlaces p = design;
+    p.rowDown = paneShare;
+    p.statusRight = dx / 2;
+    if (view == ViewLayout::AsciiOverHex) {
+        const int upper = paneShare / 2;
+        p.ascii.adjust(0, 0, paneWider, upper);
+        p.hex.adjust(0, upper, paneWider, paneShare);
+    } else {
+        p.ascii.adjust(0, 0, paneWider, paneShare);
+        p.hex.adjust(0, 0, paneWider, paneShare);
+    }
+    p.txEcho.adjust(0, paneShare, dx / 2, dy);
+    p.status.adjust(dx / 2, paneShare, dx, dy);
+    return p;
+}
+
+HexEditorPlaces hexEditorPlaces(const HexEditorPlaces &design, QSize designSize, QSize clientSize)
+{
+    const int dx = qMax(0, clientSize.width() - designSize.width());
+    const int dy = qMax(0, clientSize.height() - designSize.height());
+    const int hexShare = dx * 2 / 3;
+    HexEditorPlaces p = design;
+    p.hexView.adjust(0, 0, hexShare, dy);
+    p.asciiView.adjust(hexShare, 0, dx, dy);
+    p.middleRight = hexShare;
+    p.captionsDown = dy;
+    return p;
+}
+
 int mainFontPoints(int choice)
 {
     switch (choice) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QRect>
 #include <QString>
 #include <QtGlobal>
 
@@ -40,6 +41,32 @@ struct PaneLayout
 enum class ViewLayout { PaneList, HexList, BigAscii, BigHex, AsciiOverHex };
 PaneLayout paneLayout(ViewLayout view);
 inline constexpr int kPaneLeft = 120;
+
+// Where the stretching widgets of the main window go in a client area of clientSize pixels,
+// given their places at the design size. The panes take the upper half of the extra height
+// (and in the big layouts the extra width; in the list layouts the send keys keep the room to
+// their right); the row of counters and buttons follows the panes down; the transmit log and
+// the status box take the lower half of the extra height and share the extra width, the status
+// box with CLR-> and its caption moving right. Below the design size nothing moves: the
+// client area scrolls.
+struct MainPlaces
+{
+    QRect ascii, hex, txEcho, status;
+    int rowDown = 0;     // the counters, suspend and clear row under the panes
+    int statusRight = 0; // CLR->, the Status caption and the status box
+};
+MainPlaces mainPlaces(const MainPlaces &design, QSize designSize, QSize clientSize,
+                      ViewLayout view);
+
+// The hex editor's views take the extra room, two thirds of the width to the hex view;
+// the buttons between them move right with the ASCII view and the captions below move down.
+struct HexEditorPlaces
+{
+    QRect hexView, asciiView;
+    int middleRight = 0; // the buttons, the lamp and the ASCII caption
+    int captionsDown = 0;
+};
+HexEditorPlaces hexEditorPlaces(const HexEditorPlaces &design, QSize designSize, QSize clientSize);
 
 // Font size in points for the main window's font choice 1 (small) to 3 (large); 0 for
 // any other value.

@@ -2,7 +2,9 @@
 
 #include "commondialog.h"
 #include "dialogs.h"
+#include "filesviews.h"
 #include "lamp.h"
+#include "mainwidgets.h"
 #include "messagebox.h"
 #include "printer.h"
 #include "services.h"
@@ -14,6 +16,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+
+#include <vector>
 
 namespace {
 
@@ -27,6 +31,27 @@ TextBox *makeView(QWidget *parent, const char *name, int l, int t, int w, int h)
     box->setTabChangesFocus(true);
     place(box, l, t, w, h);
     return box;
+}
+
+constexpr QSize kEditorClientSize(899, 414);
+
+// A widget that moves with the views, from its design place.
+struct Mover
+{
+    QWidget *w;
+    QPoint at;
+    bool right, down;
+};
+
+// The views take the extra room; the rest moves with them.
+void placeStretching(const HexEditorWidgets &ui, const HexEditorPlaces &design,
+                     const std::vector<Mover> &movers)
+{
+    const HexEditorPlaces p = hexEditorPlaces(design, kEditorClientSize, ui.clientArea->size());
+    ui.hexPane->setGeometry(p.hexView);
+    ui.asciiPane->setGeometry(p.asciiView);
+    for (const Mover &m : movers)
+        m.w->move(m.at + QPoint(m.right ? p.middleRight : 0, m.down ? p.captionsDown : 0));
 }
 
 } // namespace
@@ -44,6 +69,7 @@ HexEditorWindow::HexEditorWindow(const Services &services, const CaptureBuffer &
     messages_ = services.makeMessageBox(this);
     buildWidgets();
     buildMenus();
+    showDesignSize(this, kEditorClientSize);
     auto makePrinter = services.makePrinter;
     HexEditorView &view = *this;
     model_ = std::make_unique<HexEditorModel>(
@@ -89,8 +115,7 @@ void HexEditorWindow::buildWidgets()
     auto *c = new QWidget(this);
     ui.clientArea = c;
     c->setObjectName(QStringLiteral("client"));
-    c->setFixedSize(px(13485), px(6210));
-    setCentralWidget(c);
+    setScrollingClient(this, c, kEditorClientSize);
 
     ui.hexPane = makeView(c, "Text1", 240, 0, 8895, 5775);
     ui.asciiPane = makeView(c, "Text2", 9600, 0, 3855, 5775);
@@ -116,6 +141,17 @@ void HexEditorWindow::buildWidgets()
     // One line each: a long file name is cut at the edge, not wrapped out of sight.
     for (QLabel *label : {ui.fileNameLabel, ui.hexViewLabel, ui.lengthLabel, ui.asciiViewLabel})
         label->setWordWrap(false);
+
+    std::vector<Mover> movers;
+    for (QWidget *w : std::initializer_list<QWidget *>{ui.hexToAsciiButton, ui.autoUpdateLamp,
+                                                       ui.autoUpdateButton, ui.asciiToHexButton,
+                                                       ui.asciiViewLabel})
+        movers.push_back({w, w->pos(), true, w == ui.asciiViewLabel});
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{ui.fileNameLabel, ui.hexViewLabel, ui.lengthLabel})
+        movers.push_back({w, w->pos(), false, true});
+    const HexEditorPlaces design{ui.hexPane->geometry(), ui.asciiPane->geometry()};
+    onResize(c, [this, design, movers] { placeStretching(ui, design, movers); });
 }
 
 void HexEditorWindow::buildMenus()

@@ -13,6 +13,8 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QResizeEvent>
+#include <QScrollArea>
 
 #include <climits>
 
@@ -62,15 +64,81 @@ QAction *addItem(QMenu *menu, const QString &caption, bool checked = false)
     return action;
 }
 
+class ResizeWatcher : public QObject
+{
+public:
+    ResizeWatcher(QWidget *w, std::function<void()> react) : QObject(w), react_(std::move(react))
+    {
+        w->installEventFilter(this);
+    }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Resize)
+            react_();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> react_;
+};
+
+// The row under the receive panes: first those that only move down, then those that also
+// move right with the status box.
+constexpr size_t kRowDownOnly = 10;
+std::array<QWidget *, 12> bottomRow(const MainWidgets &ui)
+{
+    return {ui.rxCountLabel,  ui.rxCountBox,      ui.txCountLabel,      ui.txCountBox,
+            ui.rxSuspendLamp, ui.rxSuspendButton, ui.txSuspendLamp,     ui.txSuspendButton,
+            ui.clearRxButton, ui.clearTxButton,   ui.clearStatusButton, ui.statusLabel};
+}
+
 } // namespace
+
+void onResize(QWidget *w, std::function<void()> react)
+{
+    new ResizeWatcher(w, std::move(react));
+}
+
+QScrollArea *setScrollingClient(QMainWindow *window, QWidget *client, QSize design)
+{
+    client->setMinimumSize(design);
+    auto *area = new QScrollArea(window);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setWidget(client);
+    area->viewport()->setBackgroundRole(QPalette::Window);
+    // Small enough for a 1280 x 720 screen at a scale factor of 2.
+    area->setMinimumSize(160, 120);
+    window->setCentralWidget(area);
+    return area;
+}
+
+void showDesignSize(QMainWindow *window, QSize design)
+{
+    const QWidget *bar = window->menuWidget();
+    const int barHeight = bar ? bar->heightForWidth(design.width()) : 0;
+    window->resize(design.width(), design.height() + qMax(0, barHeight));
+}
+
+void placeStretching(MainWidgets &ui, ViewLayout view)
+{
+    const MainPlaces p = mainPlaces(ui.designPlaces, kMainClientSize, ui.clientArea->size(), view);
+    ui.rxAsciiPane->setGeometry(p.ascii);
+    ui.rxHexPane->setGeometry(p.hex);
+    ui.txEchoPane->setGeometry(p.txEcho);
+    ui.statusPane->setGeometry(p.status);
+    const auto row = bottomRow(ui);
+    for (size_t i = 0; i < row.size(); ++i) {
+        row[i]->move(ui.designRow[i] + QPoint(i < kRowDownOnly ? 0 : p.statusRight, p.rowDown));
+    }
+}
 
 void buildMainWidgets(MainWidgets &ui, QMainWindow *window)
 {
     auto *c = new QWidget(window);
     ui.clientArea = c;
     c->setObjectName(QStringLiteral("client"));
-    c->setFixedSize(px(10845), px(10485));
-    window->setCentralWidget(c);
+    ui.scrollArea = setScrollingClient(window, c, kMainClientSize);
     // The layout is measured for an 8-point sans serif of Arial's metrics (about 10 px);
     // a wider desktop font would clip the captions.
     QFont font;
@@ -171,6 +239,11 @@ void buildMainWidgets(MainWidgets &ui, QMainWindow *window)
     ui.statusPane->setObjectName(QStringLiteral("txtStatus"));
     place(ui.statusPane, 5520, 8880, 5055, 1455);
     ui.txEchoPane = makePane(c, "txtSent", 120, 9000, 5175, 1335);
+    ui.designPlaces = {ui.rxAsciiPane->geometry(), ui.rxHexPane->geometry(),
+                       ui.txEchoPane->geometry(), ui.statusPane->geometry()};
+    const auto row = bottomRow(ui);
+    for (size_t i = 0; i < row.size(); ++i)
+        ui.designRow[i] = row[i]->pos();
 }
 
 void buildMainMenus(MainWidgets &ui, QMainWindow *window)

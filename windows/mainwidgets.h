@@ -1,6 +1,9 @@
 #pragma once
 
+#include "filesviews.h"
+
 #include <array>
+#include <functional>
 
 class QAction;
 class QCheckBox;
@@ -9,6 +12,7 @@ class QLabel;
 class QLineEdit;
 class QMainWindow;
 class QPushButton;
+class QScrollArea;
 class QWidget;
 class TextBox;
 
@@ -16,7 +20,11 @@ class TextBox;
 // designed with (twips / 15 = pixels at 96 dpi), in the order that sets their stacking.
 struct MainWidgets
 {
-    QWidget *clientArea = nullptr; // the 723 x 699 client area below the menu bar
+    QWidget *clientArea = nullptr;     // the 723 x 699 client area below the menu bar
+    QScrollArea *scrollArea = nullptr; // holds the client area; scrolls below the design size
+    // The places of the stretching widgets at the design size, for the current view layout.
+    MainPlaces designPlaces;
+    std::array<QPoint, 12> designRow{}; // the row of counters and buttons under the panes
 
     // Transmit lines.
     QFrame *onTheFlyFrame = nullptr;
@@ -109,6 +117,19 @@ struct MainWidgets
     QAction *helpAction = nullptr;
 };
 
+inline constexpr QSize kMainClientSize(723, 699);
+
 // Builds the client area into window (as its central widget) and the menu bar.
 void buildMainWidgets(MainWidgets &ui, QMainWindow *window);
 void buildMainMenus(MainWidgets &ui, QMainWindow *window);
+
+// Puts the stretching widgets where a client area of its current size and view gives them.
+void placeStretching(MainWidgets &ui, ViewLayout view);
+
+// Makes client, never smaller than design, the window's scrolling central widget; larger,
+// it fills the window.
+QScrollArea *setScrollingClient(QMainWindow *window, QWidget *client, QSize design);
+// Sizes the window, its menu bar built, to show a client area of the design size exactly.
+void showDesignSize(QMainWindow *window, QSize design);
+// Calls react after each resize of w.
+void onResize(QWidget *w, std::function<void()> react);

@@ -61,6 +61,8 @@ MainWindow::MainWindow(Services services, QWidget *parent)
 
     buildMainWidgets(ui, this);
     buildMainMenus(ui, this);
+    showDesignSize(this, kMainClientSize);
+    onResize(ui.clientArea, [this] { placeStretching(ui, view_); });
     session_ = std::make_unique<MainSession>(views_, std::move(port), *fileDialog_, *captureDialog_,
                                              *messages_);
     // One refresh of the page 200 ms after start-up brings the rows in line with the page
@@ -249,18 +251,14 @@ void MainWindow::applyViewLayout(ViewLayout view, QAction *chosen)
 {
     const PaneLayout l = paneLayout(view);
     const int left = px(kPaneLeft);
-    TextBox *a = ui.rxAsciiPane;
-    TextBox *h = ui.rxHexPane;
-    a->resize(px(l.asciiWidth), a->height());
-    h->resize(px(l.hexWidth), h->height());
+    ui.designPlaces.ascii = QRect(left, px(l.asciiTop), px(l.asciiWidth), px(l.asciiHeight));
+    ui.designPlaces.hex = QRect(left, px(l.hexTop), px(l.hexWidth), px(l.hexHeight));
     if (l.front == PaneFront::Ascii)
-        a->raise();
+        ui.rxAsciiPane->raise();
     else if (l.front == PaneFront::Hex)
-        h->raise();
-    a->resize(a->width(), px(l.asciiHeight));
-    h->resize(h->width(), px(l.hexHeight));
-    h->move(left, px(l.hexTop));
-    a->move(left, px(l.asciiTop));
+        ui.rxHexPane->raise();
+    view_ = view;
+    placeStretching(ui, view);
     for (QAction *item : {ui.asciiAndKeysViewAction, ui.hexAndKeysViewAction, ui.bigAsciiViewAction,
                           ui.bigHexViewAction, ui.asciiOverHexViewAction})
         item->setChecked(item == chosen);

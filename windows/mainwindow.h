@@ -16,7 +16,6 @@ class MessageBox;
 class QTimer;
 class TextBox;
 struct MainSession;
-enum class ViewLayout;
 
 // The main window: builds its widgets, hands them to the program's parts as views and
 // binds each control to its command. Start-up restores the settings file and opens the
@@ -73,6 +72,7 @@ private:
     MainViews views_{ui};
     std::unique_ptr<MainSession> session_;
     QTimer *startupPageTimer_ = nullptr;
+    ViewLayout view_ = ViewLayout::PaneList;
     bool staysOnTop_ = false;
     bool closing_ = false;
     bool closingOnSignal_ = false;

@@ -337,6 +337,35 @@ private slots:
     // A save that fails says so once, naming the file and the reason, and keeps the old
     // file whole: Save Project and both capture exports, on a full disk (a file size limit,
     // which binds root too) and into a folder that is gone.
+    // Below the design size in either direction nothing moves there: the window scrolls.
+    void stretchingFollowsOnlyExtraRoom_data()
+    {
+        QTest::addColumn<QSize>("client");
+        QTest::addColumn<QSize>("extra");
+        QTest::newRow("design") << QSize(700, 500) << QSize(0, 0);
+        QTest::newRow("smaller") << QSize(300, 200) << QSize(0, 0);
+        QTest::newRow("wider, lower") << QSize(901, 100) << QSize(201, 0);
+        QTest::newRow("narrower, taller") << QSize(10, 601) << QSize(0, 101);
+    }
+    void stretchingFollowsOnlyExtraRoom()
+    {
+        QFETCH(QSize, client);
+        QFETCH(QSize, extra);
+        const QSize design(700, 500);
+        const QRect pane(8, 120, 290, 430), log(8, 600, 345, 89), status(368, 592, 337, 97);
+        const MainPlaces m =
+            mainPlaces({pane, pane, log, status}, design, client, ViewLayout::BigHex);
+        const int dx = extra.width(), dy = extra.height(), paneDy = dy - dy / 2;
+        QCOMPARE(m.hex, pane.adjusted(0, 0, dx, paneDy));
+        QCOMPARE(m.txEcho, log.adjusted(0, paneDy, dx / 2, dy));
+        QCOMPARE(m.status, status.adjusted(dx / 2, paneDy, dx, dy));
+        QCOMPARE(m.rowDown, paneDy);
+        const HexEditorPlaces h = hexEditorPlaces({pane, status}, design, client);
+        QCOMPARE(h.hexView.width() + h.asciiView.width(), pane.width() + status.width() + dx);
+        QCOMPARE(h.asciiView.left(), status.left() + h.middleRight);
+        QCOMPARE(h.captionsDown, dy);
+    }
+
     void failedSavesSayWhy_data()
     {
         QTest::addColumn<int>("item");

@@ -15,6 +15,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollArea>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -91,6 +92,8 @@ QStringList inventory(QMainWindow *window)
 {
     QStringList out;
     QWidget *client = window->centralWidget();
+    if (auto *area = qobject_cast<QScrollArea *>(client))
+        client = area->widget();
     out << u"window \"%1\" client %2x%3"_s.arg(window->windowTitle())
                .arg(client->width())
                .arg(client->height());

@@ -46,7 +46,7 @@ public:
     // A child of the client area by its design position in twips.
     template <typename T> T *at(int left, int top) const
     {
-        for (QObject *o : window->centralWidget()->children())
+        for (QObject *o : window->ui.clientArea->children())
             if (auto *w = qobject_cast<T *>(o); w && w->pos() == QPoint(px(left), px(top)))
                 return w;
         qFatal("no widget at %d,%d", left, top);
