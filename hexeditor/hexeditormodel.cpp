@@ -2,6 +2,7 @@
 
 #include "capturebuffer.h"
 #include "commondialog.h"
+#include "hexviews.h"
 #include "messagebox.h"
 #include "options.h"
 #include "pacer.h"
@@ -43,6 +44,7 @@ void HexEditorModel::showHexView()
     const bool was = std::exchange(writing_, true);
     view_.setHexText(doc_.hexView());
     writing_ = was;
+    hexShown_ = {view_.hexText(), true};
 }
 
 void HexEditorModel::showAsciiView()
@@ -50,6 +52,12 @@ void HexEditorModel::showAsciiView()
     const bool was = std::exchange(writing_, true);
     view_.setAsciiText(doc_.asciiView());
     writing_ = was;
+    asciiShown_ = {view_.asciiText(), true, asciiViewAgrees()};
+}
+
+bool HexEditorModel::asciiViewAgrees() const
+{
+    return !doc_.bytes().contains(QByteArrayView("<0>"));
 }
 
 void HexEditorModel::showBoth()
@@ -61,21 +69,62 @@ void HexEditorModel::showBoth()
 
 bool HexEditorModel::readHexView()
 {
-    const auto size = doc_.readHexView(view_.hexText());
-    if (!size)
+    const QString text = view_.hexText();
+    auto edit = doc_.readHexEdit(hexShown_.text, text);
+    if (!edit)
         return refuseOverflow();
-    view_.showLength(*size);
+    hexShown_ = {text, false};
+    view_.showLength(doc_.size());
+    follow(Edit::Ascii, std::move(*edit));
     return true;
 }
 
 bool HexEditorModel::readAsciiView()
 {
-    const auto size = doc_.readAsciiView(view_.asciiText());
-    if (!size)
+    const QString text = view_.asciiText();
+    std::optional<ViewEdit> edit;
+    if (asciiShown_.agrees) {
+        edit = doc_.readAsciiEdit(asciiShown_.text, text);
+        if (!edit)
+            return refuseOverflow();
+    } else if (!doc_.readAsciiView(text)) {
         return refuseOverflow();
-    view_.showLength(*size);
-    showHexView();
+    }
+    asciiShown_ = {text, false};
+    view_.showLength(doc_.size());
+    follow(Edit::Hex, std::move(edit));
     return true;
+}
+
+// `edit` takes the view from the program's text of the bytes before the read to that of
+// the bytes now. A view the user changed meanwhile is compared with the whole new text.
+void HexEditorModel::follow(Edit which, std::optional<ViewEdit> edit)
+{
+    const bool hex = which == Edit::Hex;
+    Shown &shown = hex ? hexShown_ : asciiShown_;
+    QString now = hex ? view_.hexText() : view_.asciiText();
+    const bool unchanged = now.size() == shown.text.size() &&
+                           (now.constData() == shown.text.constData() || now == shown.text);
+    if (!edit || !shown.written || !unchanged)
+        edit = ViewEdit{0, now.size(), hex ? doc_.hexView() : doc_.asciiView()};
+    // Only what really differs is replaced: the view lays out no more than that.
+    const auto [same, sameEnd] =
+        commonEnds(QStringView(now).sliced(edit->start, edit->end - edit->start), edit->text);
+    edit->start += same;
+    edit->end -= sameEnd;
+    // Dropped first, so that the view changes its text in place instead of copying it.
+    now.clear();
+    shown.text.clear();
+    if (edit->start < edit->end || edit->text.size() > same + sameEnd) {
+        const QString text = edit->text.sliced(same, edit->text.size() - same - sameEnd);
+        const bool was = std::exchange(writing_, true);
+        if (hex)
+            view_.replaceHexText(edit->start, edit->end, text);
+        else
+            view_.replaceAsciiText(edit->start, edit->end, text);
+        writing_ = was;
+    }
+    shown = {hex ? view_.hexText() : view_.asciiText(), true, hex || asciiViewAgrees()};
 }
 
 bool HexEditorModel::refuseOverflow()
@@ -102,14 +151,8 @@ void HexEditorModel::edited(Edit edit)
     converting_ = true;
     do {
         editPending_ = false;
-        if (autoUpdate_) {
-            if (lastEdit_ == Edit::Hex) {
-                if (readHexView())
-                    showAsciiView();
-            } else {
-                readAsciiView();
-            }
-        }
+        if (autoUpdate_)
+            (void)(lastEdit_ == Edit::Hex ? readHexView() : readAsciiView());
         if (!deps_.pacer.yieldOnce())
             break;
     } while (editPending_);
@@ -129,8 +172,7 @@ void HexEditorModel::asciiEdited()
 void HexEditorModel::convertHexToAscii()
 {
     const bool was = std::exchange(converting_, true);
-    if (readHexView())
-        showAsciiView();
+    readHexView();
     const bool alive = deps_.pacer.yieldOnce();
     converting_ = was;
     // An edit made while this let events run is converted now.
@@ -241,6 +283,8 @@ void HexEditorModel::clear()
     view_.setAsciiText(QString());
     doc_.clear();
     writing_ = was;
+    hexShown_ = {view_.hexText(), true};
+    asciiShown_ = {view_.asciiText(), true};
     view_.showLength(0);
 }
 
