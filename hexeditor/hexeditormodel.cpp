@@ -129,8 +129,9 @@ void HexEditorModel::follow(Edit which, std::optional<ViewEdit> edit)
 
 bool HexEditorModel::refuseOverflow()
 {
-    showHexView();
-    showAsciiView();
+    // Both views back to the bytes, rewriting only what the edit changed.
+    follow(Edit::Hex, std::nullopt);
+    follow(Edit::Ascii, std::nullopt);
     deps_.messages.show(
         QStringLiteral("The hex editor holds at most %1 bytes. The edit was undone.")
             .arg(HexDocument::kCapacity));
