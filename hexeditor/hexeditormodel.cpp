@@ -14,6 +14,8 @@
 
 #include <QFile>
 
+#include <vector>
+
 namespace {
 
 const QString kFileFilter = QStringLiteral("Text Files  *.txt |*.txt;|*.*|*.*");
@@ -97,7 +99,9 @@ bool HexEditorModel::readAsciiView()
 }
 
 // `edit` takes the view from the program's text of the bytes before the read to that of
-// the bytes now. A view the user changed meanwhile is compared with the whole new text.
+// the bytes now. A view the user changed, or that is not the program's text, is compared
+// with the whole new text instead. Only what really differs is replaced: the view lays out
+// no more than that.
 void HexEditorModel::follow(Edit which, std::optional<ViewEdit> edit)
 {
     const bool hex = which == Edit::Hex;
@@ -105,25 +109,36 @@ void HexEditorModel::follow(Edit which, std::optional<ViewEdit> edit)
     QString now = hex ? view_.hexText() : view_.asciiText();
     const bool unchanged = now.size() == shown.text.size() &&
                            (now.constData() == shown.text.constData() || now == shown.text);
-    if (!edit || !shown.written || !unchanged)
-        edit = ViewEdit{0, now.size(), hex ? doc_.hexView() : doc_.asciiView()};
-    // Only what really differs is replaced: the view lays out no more than that.
-    const auto [same, sameEnd] =
-        commonEnds(QStringView(now).sliced(edit->start, edit->end - edit->start), edit->text);
-    edit->start += same;
-    edit->end -= sameEnd;
+    std::vector<ViewEdit> parts; // applied in this order: a later part first
+    const auto replace = [&](qsizetype from, qsizetype to, QStringView target) {
+        const auto [same, sameEnd] = commonEnds(QStringView(now).sliced(from, to - from), target);
+        if (to - from > same + sameEnd || target.size() > same + sameEnd)
+            parts.push_back({from + same, to - sameEnd,
+                             target.sliced(same, target.size() - same - sameEnd).toString()});
+    };
+    if (edit && shown.written && unchanged) {
+        replace(edit->start, edit->end, edit->text);
+    } else {
+        // Split where the edit ends, so that the edit and a change of the user's elsewhere
+        // are each replaced on their own.
+        const QString whole = hex ? doc_.hexView() : doc_.asciiView();
+        const qsizetype at = edit ? std::min(edit->end, now.size()) : now.size();
+        const qsizetype wholeAt =
+            edit ? std::min(edit->start + edit->text.size(), whole.size()) : whole.size();
+        replace(at, now.size(), QStringView(whole).sliced(wholeAt));
+        replace(0, at, QStringView(whole).first(wholeAt));
+    }
     // Dropped first, so that the view changes its text in place instead of copying it.
     now.clear();
     shown.text.clear();
-    if (edit->start < edit->end || edit->text.size() > same + sameEnd) {
-        const QString text = edit->text.sliced(same, edit->text.size() - same - sameEnd);
-        const bool was = std::exchange(writing_, true);
+    const bool was = std::exchange(writing_, true);
+    for (const ViewEdit &part : parts) {
         if (hex)
-            view_.replaceHexText(edit->start, edit->end, text);
+            view_.replaceHexText(part.start, part.end, part.text);
         else
-            view_.replaceAsciiText(edit->start, edit->end, text);
-        writing_ = was;
+            view_.replaceAsciiText(part.start, part.end, part.text);
     }
+    writing_ = was;
     shown = {hex ? view_.hexText() : view_.asciiText(), true, hex || asciiViewAgrees()};
 }
 
