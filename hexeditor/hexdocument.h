@@ -6,6 +6,15 @@
 
 #include <array>
 #include <optional>
+#include <span>
+
+// A change of a view's text: characters [start, end) become `text`.
+struct ViewEdit
+{
+    qsizetype start = 0;
+    qsizetype end = 0;
+    QString text;
+};
 
 // The hex editor's bytes: a fixed store of kCapacity bytes of which the first size() are
 // the content. Bytes past the content keep what earlier content left there (a hex pair
@@ -27,6 +36,14 @@ public:
     std::optional<qint32> readHexView(const QString &text);
     std::optional<qint32> readAsciiView(const QString &text);
 
+    // Reads an edit of a view from `before`, the view's text the content agrees with (a
+    // read of it would change nothing), to `after`: only what differs is read, and the
+    // content ends up exactly as a read of all of `after` leaves it. Returns the edit that
+    // takes the other view's text of the old content to that of the new content, or
+    // nothing (content unchanged) when `after` holds more bytes than fit.
+    std::optional<ViewEdit> readHexEdit(const QString &before, const QString &after);
+    std::optional<ViewEdit> readAsciiEdit(const QString &before, const QString &after);
+
     // New content (at most kCapacity bytes; the caller refuses longer data). The byte after
     // it is zeroed, as a file load does.
     void setContent(QByteArrayView bytes);
@@ -34,6 +51,9 @@ public:
     void clear();
 
 private:
+    std::span<const quint8> range(qint32 from, qint32 to) const;
+    qsizetype zerosIn(qint32 from, qint32 to) const;
+
     std::array<quint8, kCapacity> store_{};
     qint32 size_ = 0;
 };

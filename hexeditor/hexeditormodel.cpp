@@ -2,6 +2,7 @@
 
 #include "capturebuffer.h"
 #include "commondialog.h"
+#include "hexviews.h"
 #include "messagebox.h"
 #include "options.h"
 #include "pacer.h"
@@ -12,6 +13,8 @@
 #include "transmitrecord.h"
 
 #include <QFile>
+
+#include <vector>
 
 namespace {
 
@@ -43,6 +46,7 @@ void HexEditorModel::showHexView()
     const bool was = std::exchange(writing_, true);
     view_.setHexText(doc_.hexView());
     writing_ = was;
+    hexShown_ = {view_.hexText(), true};
 }
 
 void HexEditorModel::showAsciiView()
@@ -50,6 +54,12 @@ void HexEditorModel::showAsciiView()
     const bool was = std::exchange(writing_, true);
     view_.setAsciiText(doc_.asciiView());
     writing_ = was;
+    asciiShown_ = {view_.asciiText(), true, asciiViewAgrees()};
+}
+
+bool HexEditorModel::asciiViewAgrees() const
+{
+    return !doc_.bytes().contains(QByteArrayView("<0>"));
 }
 
 void HexEditorModel::showBoth()
@@ -61,27 +71,82 @@ void HexEditorModel::showBoth()
 
 bool HexEditorModel::readHexView()
 {
-    const auto size = doc_.readHexView(view_.hexText());
-    if (!size)
+    const QString text = view_.hexText();
+    auto edit = doc_.readHexEdit(hexShown_.text, text);
+    if (!edit)
         return refuseOverflow();
-    view_.showLength(*size);
+    hexShown_ = {text, false};
+    view_.showLength(doc_.size());
+    follow(Edit::Ascii, std::move(*edit));
     return true;
 }
 
 bool HexEditorModel::readAsciiView()
 {
-    const auto size = doc_.readAsciiView(view_.asciiText());
-    if (!size)
+    const QString text = view_.asciiText();
+    std::optional<ViewEdit> edit;
+    if (asciiShown_.agrees) {
+        edit = doc_.readAsciiEdit(asciiShown_.text, text);
+        if (!edit)
+            return refuseOverflow();
+    } else if (!doc_.readAsciiView(text)) {
         return refuseOverflow();
-    view_.showLength(*size);
-    showHexView();
+    }
+    asciiShown_ = {text, false};
+    view_.showLength(doc_.size());
+    follow(Edit::Hex, std::move(edit));
     return true;
+}
+
+// `edit` takes the view from the program's text of the bytes before the read to that of
+// the bytes now. A view the user changed, or that is not the program's text, is compared
+// with the whole new text instead. Only what really differs is replaced: the view lays out
+// no more than that.
+void HexEditorModel::follow(Edit which, std::optional<ViewEdit> edit)
+{
+    const bool hex = which == Edit::Hex;
+    Shown &shown = hex ? hexShown_ : asciiShown_;
+    QString now = hex ? view_.hexText() : view_.asciiText();
+    const bool unchanged = now.size() == shown.text.size() &&
+                           (now.constData() == shown.text.constData() || now == shown.text);
+    std::vector<ViewEdit> parts; // applied in this order: a later part first
+    const auto replace = [&](qsizetype from, qsizetype to, QStringView target) {
+        const auto [same, sameEnd] = commonEnds(QStringView(now).sliced(from, to - from), target);
+        if (to - from > same + sameEnd || target.size() > same + sameEnd)
+            parts.push_back({from + same, to - sameEnd,
+                             target.sliced(same, target.size() - same - sameEnd).toString()});
+    };
+    if (edit && shown.written && unchanged) {
+        replace(edit->start, edit->end, edit->text);
+    } else {
+        // Split where the edit ends, so that the edit and a change of the user's elsewhere
+        // are each replaced on their own.
+        const QString whole = hex ? doc_.hexView() : doc_.asciiView();
+        const qsizetype at = edit ? std::min(edit->end, now.size()) : now.size();
+        const qsizetype wholeAt =
+            edit ? std::min(edit->start + edit->text.size(), whole.size()) : whole.size();
+        replace(at, now.size(), QStringView(whole).sliced(wholeAt));
+        replace(0, at, QStringView(whole).first(wholeAt));
+    }
+    // Dropped first, so that the view changes its text in place instead of copying it.
+    now.clear();
+    shown.text.clear();
+    const bool was = std::exchange(writing_, true);
+    for (const ViewEdit &part : parts) {
+        if (hex)
+            view_.replaceHexText(part.start, part.end, part.text);
+        else
+            view_.replaceAsciiText(part.start, part.end, part.text);
+    }
+    writing_ = was;
+    shown = {hex ? view_.hexText() : view_.asciiText(), true, hex || asciiViewAgrees()};
 }
 
 bool HexEditorModel::refuseOverflow()
 {
-    showHexView();
-    showAsciiView();
+    // Both views back to the bytes, rewriting only what the edit changed.
+    follow(Edit::Hex, std::nullopt);
+    follow(Edit::Ascii, std::nullopt);
     deps_.messages.show(
         QStringLiteral("The hex editor holds at most %1 bytes. The edit was undone.")
             .arg(HexDocument::kCapacity));
@@ -102,14 +167,8 @@ void HexEditorModel::edited(Edit edit)
     converting_ = true;
     do {
         editPending_ = false;
-        if (autoUpdate_) {
-            if (lastEdit_ == Edit::Hex) {
-                if (readHexView())
-                    showAsciiView();
-            } else {
-                readAsciiView();
-            }
-        }
+        if (autoUpdate_)
+            (void)(lastEdit_ == Edit::Hex ? readHexView() : readAsciiView());
         if (!deps_.pacer.yieldOnce())
             break;
     } while (editPending_);
@@ -129,8 +188,7 @@ void HexEditorModel::asciiEdited()
 void HexEditorModel::convertHexToAscii()
 {
     const bool was = std::exchange(converting_, true);
-    if (readHexView())
-        showAsciiView();
+    readHexView();
     const bool alive = deps_.pacer.yieldOnce();
     converting_ = was;
     // An edit made while this let events run is converted now.
@@ -241,6 +299,8 @@ void HexEditorModel::clear()
     view_.setAsciiText(QString());
     doc_.clear();
     writing_ = was;
+    hexShown_ = {view_.hexText(), true};
+    asciiShown_ = {view_.asciiText(), true};
     view_.showLength(0);
 }
 

@@ -26,6 +26,9 @@ public:
     // Writes by the program: the view's change is not taken as an edit.
     virtual void setHexText(const QString &text) = 0;
     virtual void setAsciiText(const QString &text) = 0;
+    // Replaces characters [start, end) of a view: a write by the program as above.
+    virtual void replaceHexText(qsizetype start, qsizetype end, const QString &text) = 0;
+    virtual void replaceAsciiText(qsizetype start, qsizetype end, const QString &text) = 0;
     virtual void showLength(qint32 bytes) = 0; // "  LOF = n"
     virtual void showFileName(const QString &path) = 0;
     virtual void showAutoUpdate(bool on) = 0; // the lamp: red when on
@@ -45,7 +48,9 @@ struct HexEditorDeps
 };
 
 // Keeps the two views and the bytes in step: an edit of either view is read back and the
-// other view rebuilt, at once while auto update is on, else on the arrow buttons. An edit
+// other view brought up to date, at once while auto update is on, else on the arrow
+// buttons. Only what changed is read and rewritten, so a keystroke costs little even with
+// a full buffer; the outcome is that of converting the whole view. An edit
 // that arrives while a conversion lets events run is converted once that one is done, so
 // the views, the length and the bytes always end up agreeing with the last edit.
 class HexEditorModel
@@ -79,14 +84,26 @@ public:
 
 private:
     enum class Edit { Hex, Ascii };
+    // A view's text as last read or written, whether the program wrote it from the bytes,
+    // and whether the bytes agree with it (reading it would change nothing: not so for an
+    // ASCII view of bytes holding "<0>", which reads back as a zero byte).
+    struct Shown
+    {
+        QString text;
+        bool written = true;
+        bool agrees = true;
+    };
     void edited(Edit edit);
     void showHexView();
     void showAsciiView();
     void showBoth();
-    // False when the view holds more bytes than fit: the user is told, views restored.
+    // Reads a view and brings the other one up to date. False when the view holds more
+    // bytes than fit: the user is told, views restored.
     bool readHexView();
     bool readAsciiView();
+    void follow(Edit view, std::optional<ViewEdit> edit);
     bool refuseOverflow();
+    bool asciiViewAgrees() const;
     bool askForFile(bool save);
     void setContent(QByteArrayView bytes);
     Printer *printer();
@@ -100,5 +117,6 @@ private:
     bool converting_ = false;  // a conversion is under way (it may let events run)
     bool editPending_ = false; // an edit arrived meanwhile
     Edit lastEdit_ = Edit::Hex;
+    Shown hexShown_, asciiShown_;
     std::unique_ptr<Printer> printer_;
 };

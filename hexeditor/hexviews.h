@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 #include <cstdint>
 #include <span>
+#include <utility>
 
 // The two text forms of the hex editor's byte buffer and their conversion back.
 //
@@ -27,3 +29,14 @@ qint32 hexViewToBuffer(const QString &text, std::span<quint8> buffer);
 // outside ISO-8859-1 becomes "?". Returns the number of bytes, or -1 without touching the
 // buffer when the text holds more bytes than the buffer.
 qint32 asciiViewToBuffer(const QString &text, std::span<quint8> buffer);
+
+// Reads pairs [first, end) of a hex view into buffer[first, end), by the rules above.
+void readHexPairs(QStringView text, qsizetype first, qsizetype end, std::span<quint8> buffer);
+
+// One element of the ASCII view at text[i] ("<0>" or one character): stores its byte in
+// `byte` and returns where the next element starts.
+qsizetype readAsciiElement(QStringView text, qsizetype i, quint8 &byte);
+
+// Lengths of the common start and the common end of two texts; together they never
+// exceed the shorter text.
+std::pair<qsizetype, qsizetype> commonEnds(QStringView a, QStringView b);

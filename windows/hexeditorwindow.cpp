@@ -233,6 +233,16 @@ void HexEditorWindow::setAsciiText(const QString &text)
     ui.asciiPane->setText(text);
 }
 
+void HexEditorWindow::replaceHexText(qsizetype start, qsizetype end, const QString &text)
+{
+    ui.hexPane->replaceText(start, end, text);
+}
+
+void HexEditorWindow::replaceAsciiText(qsizetype start, qsizetype end, const QString &text)
+{
+    ui.asciiPane->replaceText(start, end, text);
+}
+
 void HexEditorWindow::showLength(qint32 bytes)
 {
     ui.lengthLabel->setText(QStringLiteral("  LOF = ") + QString::number(bytes));

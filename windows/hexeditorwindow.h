@@ -85,6 +85,8 @@ private:
     QString asciiText() const override;
     void setHexText(const QString &text) override;
     void setAsciiText(const QString &text) override;
+    void replaceHexText(qsizetype start, qsizetype end, const QString &text) override;
+    void replaceAsciiText(qsizetype start, qsizetype end, const QString &text) override;
     void showLength(qint32 bytes) override;
     void showFileName(const QString &path) override;
     void showAutoUpdate(bool on) override;

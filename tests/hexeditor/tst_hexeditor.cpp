@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <random>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -60,6 +61,14 @@ public:
     QString asciiText() const override { return ascii; }
     void setHexText(const QString &text) override { hex = text; }
     void setAsciiText(const QString &text) override { ascii = text; }
+    void replaceHexText(qsizetype start, qsizetype end, const QString &text) override
+    {
+        hex.replace(start, end - start, text);
+    }
+    void replaceAsciiText(qsizetype start, qsizetype end, const QString &text) override
+    {
+        ascii.replace(start, end - start, text);
+    }
     void showLength(qint32 bytes) override { length = "  LOF = "_L1 + QString::number(bytes); }
     void showFileName(const QString &path) override { fileName = path; }
     void showAutoUpdate(bool on) override { lampRed = on; }
@@ -361,6 +370,49 @@ private slots:
         QCOMPARE(v.views(), views);
         QCOMPARE(v.ascii, asciiViewText(span(e->content())));
         QCOMPARE(e->pacer.trace, u"yyy"_s);
+    }
+
+    // Random keystrokes and pastes in either view, at the ends and anywhere between: each
+    // leaves the bytes and the other view exactly as converting the whole view does.
+    void editsConvertAsTheWholeView()
+    {
+        Editor &f = fresh();
+        std::mt19937 gen(13);
+        const auto pick = [&gen](qsizetype n) { return qsizetype(gen() % quint32(n + 1)); };
+        // Markers, their parts and digits most often, so that edits make and break them.
+        const QString chars = u"<0>0<>0A9F 4a\r\x00\u20AC"_s;
+        QByteArray start(600, 0);
+        for (char &c : start)
+            c = "\0<0>A\xFF"[gen() % 6];
+        f.load(u"start.bin"_s, start);
+        auto reference = std::make_unique<HexDocument>();
+        reference->setContent(start);
+        for (int i = 0; i < 3000; ++i) {
+            const bool inHex = gen() % 2;
+            QString text = inHex ? f.view.hex : f.view.ascii;
+            const qsizetype at =
+                std::array{qsizetype(0), text.size(), pick(text.size())}[gen() % 3];
+            QString typed;
+            for (qsizetype n = gen() % 4; n >= 0; --n)
+                typed += chars.at(pick(chars.size() - 1));
+            // Insert, delete or replace; a pair typed over in the hex view keeps its place.
+            const qsizetype removed =
+                std::min(text.size() - at, pick(typed.size() + 1) * qsizetype(gen() % 2));
+            text.replace(at, removed, typed);
+            QString expected;
+            if (inHex) {
+                f.view.editHex(text);
+                QVERIFY(reference->readHexView(text));
+                expected = text + u'|' + reference->asciiView();
+            } else {
+                f.view.editAscii(text);
+                QVERIFY(reference->readAsciiView(text));
+                expected = reference->hexView() + u'|' + text;
+            }
+            QCOMPARE(f.view.hex + u'|' + f.view.ascii, expected);
+            QCOMPARE(f.content(), reference->bytes().toByteArray());
+        }
+        QVERIFY(f.messages.shown.isEmpty());
     }
 
     void cancelAndFailuresChangeNothing()
