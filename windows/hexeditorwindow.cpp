@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QShortcut>
 
 #include <vector>
 
@@ -126,7 +127,7 @@ void HexEditorWindow::buildWidgets()
     ui.autoUpdateLamp = new QLabel(c);
     place(ui.autoUpdateLamp, 9240, 2280, 255, 135);
     setLampColor(ui.autoUpdateLamp, QColor(255, 0, 0));
-    ui.autoUpdateButton = makeButton(c, QStringLiteral("A"), 9180, 2520, 375, 375);
+    ui.autoUpdateButton = makeButton(c, QStringLiteral("&A"), 9180, 2520, 375, 375);
     ui.asciiToHexButton = makeButton(c, QStringLiteral("<"), 9180, 3360, 375, 375);
 
     ui.fileNameLabel = makeLabel(c, QString(), 240, 5880, 6015, 255);
@@ -157,29 +158,32 @@ void HexEditorWindow::buildWidgets()
 void HexEditorWindow::buildMenus()
 {
     QMenuBar *bar = menuBar();
-    QMenu *file = bar->addMenu(QStringLiteral("   File"));
-    ui.loadFileAction = file->addAction(QStringLiteral("Load Textfile"));
-    ui.saveFileAction = file->addAction(QStringLiteral("Save Textfile"));
-    ui.loadRxCaptureAction = file->addAction(QStringLiteral("Load RX buffer"));
-    ui.loadTxRecordAction = file->addAction(QStringLiteral("Load TX buffer"));
-    ui.sendContentsAction = file->addAction(QStringLiteral("Send Current HexEdit contents"));
+    QMenu *file = bar->addMenu(QStringLiteral("   &File"));
+    ui.loadFileAction = file->addAction(QStringLiteral("&Load Textfile"));
+    ui.saveFileAction = file->addAction(QStringLiteral("&Save Textfile"));
+    ui.loadRxCaptureAction = file->addAction(QStringLiteral("Load &RX buffer"));
+    ui.loadTxRecordAction = file->addAction(QStringLiteral("Load &TX buffer"));
+    ui.sendContentsAction = file->addAction(QStringLiteral("Send &Current HexEdit contents"));
     file->addSeparator();
-    ui.pageSetupAction = file->addAction(QStringLiteral("Page Setup"));
-    ui.printAllAction = file->addAction(QStringLiteral("Print All"));
+    ui.pageSetupAction = file->addAction(QStringLiteral("Page Set&up"));
+    ui.printAllAction = file->addAction(QStringLiteral("&Print All"));
     file->addSeparator();
-    ui.exitAction = file->addAction(QStringLiteral("Exit"));
+    ui.exitAction = file->addAction(QStringLiteral("E&xit"));
 
-    QMenu *edit = bar->addMenu(QStringLiteral("Edit"));
-    ui.clearAction = edit->addAction(QStringLiteral("Clear"));
+    QMenu *edit = bar->addMenu(QStringLiteral("&Edit"));
+    ui.clearAction = edit->addAction(QStringLiteral("&Clear"));
     edit->addSeparator();
-    ui.fontSmallAction = edit->addAction(QStringLiteral("Font Small"));
-    ui.fontMediumAction = edit->addAction(QStringLiteral("Font Medium"));
-    ui.fontLargeAction = edit->addAction(QStringLiteral("Font Large"));
+    ui.fontSmallAction = edit->addAction(QStringLiteral("Font &Small"));
+    ui.fontMediumAction = edit->addAction(QStringLiteral("Font &Medium"));
+    ui.fontLargeAction = edit->addAction(QStringLiteral("Font &Large"));
     for (QAction *a : {ui.fontSmallAction, ui.fontMediumAction, ui.fontLargeAction})
         a->setCheckable(true);
     ui.fontLargeAction->setChecked(true);
 
-    ui.helpAction = bar->addAction(QStringLiteral("Help"));
+    ui.helpAction = bar->addAction(QStringLiteral("&Help"));
+    // F10 opens the first menu, whichever pane has the focus.
+    connect(new QShortcut(QKeySequence(Qt::Key_F10), this), &QShortcut::activated, bar,
+            [bar] { bar->setActiveAction(bar->actions().constFirst()); });
 }
 
 void HexEditorWindow::bind()

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScrollArea>
+#include <QShortcut>
 
 #include <climits>
 
@@ -167,36 +168,36 @@ void buildMainWidgets(MainWidgets &ui, QMainWindow *window)
     ui.sendLineButtons[0] = makeButton(c, QStringLiteral("<- Send"), 1800, 480, 735, 255);
     ui.sendLineButtons[1] = makeButton(c, QStringLiteral("<- Send"), 1800, 840, 735, 255);
     ui.rebuildPanesButton =
-        makeButton(c, QStringLiteral("Rebuild from Captured Binary Array"), 120, 1320, 3015, 375);
+        makeButton(c, QStringLiteral("Reb&uild from Captured Binary Array"), 120, 1320, 3015, 375);
 
     ui.connectLamp = makeLamp(c, 3120, 120, 135, 255);
-    ui.reconnectButton = makeButton(c, QStringLiteral("ReConnect"), 3360, 120, 1215, 255);
+    ui.reconnectButton = makeButton(c, QStringLiteral("Re&Connect"), 3360, 120, 1215, 255);
     ui.serialPortLabel = makeLabel(c, QStringLiteral("Serial Port"), 3600, 375, 780, 285);
-    ui.disconnectButton = makeButton(c, QStringLiteral("Disconnect"), 3360, 600, 1215, 255);
+    ui.disconnectButton = makeButton(c, QStringLiteral("&Disconnect"), 3360, 600, 1215, 255);
     ui.comLabel = makeLabel(c, QStringLiteral("COM"), 3360, 980, 420, 285);
     ui.comNumberBox = makeLine(c, QStringLiteral("1"), 3840, 920, 375, 285);
     ui.baudLabel = makeLabel(c, QStringLiteral("BAUD"), 4320, 980, 540, 285);
     ui.baudRateBox = makeLine(c, QStringLiteral("9600"), 4800, 920, 735, 285);
     ui.frameFormatLabel = makeLabel(c, QStringLiteral("8,N,1 no control"), 5640, 980, 1140, 285);
 
-    ui.addCrCheck = new QCheckBox(QStringLiteral("Add CR"), c);
+    ui.addCrCheck = new QCheckBox(QStringLiteral("Add C&R"), c);
     place(ui.addCrCheck, 4800, 120, 975, 375);
-    ui.addLfCheck = new QCheckBox(QStringLiteral("Add LF"), c);
+    ui.addLfCheck = new QCheckBox(QStringLiteral("Add &LF"), c);
     place(ui.addLfCheck, 4800, 480, 855, 375);
 
-    ui.asciiKeysButton = makeButton(c, QStringLiteral("Ascii"), 5880, 120, 735, 255);
+    ui.asciiKeysButton = makeButton(c, QStringLiteral("&Ascii"), 5880, 120, 735, 255);
     ui.sendAsLabel = makeLabel(c, QStringLiteral("Send as: "), 5880, 360, 780, 285);
-    ui.hexKeysButton = makeButton(c, QStringLiteral("Hex"), 5880, 600, 735, 255);
+    ui.hexKeysButton = makeButton(c, QStringLiteral("He&x"), 5880, 600, 735, 255);
 
     ui.itemDelayLabel =
         makeLabel(c, QStringLiteral("Delay (ms) between items:"), 7320, 120, 1095, 375);
     ui.itemDelayBox = makeLine(c, QStringLiteral("100"), 8520, 120, 615, 285);
-    ui.sendBankButton = makeButton(c, QStringLiteral("Send Bank"), 9240, 120, 1170, 270);
+    ui.sendBankButton = makeButton(c, QStringLiteral("Send &Bank"), 9240, 120, 1170, 270);
     ui.itemBeingSentLabel =
         makeLabel(c, QStringLiteral("Line item being sent"), 7200, 480, 1455, 255);
     ui.itemBeingSentBox = makeLine(c, QStringLiteral("0"), 8760, 480, 375, 285);
     ui.itemBeingSentBox->setEnabled(false);
-    ui.sendAllButton = makeButton(c, QStringLiteral("Send All"), 9240, 480, 1170, 270);
+    ui.sendAllButton = makeButton(c, QStringLiteral("Se&nd All"), 9240, 480, 1170, 270);
     ui.bankLabel = makeLabel(c, QStringLiteral("Bank"), 7440, 840, 375, 255);
     ui.previousPageButton = makeButton(c, QStringLiteral("-"), 7920, 840, 255, 255);
     ui.nextPageButton = makeButton(c, QStringLiteral("+"), 8280, 840, 255, 255);
@@ -206,7 +207,7 @@ void buildMainWidgets(MainWidgets &ui, QMainWindow *window)
         b->setPalette(pal);
     }
     ui.bankPageBox = makeLine(c, QStringLiteral("1"), 8760, 840, 375, 285);
-    ui.stopButton = makeButton(c, QStringLiteral("STOP"), 9240, 840, 1215, 255);
+    ui.stopButton = makeButton(c, QStringLiteral("&STOP"), 9240, 840, 1215, 255);
 
     ui.keyDescriptionLabel =
         makeLabel(c, QStringLiteral("SendKey Description"), 6120, 1200, 1740, 285);
@@ -231,8 +232,8 @@ void buildMainWidgets(MainWidgets &ui, QMainWindow *window)
     ui.rxSuspendButton = makeButton(c, QStringLiteral("Suspend"), 2040, 8320, 855, 255);
     ui.txSuspendLamp = makeLamp(c, 1800, 8670, 135, 255);
     ui.txSuspendButton = makeButton(c, QStringLiteral("Suspend"), 2040, 8670, 855, 300);
-    ui.clearRxButton = makeButton(c, QStringLiteral("Clear RX window"), 3000, 8320, 1455, 255);
-    ui.clearTxButton = makeButton(c, QStringLiteral("Clear TX Window"), 3000, 8670, 1455, 300);
+    ui.clearRxButton = makeButton(c, QStringLiteral("Clear RX &window"), 3000, 8320, 1455, 255);
+    ui.clearTxButton = makeButton(c, QStringLiteral("Clear &TX Window"), 3000, 8670, 1455, 300);
     ui.clearStatusButton = makeButton(c, QStringLiteral("CLR->"), 4800, 8640, 615, 300);
     ui.statusLabel = makeLabel(c, QStringLiteral("Status"), 5640, 8640, 495, 255);
     ui.statusPane = new TextBox(c);
@@ -249,44 +250,47 @@ void buildMainWidgets(MainWidgets &ui, QMainWindow *window)
 void buildMainMenus(MainWidgets &ui, QMainWindow *window)
 {
     QMenuBar *bar = window->menuBar();
-    QMenu *file = bar->addMenu(QStringLiteral("File"));
-    ui.saveCaptureAsciiAction = file->addAction(QStringLiteral("Save Capture Ascii"));
-    ui.saveCaptureHexAction = file->addAction(QStringLiteral("Save Capture Human-Hex"));
+    QMenu *file = bar->addMenu(QStringLiteral("&File"));
+    ui.saveCaptureAsciiAction = file->addAction(QStringLiteral("Save Capture &Ascii"));
+    ui.saveCaptureHexAction = file->addAction(QStringLiteral("Save Capture &Human-Hex"));
     file->addSeparator();
-    ui.sendFileAction = file->addAction(QStringLiteral("Send File"));
-    ui.resendLastFileAction = file->addAction(QStringLiteral("Instant Resend Last File"));
+    ui.sendFileAction = file->addAction(QStringLiteral("&Send File"));
+    ui.resendLastFileAction = file->addAction(QStringLiteral("&Instant Resend Last File"));
     file->addSeparator();
-    ui.loadProjectAction = file->addAction(QStringLiteral("Load Project"));
-    ui.saveProjectAction = file->addAction(QStringLiteral("Save Project"));
+    ui.loadProjectAction = file->addAction(QStringLiteral("&Load Project"));
+    ui.saveProjectAction = file->addAction(QStringLiteral("Save &Project"));
 
-    QMenu *edit = bar->addMenu(QStringLiteral("Edit"));
-    ui.clearKeysAction = edit->addAction(QStringLiteral("Clear Keys"));
-    ui.copyPageAction = edit->addAction(QStringLiteral("Copy Page"));
-    ui.pastePageAction = edit->addAction(QStringLiteral("Paste Page"));
+    QMenu *edit = bar->addMenu(QStringLiteral("&Edit"));
+    ui.clearKeysAction = edit->addAction(QStringLiteral("&Clear Keys"));
+    ui.copyPageAction = edit->addAction(QStringLiteral("C&opy Page"));
+    ui.pastePageAction = edit->addAction(QStringLiteral("&Paste Page"));
 
-    QMenu *view = bar->addMenu(QStringLiteral("View"));
-    ui.asciiAndKeysViewAction = addItem(view, QStringLiteral("RX Ascii - SendKey List"), true);
-    ui.hexAndKeysViewAction = addItem(view, QStringLiteral("RX Hex - SendKey List"));
-    ui.bigAsciiViewAction = addItem(view, QStringLiteral("Big ASCII Receive Pane"));
-    ui.bigHexViewAction = addItem(view, QStringLiteral("Big Hex Receive Pane"));
-    ui.asciiOverHexViewAction = addItem(view, QStringLiteral("Ascii Over Hex"));
+    QMenu *view = bar->addMenu(QStringLiteral("&View"));
+    ui.asciiAndKeysViewAction = addItem(view, QStringLiteral("RX &Ascii - SendKey List"), true);
+    ui.hexAndKeysViewAction = addItem(view, QStringLiteral("RX &Hex - SendKey List"));
+    ui.bigAsciiViewAction = addItem(view, QStringLiteral("&Big ASCII Receive Pane"));
+    ui.bigHexViewAction = addItem(view, QStringLiteral("Big He&x Receive Pane"));
+    ui.asciiOverHexViewAction = addItem(view, QStringLiteral("Ascii &Over Hex"));
 
-    QMenu *options = bar->addMenu(QStringLiteral("Options"));
-    ui.fontSmallAction = addItem(options, QStringLiteral("Font Small"), true);
-    ui.fontMediumAction = addItem(options, QStringLiteral("Font Medium"));
-    ui.fontLargeAction = addItem(options, QStringLiteral("Font Large"));
+    QMenu *options = bar->addMenu(QStringLiteral("&Options"));
+    ui.fontSmallAction = addItem(options, QStringLiteral("Font &Small"), true);
+    ui.fontMediumAction = addItem(options, QStringLiteral("Font &Medium"));
+    ui.fontLargeAction = addItem(options, QStringLiteral("Font &Large"));
     options->addSeparator();
-    ui.silentCaptureAction = addItem(options, QStringLiteral("Silent Capture"));
-    ui.autoScrollAction = addItem(options, QStringLiteral("Auto Scroll"));
+    ui.silentCaptureAction = addItem(options, QStringLiteral("Silent &Capture"));
+    ui.autoScrollAction = addItem(options, QStringLiteral("&Auto Scroll"));
     options->addSeparator();
-    ui.clearTxOnSendAction = addItem(options, QStringLiteral("Clear TX on Each Send"));
-    ui.silentTxAction = addItem(options, QStringLiteral("Silent TX"));
+    ui.clearTxOnSendAction = addItem(options, QStringLiteral("Clear &TX on Each Send"));
+    ui.silentTxAction = addItem(options, QStringLiteral("Silent T&X"));
     options->addSeparator();
     // Never shows a check mark: the command switches the state itself.
-    ui.alwaysOnTopAction = options->addAction(QStringLiteral("Always On Top"));
+    ui.alwaysOnTopAction = options->addAction(QStringLiteral("Always &On Top"));
 
-    ui.hexEditorAction = bar->addAction(QStringLiteral("Hex Editor"));
-    ui.helpAction = bar->addAction(QStringLiteral("Help"));
+    ui.hexEditorAction = bar->addAction(QStringLiteral("&Hex Editor"));
+    ui.helpAction = bar->addAction(QStringLiteral("Hel&p"));
+    // F10 opens the first menu, whichever box has the focus.
+    QObject::connect(new QShortcut(QKeySequence(Qt::Key_F10), window), &QShortcut::activated, bar,
+                     [bar] { bar->setActiveAction(bar->actions().constFirst()); });
 
     // Check marks are the commands' business: a click must not toggle them by itself.
     // Connected before the commands, so each command sees the mark as it was.

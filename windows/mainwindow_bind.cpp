@@ -30,9 +30,14 @@ void MainWindow::bindTerminal()
 void MainWindow::bindTransmit()
 {
     MainSession &s = *session_;
-    for (int i = 0; i < 2; ++i)
-        connect(ui.sendLineButtons[size_t(i)], &QPushButton::clicked, this,
-                [this, &s, i] { s.textSender.sendLine(ui.sendLineBoxes[size_t(i)]->text()); });
+    // Enter in a box does what the button beside it does.
+    for (int i = 0; i < 2; ++i) {
+        const auto send = [this, &s, i] {
+            s.textSender.sendLine(ui.sendLineBoxes[size_t(i)]->text());
+        };
+        connect(ui.sendLineButtons[size_t(i)], &QPushButton::clicked, this, send);
+        connect(ui.sendLineBoxes[size_t(i)], &QLineEdit::returnPressed, this, send);
+    }
     connect(ui.asciiKeysButton, &QPushButton::clicked, this, [this] { chooseKeyMode(false); });
     connect(ui.hexKeysButton, &QPushButton::clicked, this, [this] { chooseKeyMode(true); });
     connect(ui.txSuspendButton, &QPushButton::clicked, this, &MainWindow::toggleTxSuspend);
@@ -46,9 +51,13 @@ void MainWindow::bindTransmit()
     connect(startupPageTimer_, &QTimer::timeout, this, &MainWindow::refreshPageAfterStartup);
     connect(ui.previousPageButton, &QPushButton::clicked, this, [&s] { s.pager.previousPage(); });
     connect(ui.nextPageButton, &QPushButton::clicked, this, [&s] { s.pager.nextPage(); });
-    for (int i = 0; i < 20; ++i)
-        connect(ui.sendKeyButtons[size_t(i)], &QPushButton::clicked, this,
-                [this, &s, i] { s.textSender.sendKey(i, ui.keyStringBoxes[size_t(i)]->text()); });
+    for (int i = 0; i < 20; ++i) {
+        const auto send = [this, &s, i] {
+            s.textSender.sendKey(i, ui.keyStringBoxes[size_t(i)]->text());
+        };
+        connect(ui.sendKeyButtons[size_t(i)], &QPushButton::clicked, this, send);
+        connect(ui.keyStringBoxes[size_t(i)], &QLineEdit::returnPressed, this, send);
+    }
     connect(ui.copyPageAction, &QAction::triggered, this, [&s] { s.pager.copyPage(); });
     connect(ui.pastePageAction, &QAction::triggered, this, [&s] { s.pager.pastePage(); });
 

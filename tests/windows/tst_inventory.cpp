@@ -128,7 +128,7 @@ QStringList inventory(QMainWindow *window)
 QAction *menuItem(QMainWindow *window, const QString &caption)
 {
     for (QAction *a : window->menuBar()->actions())
-        if (a->text() == caption)
+        if (withoutMnemonic(a->text()) == caption)
             return a;
     return nullptr;
 }

@@ -58,12 +58,12 @@ public:
     QAction *item(QMainWindow *w, const QString &menu, const QString &caption) const
     {
         for (QAction *top : w->menuBar()->actions()) {
-            if (top->text() != menu)
+            if (withoutMnemonic(top->text()) != menu)
                 continue;
             if (!top->menu())
                 return top;
             for (QAction *a : top->menu()->actions())
-                if (a->text() == caption)
+                if (withoutMnemonic(a->text()) == caption)
                     return a;
         }
         qFatal("no menu item %s", qPrintable(caption));
