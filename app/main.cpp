@@ -1,11 +1,33 @@
 #include "appicon.h"
+#include "commandline.h"
 #include "mainwindow.h"
+#include "portlist.h"
 #include "unixsignals.h"
 
 #include <QApplication>
 
+#include <cstdio>
+
 int main(int argc, char *argv[])
 {
+    // Set before anything asks for the configuration folder (the ports/comN links).
+    QCoreApplication::setApplicationName(QStringLiteral("orvo232"));
+    QCoreApplication::setOrganizationName(QString());
+
+    // The command line is read before any window system is needed: --list-ports works
+    // without a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const CommandLine line = parseCommandLine(arguments, [] { return listSerialPorts(); });
+    if (line.exitNow) {
+        const QByteArray out = line.out.toLocal8Bit();
+        std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+        if (!line.err.isEmpty())
+            std::fprintf(stderr, "orvo232: %s\n", line.err.toLocal8Bit().constData());
+        return line.exitCode;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orvo232"));
     QApplication::setApplicationDisplayName(QStringLiteral("Orvo-232 Communicator"));
@@ -13,7 +35,7 @@ int main(int argc, char *argv[])
     QApplication::setDesktopFileName(QStringLiteral("orvo232"));
     QApplication::setWindowIcon(orvoIcon());
 
-    MainWindow window;
+    MainWindow window(defaultServices(), StartupOverrides{line.comNumber, line.baudRate});
     UnixSignalCloser closer;
     QObject::connect(&closer, &UnixSignalCloser::terminateRequested, &window,
                      &MainWindow::closeOnSignal);

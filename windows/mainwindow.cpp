@@ -46,7 +46,12 @@ void toggleLamp(bool &flag, QLabel *lamp)
 } // namespace
 
 MainWindow::MainWindow(Services services, QWidget *parent)
-    : QMainWindow(parent), services_(std::move(services))
+    : MainWindow(std::move(services), StartupOverrides{}, parent)
+{
+}
+
+MainWindow::MainWindow(Services services, StartupOverrides overrides, QWidget *parent)
+    : QMainWindow(parent), services_(std::move(services)), overrides_(overrides)
 {
     setWindowTitle(QStringLiteral("Orvo-232 Communicator"));
     setWindowIcon(orvoIcon());
@@ -102,10 +107,14 @@ void MainWindow::restoreSession()
         s.pager.pageTextChanged(); // setting the same text raises no change event
     else
         ui.bankPageBox->setText(v.pageText);
-    s.port.setBaudRate(v.baudRate);
-    ui.baudRateBox->setText(numberText(v.baudRate));
-    s.port.setComNumber(v.comNumber);
-    ui.comNumberBox->setText(numberText(v.comNumber));
+    const qint32 baudRate = overrides_.baudRate.value_or(v.baudRate);
+    s.port.setBaudRate(baudRate);
+    ui.baudRateBox->setText(numberText(baudRate));
+    const auto comNumber = overrides_.comNumber
+                               ? static_cast<decltype(v.comNumber)>(*overrides_.comNumber)
+                               : v.comNumber;
+    s.port.setComNumber(comNumber);
+    ui.comNumberBox->setText(numberText(comNumber));
 
     s.options = v.options;
     if (s.options.mainFont >= 1 && s.options.mainFont <= 3)

@@ -10,12 +10,20 @@
 #include <QPointer>
 
 #include <memory>
+#include <optional>
 
 class CommonDialog;
 class MessageBox;
 class QTimer;
 class TextBox;
 struct MainSession;
+
+// Start-up values given on the command line, in place of those of the settings file.
+struct StartupOverrides
+{
+    std::optional<int> comNumber;   // 1 to 32767
+    std::optional<qint32> baudRate; // passed to the port as given, above 116000 too
+};
 
 // The main window: builds its widgets, hands them to the program's parts as views and
 // binds each control to its command. Start-up restores the settings file and opens the
@@ -25,6 +33,7 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 public:
     explicit MainWindow(Services services = defaultServices(), QWidget *parent = nullptr);
+    MainWindow(Services services, StartupOverrides overrides, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     MainWidgets ui;
@@ -66,6 +75,7 @@ private:
     void refreshPageAfterStartup();
 
     Services services_;
+    StartupOverrides overrides_;
     std::unique_ptr<CommonDialog> fileDialog_;
     std::unique_ptr<CommonDialog> captureDialog_;
     std::shared_ptr<MessageBox> messages_;

@@ -3,6 +3,7 @@
 // locking, device loss, clean-up).
 #include "commport.h"
 #include "fakecommport.h"
+#include "portlist.h"
 #include "portnames.h"
 #include "ptydevice.h"
 #include "qtcommport.h"
@@ -444,6 +445,21 @@ private slots:
         QCOMPARE(comPortDevice(2, sys.path()), u"/dev/ttyS0"_s);
         QCOMPARE(comPortDevice(3, sys.path()), u"/dev/ttyACM0"_s);
         QFile::remove(comPortLinkPath(2));
+
+        // The port list: a link takes its number from the position it hides (ttyUSB10 is
+        // then selected by none), a link to a missing device hides its position unlisted.
+        QDir(QFileInfo(comPortLinkPath(1)).absolutePath()).removeRecursively();
+        Pty five, two;
+        QVERIFY(linkComPort(5, five.slavePath()) && linkComPort(2, two.slavePath()));
+        QVERIFY(linkComPort(4, sys.filePath(u"missing"_s)));
+        const auto described = [](const QString &device) { return device.right(2); };
+        const QList<PortListEntry> ports{{1, u"/dev/ttyUSB2"_s, u"B2"_s},
+                                         {2, two.slavePath(), two.slavePath().right(2)},
+                                         {3, u"/dev/ttyACM0"_s, u"M0"_s},
+                                         {5, five.slavePath(), five.slavePath().right(2)}};
+        QCOMPARE(listSerialPorts(sys.path(), described), ports);
+        QCOMPARE(listSerialPorts(sys.path()).at(3).description, QString()); // a pty tells none
+        QDir(QFileInfo(comPortLinkPath(1)).absolutePath()).removeRecursively();
     }
 };
 

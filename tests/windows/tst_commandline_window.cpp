@@ -1,0 +1,59 @@
+// Start-up values from the command line reach the boxes and the port in place of those of
+// the settings file; what is not given still comes from the file.
+#include "fakecommport.h"
+#include "mainwindow.h"
+#include "savefile.h"
+#include "settingsfile.h"
+#include "testsupport.h"
+
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(StartupOverrides)
+
+class TestCommandLineWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void overridesReachTheBoxes_data()
+    {
+        QTest::addColumn<StartupOverrides>("overrides");
+        QTest::addColumn<QString>("com");
+        QTest::addColumn<QString>("baud");
+        QTest::newRow("none") << StartupOverrides{} << u"3"_s << u"19200"_s;
+        QTest::newRow("both") << StartupOverrides{12, 921600} << u"12"_s << u"921600"_s;
+        QTest::newRow("com") << StartupOverrides{5, std::nullopt} << u"5"_s << u"19200"_s;
+        QTest::newRow("baud") << StartupOverrides{std::nullopt, 300} << u"3"_s << u"300"_s;
+    }
+    void overridesReachTheBoxes()
+    {
+        QFETCH(StartupOverrides, overrides);
+        QFETCH(QString, com);
+        QFETCH(QString, baud);
+        QTemporaryDir dir;
+        Services s = testServices(dir.path());
+        s.settingsPath = dir.filePath(u"Orvo_RS232_ini"_s);
+        SettingsRecords file;
+        file.baudRate = 19200;
+        file.commPort = 3;
+        QVERIFY(writeFileSafely(s.settingsPath, formatSettings(file)));
+        FakeCommPort *port = nullptr;
+        s.makeCommPort = [&port] {
+            auto p = std::make_unique<FakeCommPort>();
+            port = p.get();
+            return p;
+        };
+        MainWindow w(s, overrides);
+        QCOMPARE(w.ui.comNumberBox->text(), com);
+        QCOMPARE(w.ui.baudRateBox->text(), baud);
+        QCOMPARE(port->port, com.toInt());
+        QCOMPARE(port->settings, baud + u",n,8,1"_s);
+    }
+};
+
+QTEST_MAIN(TestCommandLineWindow)
+#include "tst_commandline_window.moc"
