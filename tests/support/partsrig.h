@@ -25,13 +25,10 @@
 #include "transmitcontext.h"
 #include "transmitrecord.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include <limits>
 #include <memory>
 #include <utility>
 
@@ -83,15 +80,7 @@ struct Parts
     {
         if (fake)
             return std::exchange(fake->written, QByteArray());
-        QByteArray got;
-        for (QElapsedTimer quiet; !quiet.isValid() || quiet.elapsed() < 300;) {
-            QCoreApplication::processEvents();
-            const QByteArray more = pty->receive(std::numeric_limits<int>::max(), 10);
-            if (!more.isEmpty() || !quiet.isValid())
-                quiet.start();
-            got += more;
-        }
-        return got;
+        return pty->receiveUntilQuiet();
     }
 
     void fillRow(int page, int row, const QString &text, const QString &description = {})

@@ -4,7 +4,9 @@
 // port, the test plays the device on the master.
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -12,6 +14,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <limits>
 #include <poll.h>
 #include <pty.h>
 #include <termios.h>
@@ -113,6 +116,21 @@ public:
             t.c_iflag &= ~tcflag_t(IXON);
             ::tcsetattr(slave_, TCSANOW, &t);
         }
+    }
+
+    // What the program wrote until nothing more arrived for quietMs, with the event loop
+    // running meanwhile (the port hands small writes to its thread from there).
+    QByteArray receiveUntilQuiet(int quietMs = 300)
+    {
+        QByteArray got;
+        for (QElapsedTimer quiet; !quiet.isValid() || quiet.elapsed() < quietMs;) {
+            QCoreApplication::processEvents();
+            const QByteArray more = receive(std::numeric_limits<int>::max(), 10);
+            if (!more.isEmpty() || !quiet.isValid())
+                quiet.start();
+            got += more;
+        }
+        return got;
     }
 
     // The device goes away: the program's next read of the port fails.

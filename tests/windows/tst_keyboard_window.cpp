@@ -3,69 +3,32 @@
 // real one on a pty, with the test as the device.
 #include "hexeditorwindow.h"
 #include "mainwindow.h"
-#include "ptydevice.h"
+#include "ptywindow.h"
 #include "qtcommport.h"
 #include "testsupport.h"
 #include "textbox.h"
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTemporaryDir>
 #include <QtTest>
 
-#include <limits>
 #include <memory>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// A main window on COM1 pointed at a pty; its files lie in a temporary folder.
-struct Window
+// The main window, or the hex editor opened from it.
+QMainWindow *window(PtyWindow &r, bool editor)
 {
-    QTemporaryDir dir;
-    Pty pty;
-    std::unique_ptr<MainWindow> w;
-
-    Window()
-    {
-        QStandardPaths::setTestModeEnabled(true);
-        if (!pty.isOpen() || !linkComPort(1, pty.slavePath()))
-            qFatal("no pty for COM1");
-        Services s = testServices(dir.path());
-        s.makeCommPort = [] { return makeQtCommPort(); };
-        w = std::make_unique<MainWindow>(s);
-        w->startupPageTimer()->stop();
-        takeWritten();
-    }
-
-    // The main window, or the hex editor opened from it.
-    QMainWindow *window(bool editor)
-    {
-        if (!editor)
-            return w.get();
-        w->showHexEditor();
-        return w->hexEditorWindow();
-    }
-
-    // What the device received until nothing more arrived for 300 ms.
-    QByteArray takeWritten()
-    {
-        QByteArray got;
-        for (QElapsedTimer quiet; !quiet.isValid() || quiet.elapsed() < 300;) {
-            QCoreApplication::processEvents();
-            const QByteArray more = pty.receive(std::numeric_limits<int>::max(), 10);
-            if (!more.isEmpty() || !quiet.isValid())
-                quiet.start();
-            got += more;
-        }
-        return got;
-    }
-};
+    if (!editor)
+        return r.w.get();
+    r.w->showHexEditor();
+    return r.w->hexEditorWindow();
+}
 
 // The letter a caption underlines, or nothing.
 QChar mnemonic(const QString &caption)
@@ -116,8 +79,8 @@ private slots:
         QFETCH(bool, editor);
         QFETCH(QString, bar);
         QFETCH(QString, buttons);
-        Window r;
-        QMainWindow *w = r.window(editor);
+        PtyWindow r;
+        QMainWindow *w = window(r, editor);
         QTest::failOnWarning(QRegularExpression(u"mnemonic"_s));
         QCOMPARE(uniqueMnemonics(w->menuBar()->actions()), bar);
         for (const QAction *top : w->menuBar()->actions())
@@ -153,8 +116,8 @@ private slots:
         QFETCH(int, key);
         QFETCH(int, modifiers);
         QFETCH(int, menu);
-        Window r;
-        QMainWindow *w = r.window(editor);
+        PtyWindow r;
+        QMainWindow *w = window(r, editor);
         w->show();
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w));
@@ -184,7 +147,7 @@ private slots:
         QFETCH(int, box);
         QFETCH(int, key);
         QFETCH(QByteArray, written);
-        Window r;
+        PtyWindow r;
         MainWidgets &ui = r.w->ui;
         QLineEdit *edit = box < 0   ? ui.keyDescriptionBoxes[0]
                           : box < 2 ? ui.sendLineBoxes[size_t(box)]

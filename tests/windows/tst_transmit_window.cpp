@@ -3,70 +3,29 @@
 // a pty, with the test as the device.
 #include "mainsession.h"
 #include "mainwindow.h"
-#include "ptydevice.h"
+#include "ptywindow.h"
 #include "qtcommport.h"
 #include "testsupport.h"
 #include "textbox.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
-#include <limits>
 #include <memory>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// A main window whose settings file lies in a temporary folder, on COM1 pointed at a pty.
-struct Window
+// The transmit log exactly as the box holds it.
+QString sent(const PtyWindow &r)
 {
-    QTemporaryDir dir;
-    Pty pty;
-    std::unique_ptr<MainWindow> w;
-
-    Window()
-    {
-        QStandardPaths::setTestModeEnabled(true);
-        if (!pty.isOpen() || !linkComPort(1, pty.slavePath()))
-            qFatal("no pty for COM1");
-        open();
-    }
-
-    // A new window on the same folder, as after a restart of the program.
-    void open()
-    {
-        w.reset();
-        Services s = testServices(dir.path());
-        s.makeCommPort = [] { return makeQtCommPort(); };
-        w = std::make_unique<MainWindow>(s);
-        w->startupPageTimer()->stop(); // page refreshes only when a test asks for one
-        takeWritten();
-    }
-
-    // What the device received until nothing more arrived for 300 ms, events running
-    // meanwhile.
-    QByteArray takeWritten()
-    {
-        QByteArray got;
-        for (QElapsedTimer quiet; !quiet.isValid() || quiet.elapsed() < 300;) {
-            QCoreApplication::processEvents();
-            const QByteArray more = pty.receive(std::numeric_limits<int>::max(), 10);
-            if (!more.isEmpty() || !quiet.isValid())
-                quiet.start();
-            got += more;
-        }
-        return got;
-    }
-
-    QString sent() const { return w->ui.txEchoPane->text(); }
-};
+    return r.w->ui.txEchoPane->text();
+}
 
 } // namespace
 
@@ -89,7 +48,7 @@ private slots:
         QFETCH(int, kind);
         QFETCH(bool, paste);
         const QString euro = QString::fromUtf8("\u20AC");
-        Window r;
+        PtyWindow r;
         const auto box = [&] {
             MainWidgets &ui = r.w->ui;
             return kind < 2    ? ui.sendLineBoxes[size_t(kind)]
@@ -114,14 +73,14 @@ private slots:
         if (send) {
             send->click();
             QCOMPARE(r.takeWritten(), QByteArray("a?b"));
-            QCOMPARE(r.sent(), u"a?b\r\n"_s);
+            QCOMPARE(sent(r), u"a?b\r\n"_s);
         }
         if (kind == 2) { // the bank run sends what it stored of the row
             ui.itemDelayBox->setText(u"1"_s);
             ui.clearTxButton->click();
             ui.sendBankButton->click();
             QCOMPARE(r.takeWritten(), QByteArray("a?b"));
-            QCOMPARE(r.sent(), u"\r\n\r\na?b"_s + u"\r\n"_s.repeated(18));
+            QCOMPARE(sent(r), u"\r\n\r\na?b"_s + u"\r\n"_s.repeated(18));
         }
         r.w->close();
         r.open();
@@ -132,7 +91,7 @@ private slots:
     // the next send may start.
     void closingEndsARun()
     {
-        Window r;
+        PtyWindow r;
         MainWidgets &ui = r.w->ui;
         ui.itemDelayBox->setText(u"100"_s);
         bool done = false;

@@ -1,0 +1,44 @@
+#pragma once
+
+// A main window on COM1 pointed at a pty (the test plays the device), with its settings file
+// in a temporary folder.
+
+#include "mainwindow.h"
+#include "ptydevice.h"
+#include "qtcommport.h"
+#include "testsupport.h"
+
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <memory>
+
+struct PtyWindow
+{
+    QTemporaryDir dir;
+    Pty pty;
+    std::unique_ptr<MainWindow> w;
+
+    PtyWindow()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        if (!pty.isOpen() || !linkComPort(1, pty.slavePath()))
+            qFatal("no pty for COM1");
+        open();
+    }
+
+    // A new window on the same folder, as after a restart of the program.
+    void open()
+    {
+        w.reset();
+        Services s = testServices(dir.path());
+        s.makeCommPort = [] { return makeQtCommPort(); };
+        w = std::make_unique<MainWindow>(s);
+        w->startupPageTimer()->stop(); // page refreshes only when a test asks for one
+        takeWritten();
+    }
+
+    // What the device received since the last call.
+    QByteArray takeWritten() { return pty.receiveUntilQuiet(); }
+};
