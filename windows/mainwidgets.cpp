@@ -233,7 +233,7 @@ void buildMainWidgets(MainWidgets &ui, QMainWindow *window)
     ui.txSuspendLamp = makeLamp(c, 1800, 8670, 135, 255);
     ui.txSuspendButton = makeButton(c, QStringLiteral("Suspend"), 2040, 8670, 855, 300);
     ui.clearRxButton = makeButton(c, QStringLiteral("Clear RX &window"), 3000, 8320, 1455, 255);
-    ui.clearTxButton = makeButton(c, QStringLiteral("Clear &TX Window"), 3000, 8670, 1455, 300);
+    ui.clearTxButton = makeButton(c, QStringLiteral("Clear TX W&indow"), 3000, 8670, 1455, 300);
     ui.clearStatusButton = makeButton(c, QStringLiteral("CLR->"), 4800, 8640, 615, 300);
     ui.statusLabel = makeLabel(c, QStringLiteral("Status"), 5640, 8640, 495, 255);
     ui.statusPane = new TextBox(c);
@@ -285,6 +285,17 @@ void buildMainMenus(MainWidgets &ui, QMainWindow *window)
     options->addSeparator();
     // Never shows a check mark: the command switches the state itself.
     ui.alwaysOnTopAction = options->addAction(QStringLiteral("Always &On Top"));
+
+    ui.portMenu = bar->addMenu(QStringLiteral("Por&t"));
+    ui.portItemsEnd = ui.portMenu->addSeparator();
+    ui.reconnectAutomaticallyAction =
+        addItem(ui.portMenu, QStringLiteral("Reconnect &Automatically"));
+    ui.dtrAction = addItem(ui.portMenu, QStringLiteral("&DTR"));
+    ui.rtsAction = addItem(ui.portMenu, QStringLiteral("&RTS"));
+    ui.sendBreakAction = ui.portMenu->addAction(QStringLiteral("Send &Break"));
+    ui.portMenu->addSeparator();
+    ui.logReceivedAction = addItem(ui.portMenu, QStringLiteral("&Log Received Data..."));
+    ui.timestampLogAction = addItem(ui.portMenu, QStringLiteral("&Timestamp Log Lines"));
 
     ui.hexEditorAction = bar->addAction(QStringLiteral("&Hex Editor"));
     ui.helpAction = bar->addAction(QStringLiteral("Hel&p"));

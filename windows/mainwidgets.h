@@ -6,6 +6,7 @@
 #include <functional>
 
 class QAction;
+class QMenu;
 class QCheckBox;
 class QFrame;
 class QLabel;
@@ -113,6 +114,15 @@ struct MainWidgets
     QAction *clearTxOnSendAction = nullptr;
     QAction *silentTxAction = nullptr;
     QAction *alwaysOnTopAction = nullptr;
+    // Port menu: the port items are made each time it opens, before portItemsEnd.
+    QMenu *portMenu = nullptr;
+    QAction *portItemsEnd = nullptr;
+    QAction *reconnectAutomaticallyAction = nullptr;
+    QAction *dtrAction = nullptr;
+    QAction *rtsAction = nullptr;
+    QAction *sendBreakAction = nullptr;
+    QAction *logReceivedAction = nullptr;
+    QAction *timestampLogAction = nullptr;
     QAction *hexEditorAction = nullptr;
     QAction *helpAction = nullptr;
 };

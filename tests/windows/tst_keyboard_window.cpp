@@ -69,7 +69,7 @@ private slots:
         QTest::addColumn<bool>("editor");
         QTest::addColumn<QString>("bar");     // the menu bar's letters
         QTest::addColumn<QString>("buttons"); // the letters of the buttons that have one
-        QTest::newRow("main window") << false << u"FEVOHP"_s << u"UCDRLAXBNSWT"_s;
+        QTest::newRow("main window") << false << u"FEVOTHP"_s << u"UCDRLAXBNSWI"_s;
         QTest::newRow("hex editor") << true << u"FEH"_s << u"A"_s;
     }
     // Every menu and item has a mnemonic unique within its menu; a button's mnemonic is
