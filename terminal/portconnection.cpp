@@ -3,6 +3,7 @@
 #include "commport.h"
 #include "numbers.h"
 #include "receiveengine.h"
+#include "sessionlog.h"
 
 #include <QObject>
 
@@ -179,9 +180,13 @@ void PortConnection::onPortEvent()
         case CommPort::comEvRing:
             status_.add(QStringLiteral("Ring"));
             break;
-        case CommPort::comEvReceive:
-            receive_.take(*port_);
+        case CommPort::comEvReceive: {
+            // The log has every byte taken, whatever the panes and the capture keep.
+            const QByteArray bytes = receive_.take(*port_);
+            if (log_)
+                log_->write(bytes);
             break;
+        }
         case CommPort::comEvSend:
             status_.add(QStringLiteral("Send Characters"));
             break;

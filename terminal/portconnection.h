@@ -8,6 +8,7 @@
 
 class CommPort;
 class ReceiveEngine;
+class SessionLog;
 class StatusLog;
 
 // Opens and closes the serial port, turns its events into status lines, and is the
@@ -49,6 +50,8 @@ public:
 
     // "Suspend" of receiving: events wait in the port (a lost device still gets through).
     void setRxSuspended(bool suspended);
+    // Every byte taken from the port also goes to the log (null: none).
+    void setLog(SessionLog *log) { log_ = log; }
     bool rxSuspended() const { return rxSuspended_; }
 
     // The port's event: line events and errors become status lines, break and framing
@@ -73,4 +76,5 @@ private:
     qint32 baudRate_ = 0;
     qint16 comNumber_ = 0;
     bool rxSuspended_ = false;
+    SessionLog *log_ = nullptr;
 };

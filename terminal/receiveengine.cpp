@@ -71,14 +71,16 @@ ReceiveEngine::ReceiveEngine(CaptureBuffer &capture, const Options &options, Rec
     ticker_.onTimeout = [this] { flush(); };
 }
 
-void ReceiveEngine::take(CommPort &port)
+QByteArray ReceiveEngine::take(CommPort &port)
 {
     // A line faster than the panes would pile up megabytes between two ticks: tick now,
     // as if the timer had fired just before this event, so the text shown at once stays
     // small and this event's size rule empties the panes as usual.
     if (pendingHex_.size() >= kEarlyFlushChars)
         flush();
-    receive(port.input());
+    QByteArray bytes = port.input();
+    receive(bytes);
+    return bytes;
 }
 
 void ReceiveEngine::receive(QByteArrayView bytes)

@@ -33,8 +33,8 @@ public:
                   Ticker &flushTicker);
 
     // Takes everything waiting in the port and runs the receive steps for each byte, with
-    // the result that one event per byte would have had.
-    void take(CommPort &port);
+    // the result that one event per byte would have had. Returns the bytes taken.
+    QByteArray take(CommPort &port);
     void receive(QByteArrayView bytes);
     // The flush tick: both pending texts go to the panes, the ticker stops.
     void flush();
