@@ -47,7 +47,10 @@ CommandLine parseCommandLine(const QStringList &arguments,
     const QCommandLineOption baud(QStringLiteral("baud"),
                                   QStringLiteral("Uses baud rate <RATE> instead of the saved one."),
                                   QStringLiteral("RATE"));
-    parser.addOptions({help, version, list, com, baud});
+    const QCommandLineOption log(QStringLiteral("log"),
+                                 QStringLiteral("Appends every byte received to <FILE>."),
+                                 QStringLiteral("FILE"));
+    parser.addOptions({help, version, list, com, baud, log});
     // Qt's own window options, which QApplication takes: accepted, not shown.
     for (const char *name : {"platform", "platformpluginpath", "platformtheme", "plugin",
                              "qwindowgeometry", "geometry", "qwindowtitle", "title", "qwindowicon",
@@ -92,6 +95,8 @@ CommandLine parseCommandLine(const QStringList &arguments,
                                 .arg(parser.value(baud)));
         c.baudRate = qint32(*n);
     }
+    if (parser.isSet(log))
+        c.logPath = parser.value(log);
     if (parser.isSet(list)) {
         QString out;
         for (const PortListEntry &p : ports())

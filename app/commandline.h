@@ -20,6 +20,7 @@ struct CommandLine
     QString err; // one line for standard error
     std::optional<qint16> comNumber;
     std::optional<qint32> baudRate;
+    std::optional<QString> logPath;
 };
 
 // arguments as QCoreApplication::arguments() gives them (the program first); ports is asked

@@ -35,7 +35,8 @@ int main(int argc, char *argv[])
     QApplication::setDesktopFileName(QStringLiteral("orvo232"));
     QApplication::setWindowIcon(orvoIcon());
 
-    MainWindow window(defaultServices(), StartupOverrides{line.comNumber, line.baudRate});
+    MainWindow window(defaultServices(),
+                      StartupOverrides{line.comNumber, line.baudRate, line.logPath});
     UnixSignalCloser closer;
     QObject::connect(&closer, &UnixSignalCloser::terminateRequested, &window,
                      &MainWindow::closeOnSignal);

@@ -9,11 +9,12 @@ QString CommonDialog::errorMessage(int number, const QString &description)
     return QStringLiteral("Error") + num + QStringLiteral(" selecting file.\r\n") + description;
 }
 
-int showFileDialog(CommonDialog &dialog, const QString &filter, bool save, MessageBox &messages)
+int showFileDialog(CommonDialog &dialog, const QString &filter, bool save, MessageBox &messages,
+                   int extraFlags)
 {
     dialog.Filter = filter;
     dialog.Flags = CommonDialog::cdlOFNHideReadOnly | CommonDialog::cdlOFNFileMustExist |
-                   CommonDialog::cdlOFNLongNames;
+                   CommonDialog::cdlOFNLongNames | extraFlags;
     const int rc = save ? dialog.ShowSave() : dialog.ShowOpen();
     if (rc != 0 && rc != CommonDialog::cdlCancel)
         messages.show(CommonDialog::errorMessage(rc, dialog.errorDescription()));

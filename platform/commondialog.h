@@ -14,6 +14,8 @@ public:
     static constexpr int cdlOFNHideReadOnly = 0x4;
     static constexpr int cdlOFNFileMustExist = 0x1000;
     static constexpr int cdlOFNLongNames = 0x200000;
+    // The file chosen for a save is appended to: no question about replacing it.
+    static constexpr int cdlAppends = 0x40000000;
 
     virtual ~CommonDialog() = default;
 
@@ -34,4 +36,5 @@ public:
 // program uses (hide read-only, file must exist, long names). A failure other than a cancel
 // is told through messages in the one format for dialog errors; what follows is the
 // caller's choice. Returns 0, cdlCancel or the error number.
-int showFileDialog(CommonDialog &dialog, const QString &filter, bool save, MessageBox &messages);
+int showFileDialog(CommonDialog &dialog, const QString &filter, bool save, MessageBox &messages,
+                   int extraFlags = 0);

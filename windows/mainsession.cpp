@@ -6,11 +6,12 @@
 MainSession::MainSession(MainViews &views, std::unique_ptr<CommPort> commPort,
                          CommonDialog &fileDialog, CommonDialog &captureDialog,
                          MessageBox &messages)
-    : receive(capture, options, views, flushTicker),
+    : receive(capture, options, views, flushTicker), log(views),
       port(std::move(commPort), views, views, receive, views),
       pager(bank, views, pacer), transmit{gate, state, options, port, views, views, pacer, record},
       textSender(transmit), sequencer(transmit, bank, pager, views),
       fileSender(transmit, fileDialog, messages), projects(bank, pager, fileDialog, messages),
       captureExport(capture, views, captureDialog, messages)
 {
+    port.setLog(&log);
 }

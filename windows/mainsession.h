@@ -13,6 +13,7 @@
 #include "receiveengine.h"
 #include "sendgate.h"
 #include "sequencer.h"
+#include "sessionlog.h"
 #include "textsender.h"
 #include "transmitcontext.h"
 #include "transmitrecord.h"
@@ -39,6 +40,7 @@ struct MainSession
     EventLoopPacer pacer;
     QtTicker flushTicker{100};
     ReceiveEngine receive;
+    SessionLog log;
     PortConnection port;
     SendKeyBank bank;
     BankPager pager;

@@ -8,6 +8,7 @@
 #include "helpwindow.h"
 #include "hexeditorwindow.h"
 #include "lamp.h"
+#include "logmenu.h"
 #include "mainsession.h"
 #include "messagebox.h"
 #include "numbers.h"
@@ -131,6 +132,8 @@ void MainWindow::restoreSession()
     s.pager.setCurrentPage(1);
     s.pager.showCurrentPage();
     s.port.openAtStartup(ui.baudRateBox->text(), s.port.comNumber());
+    if (overrides_.logPath)
+        s.log.open(*overrides_.logPath);
     if (!unreadable.isEmpty()) {
         settingsFileKept_ = true;
         views_.add(QStringLiteral("Cannot read settings file %1: %2. It will not be overwritten.")
@@ -147,6 +150,7 @@ bool MainWindow::saveSession()
     if (!saveSettings())
         return false;
     s.port.closeForExit();
+    s.log.close();
     return true;
 }
 

@@ -13,6 +13,7 @@
 #include <optional>
 
 class CommonDialog;
+class LogMenu;
 class MessageBox;
 class QTimer;
 class TextBox;
@@ -21,8 +22,9 @@ struct MainSession;
 // Start-up values given on the command line, in place of those of the settings file.
 struct StartupOverrides
 {
-    std::optional<int> comNumber;   // 1 to 32767
-    std::optional<qint32> baudRate; // passed to the port as given, above 116000 too
+    std::optional<int> comNumber;        // 1 to 32767
+    std::optional<qint32> baudRate;      // passed to the port as given, above 116000 too
+    std::optional<QString> logPath = {}; // the session log, opened at start-up
 };
 
 // The main window: builds its widgets, hands them to the program's parts as views and
@@ -81,6 +83,7 @@ private:
     std::shared_ptr<MessageBox> messages_;
     MainViews views_{ui};
     std::unique_ptr<MainSession> session_;
+    std::unique_ptr<LogMenu> logMenu_; // after the session: it lets go of the log first
     QTimer *startupPageTimer_ = nullptr;
     ViewLayout view_ = ViewLayout::PaneList;
     bool staysOnTop_ = false;

@@ -3,6 +3,7 @@
 // check mark is bound first, when the menus are built.
 #include "commport.h"
 #include "filesviews.h"
+#include "logmenu.h"
 #include "mainsession.h"
 #include "mainwindow.h"
 #include "textbox.h"
@@ -22,6 +23,8 @@ void MainWindow::bindTerminal()
     connect(ui.comNumberBox, &QLineEdit::textChanged, this, [&s] { s.port.comTextChanged(); });
     for (TextBox *pane : {ui.rxAsciiPane, ui.rxHexPane, ui.txEchoPane})
         connect(pane, &TextBox::changed, this, [this, pane] { followEnd(pane); });
+    logMenu_ = std::make_unique<LogMenu>(this, services_, ui.logReceivedAction,
+                                         ui.timestampLogAction, s.log, *messages_);
     // The status box always shows its newest line.
     connect(ui.statusPane, &TextBox::changed, this,
             [this] { ui.statusPane->setSelStart(ui.statusPane->length()); });

@@ -66,6 +66,7 @@ private:
             // A save must be able to name a new file, whatever the flags say.
             dlg.setAcceptMode(QFileDialog::AcceptSave);
             dlg.setFileMode(QFileDialog::AnyFile);
+            dlg.setOption(QFileDialog::DontConfirmOverwrite, (Flags & cdlAppends) != 0);
         }
         if (!DialogTitle.isEmpty())
             dlg.setWindowTitle(DialogTitle);

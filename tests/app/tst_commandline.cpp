@@ -30,8 +30,12 @@ private slots:
                               << QString();
         QTest::newRow("qt option")
             << QStringList{u"-platform"_s, u"offscreen"_s} << -1 << u"- -"_s << QString();
-        QTest::newRow("unknown") << QStringList{u"--log"_s} << 2 << QString()
-                                 << u"Unknown option 'log'."_s;
+        QTest::newRow("log") << QStringList{u"--log"_s, u"a b.log"_s} << -1 << u"- - a b.log"_s
+                             << QString();
+        QTest::newRow("log no value")
+            << QStringList{u"--log"_s} << 2 << QString() << u"Missing value after '--log'."_s;
+        QTest::newRow("unknown") << QStringList{u"--logfile=x"_s} << 2 << QString()
+                                 << u"Unknown option 'logfile'."_s;
         QTest::newRow("com text") << QStringList{u"--com"_s, u"x1"_s} << 2 << QString()
                                   << u"--com needs a COM number from 1 to 32767, not 'x1'."_s;
         QTest::newRow("com range") << QStringList{u"--com=40000"_s} << 2 << QString()
@@ -57,9 +61,11 @@ private slots:
         QCOMPARE(c.exitNow ? c.exitCode : -1, exitCode);
         QCOMPARE(c.err, err);
         const auto shown = [](auto v) { return v ? QString::number(*v) : u"-"_s; };
-        QVERIFY2(
-            (c.exitNow ? c.out : shown(c.comNumber) + u' ' + shown(c.baudRate)).startsWith(out),
-            qPrintable(c.out));
+        QVERIFY2((c.exitNow ? c.out
+                            : shown(c.comNumber) + u' ' + shown(c.baudRate) + u' ' +
+                                  c.logPath.value_or(u"-"_s))
+                     .startsWith(out),
+                 qPrintable(c.out));
     }
 };
 
