@@ -50,9 +50,9 @@ public:
 
     // "Suspend" of receiving: events wait in the port (a lost device still gets through).
     void setRxSuspended(bool suspended);
+    bool rxSuspended() const { return rxSuspended_; }
     // Every byte taken from the port also goes to the log (null: none).
     void setLog(SessionLog *log) { log_ = log; }
-    bool rxSuspended() const { return rxSuspended_; }
 
     // The port's event: line events and errors become status lines, break and framing
     // errors reopen the port, data goes to the receive engine; then the size rule.
