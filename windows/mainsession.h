@@ -1,5 +1,6 @@
 #pragma once
 
+#include "autoreconnect.h"
 #include "bank.h"
 #include "bankpager.h"
 #include "capturebuffer.h"
@@ -16,6 +17,7 @@
 #include "textsender.h"
 #include "transmitcontext.h"
 #include "transmitrecord.h"
+#include "useroptions.h"
 
 #include <memory>
 
@@ -40,6 +42,9 @@ struct MainSession
     QtTicker flushTicker{100};
     ReceiveEngine receive;
     PortConnection port;
+    QtTicker reconnectTicker{500};
+    AutoReconnect autoReconnect{port, reconnectTicker};
+    UserOptions userOptions;
     SendKeyBank bank;
     BankPager pager;
     TransmitContext transmit;

@@ -11,6 +11,7 @@
 #include "mainsession.h"
 #include "messagebox.h"
 #include "numbers.h"
+#include "portmenu.h"
 #include "sessionsettings.h"
 #include "settingsfile.h"
 #include "stayontop.h"
@@ -79,6 +80,9 @@ MainWindow::MainWindow(Services services, StartupOverrides overrides, QWidget *p
     bindTerminal();
     bindTransmit();
     bindFilesViews();
+    portMenu_ = std::make_unique<PortMenu>(
+        ui, *session_,
+        services_.listPorts ? services_.listPorts : [] { return listSerialPorts(); });
     restoreSession();
 }
 
@@ -128,6 +132,7 @@ void MainWindow::restoreSession()
     if (s.options.silentTx == 1)
         ui.silentTxAction->setChecked(true);
 
+    portMenu_->restoreOptions(path);
     s.pager.setCurrentPage(1);
     s.pager.showCurrentPage();
     s.port.openAtStartup(ui.baudRateBox->text(), s.port.comNumber());
@@ -146,6 +151,7 @@ bool MainWindow::saveSession()
     // keeps the connection too.
     if (!saveSettings())
         return false;
+    portMenu_->saveOptions(settingsFilePath(services_));
     s.port.closeForExit();
     return true;
 }

@@ -14,6 +14,7 @@
 
 class CommonDialog;
 class MessageBox;
+class PortMenu;
 class QTimer;
 class TextBox;
 struct MainSession;
@@ -81,6 +82,7 @@ private:
     std::shared_ptr<MessageBox> messages_;
     MainViews views_{ui};
     std::unique_ptr<MainSession> session_;
+    std::unique_ptr<PortMenu> portMenu_;
     QTimer *startupPageTimer_ = nullptr;
     ViewLayout view_ = ViewLayout::PaneList;
     bool staysOnTop_ = false;
