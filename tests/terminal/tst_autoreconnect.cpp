@@ -1,5 +1,4 @@
-// Reconnect Automatically: the waiting after a lost device, on the fake port and on a pty
-// that is unplugged and plugged in again under the same COM number.
+// Reconnect Automatically on the fake port, and on a pty unplugged and plugged in again.
 #include "autoreconnect.h"
 #include "partsrig.h"
 
@@ -10,49 +9,36 @@ class TestAutoReconnect : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup() { QFile::remove(comPortLink(1)); }
-
-    // The device comes back at the second tick; what ends the waiting before that.
+    // The device comes back at the second tick, unless the user ended the waiting before.
     void waitsUntilTheDeviceIsBack_data()
     {
-        QTest::addColumn<bool>("enabled");
-        QTest::addColumn<QString>("ending"); // what the user does before the device is back
-        QTest::addColumn<bool>("reopened");
-        QTest::newRow("off") << false << "" << false;
-        QTest::newRow("on") << true << "" << true;
-        QTest::newRow("Disconnect or ReConnect") << true << "stop" << false;
-        QTest::newRow("unchecked") << true << "off" << false;
+        QTest::addColumn<QString>("user");
+        for (const char *user :
+             {"leaves it off", "turns it on", "clicks Disconnect", "unchecks it"})
+            QTest::newRow(user) << QString::fromLatin1(user);
     }
     void waitsUntilTheDeviceIsBack()
     {
-        QFETCH(bool, enabled);
-        QFETCH(QString, ending);
-        QFETCH(bool, reopened);
+        QFETCH(QString, user);
+        const bool enabled = user != u"leaves it off", reopened = user == u"turns it on";
         Parts p;
         ManualTicker ticker;
         AutoReconnect reconnect(p.port, ticker);
         reconnect.setEnabled(enabled);
         p.views.ascii = QStringLiteral("kept");
-        p.fake->port = 3; // as set by the last open
         p.fake->loseDevice();
-        QCOMPARE(ticker.isActive(), enabled);
-
         p.fake->refuseOpen = true; // still unplugged: a silent try
         ticker.fire();
         QCOMPARE(ticker.isActive(), enabled);
         p.fake->refuseOpen = false;
-        if (ending == u"stop")
+        if (user == u"clicks Disconnect")
             reconnect.stop();
-        else if (ending == u"off")
+        else if (user == u"unchecks it")
             reconnect.setEnabled(false);
         if (ticker.isActive())
             ticker.fire();
 
-        QVERIFY(!ticker.isActive());
-        QCOMPARE(p.views.open, reopened);
-        QCOMPARE(p.fake->opens, reopened ? 2 : 1);
-        QCOMPARE(p.fake->port, 3);
-        QCOMPARE(p.fake->settings, QStringLiteral("9600,n,8,1"));
+        QVERIFY(!ticker.isActive() && p.views.open == reopened);
         QCOMPARE(p.views.status,
                  QStringLiteral("COM Port Disconnected\r\nthe device went away\r\n") +
                      (reopened ? QStringLiteral("Com Port Connected.\r\n") : ""));
@@ -61,35 +47,20 @@ private slots:
 
     void reopensTheDeviceALinkNamesNow()
     {
-        Pty replug;
-        QVERIFY(replug.isOpen());
+        Pty replug; // made first: it outlives the port opened on it
         Parts p(Parts::RealPty);
         ManualTicker ticker;
         AutoReconnect reconnect(p.port, ticker);
         reconnect.setEnabled(true);
-        p.views.baud = QStringLiteral("19200");
-        p.port.disconnect();
-        p.port.reconnect();
-        p.views.status.clear();
-
         p.pty->hangUp();
         QTRY_VERIFY_WITH_TIMEOUT(ticker.isActive(), 10000);
-        QVERIFY(!p.views.open);
         QVERIFY(linkComPort(1, replug.slavePath()));
         ticker.fire();
-        QVERIFY(p.views.open);
-        QVERIFY(!ticker.isActive());
-        QVERIFY2(p.views.detail.startsWith(
-                     QStringLiteral("COM1 (%1), 19200 baud").arg(replug.slavePath())),
-                 qPrintable(p.views.detail));
-        QVERIFY2(p.views.status.startsWith(QStringLiteral("COM Port Disconnected\r\n")) &&
-                     p.views.status.endsWith(QStringLiteral("\r\nCom Port Connected.\r\n")),
-                 qPrintable(p.views.status));
-
+        QVERIFY(p.views.open && !ticker.isActive());
+        QVERIFY(p.views.status.endsWith(QStringLiteral("\r\nCom Port Connected.\r\n")));
         QVERIFY(replug.send("in"));
         QTRY_COMPARE(p.capture.bytes().toByteArray(), QByteArray("in"));
-        QCOMPARE(p.port.output("out"), 3);
-        QCOMPARE(replug.receiveUntilQuiet(), QByteArray("out"));
+        QFile::remove(comPortLink(1));
     }
 };
 

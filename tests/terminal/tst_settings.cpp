@@ -242,10 +242,6 @@ private slots:
             QVERIFY(saveUserOptions(path, o));
             QCOMPARE(loadUserOptions(path), o);
         }
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), "[Log]\ntimestampLines=false\n\n"
-                                 "[Port]\nreconnectAutomatically=false\n");
     }
 };
 
