@@ -84,6 +84,14 @@ public:
     // The device a COM number selects, for showing to the user ("" when none).
     virtual QString deviceName(int port) const = 0;
 
+    // The two output lines of the open port (both raised by an open); false while closed.
+    virtual bool setDataTerminalReady(bool on) = 0;
+    virtual bool setRequestToSend(bool on) = 0;
+    virtual bool dataTerminalReady() const = 0;
+    virtual bool requestToSend() const = 0;
+    // Holds the line in the break state for ms milliseconds; returns at once.
+    virtual bool sendBreak(int ms) = 0;
+
 signals:
     void onComm();
     void outputShrank();

@@ -41,6 +41,7 @@ bool FakeCommPort::setPortOpen(bool open)
     }
     open_ = open;
     open ? ++opens : ++closes;
+    dtr = rts = open; // as the system raises them at an open
     waiting_.clear();
     queued_.clear();
     return true;
@@ -118,4 +119,23 @@ void FakeCommPort::raise(int code)
 {
     event_ = code;
     emit onComm();
+}
+
+bool FakeCommPort::setLine(bool &line, bool on)
+{
+    if (!open_) {
+        error_ = {8018, QStringLiteral("Operation valid only when the port is open")};
+        return false;
+    }
+    line = on;
+    return true;
+}
+
+bool FakeCommPort::sendBreak(int ms)
+{
+    bool ignored = false;
+    if (!setLine(ignored, true))
+        return false;
+    breaks.append(ms);
+    return true;
 }

@@ -29,6 +29,11 @@ public:
     Error lastError() const override { return error_; }
     QString detail() const override { return detail_; }
     QString deviceName(int p) const override { return QStringLiteral("fake%1").arg(p); }
+    bool setDataTerminalReady(bool on) override { return setLine(dtr, on); }
+    bool setRequestToSend(bool on) override { return setLine(rts, on); }
+    bool dataTerminalReady() const override { return open_ && dtr; }
+    bool requestToSend() const override { return open_ && rts; }
+    bool sendBreak(int ms) override;
 
     // Test side.
     void injectData(const QByteArray &bytes); // queues bytes and raises comEvReceive
@@ -45,9 +50,13 @@ public:
     bool refuseOpen = false; // the next opens fail as a busy port would
     int opens = 0;
     int closes = 0;
+    bool dtr = false;
+    bool rts = false;
+    QList<int> breaks; // the length of each break sent, in ms
 
 private:
     void raise(int code);
+    bool setLine(bool &line, bool on);
     bool open_ = false;
     int event_ = 0;
     QByteArray waiting_;

@@ -184,6 +184,10 @@ public:
     qint64 closeDraining(const PortSettings &settings);
     void takeOutgoing();
     void pump();
+    // The output lines and the break, on the open port; false when closed or refused.
+    bool setLine(QSerialPort::PinoutSignal line, bool on);
+    bool line(QSerialPort::PinoutSignal line) const;
+    bool startBreak(int ms);
 
 private:
     Outcome configure(const PortSettings &s);
@@ -205,6 +209,7 @@ private:
     int lines_ = 0;
     TtyCounters counters_;
     int emptyReads_ = 0;
+    quint64 openCount_ = 0; // tells a break's end which port it belongs to
 };
 
 void PortWorker::notifyLocked()
@@ -252,6 +257,7 @@ Outcome PortWorker::open(const OpenRequest &request)
                 label_ + QStringLiteral(": busy, another program holds a lock on it")};
     }
     port_ = port;
+    ++openCount_;
     const Outcome configured = configure(request.settings);
     if (!configured.ok) {
         close();
@@ -439,6 +445,31 @@ void PortWorker::pump()
     }
 }
 
+bool PortWorker::setLine(QSerialPort::PinoutSignal which, bool on)
+{
+    if (!port_)
+        return false;
+    return which == QSerialPort::DataTerminalReadySignal ? port_->setDataTerminalReady(on)
+                                                         : port_->setRequestToSend(on);
+}
+
+bool PortWorker::line(QSerialPort::PinoutSignal which) const
+{
+    return port_ && (port_->pinoutSignals() & which);
+}
+
+bool PortWorker::startBreak(int ms)
+{
+    if (!port_ || !port_->setBreakEnabled(true))
+        return false;
+    // Ended by a timer of this thread: neither thread waits out the break.
+    QTimer::singleShot(ms, this, [this, opened = openCount_] {
+        if (port_ && openCount_ == opened)
+            port_->setBreakEnabled(false);
+    });
+    return true;
+}
+
 void PortWorker::onError(QSerialPort::SerialPortError error)
 {
     if (!port_)
@@ -551,8 +582,38 @@ public:
     Error lastError() const override { return error_; }
     QString detail() const override { return detail_; }
     QString deviceName(int port) const override { return comPortDevice(port); }
+    bool setDataTerminalReady(bool on) override
+    {
+        return onWorker([&] { return worker_->setLine(QSerialPort::DataTerminalReadySignal, on); });
+    }
+    bool setRequestToSend(bool on) override
+    {
+        return onWorker([&] { return worker_->setLine(QSerialPort::RequestToSendSignal, on); });
+    }
+    bool dataTerminalReady() const override
+    {
+        return onWorker([&] { return worker_->line(QSerialPort::DataTerminalReadySignal); });
+    }
+    bool requestToSend() const override
+    {
+        return onWorker([&] { return worker_->line(QSerialPort::RequestToSendSignal); });
+    }
+    bool sendBreak(int ms) override
+    {
+        return onWorker([&] { return worker_->startBreak(ms); });
+    }
 
 private:
+    // Runs a short call on the port thread and waits for its answer; false while closed.
+    template <typename F> bool onWorker(F call) const
+    {
+        bool result = false;
+        if (portOpen())
+            QMetaObject::invokeMethod(
+                worker_, [&] { result = call(); }, Qt::BlockingQueuedConnection);
+        return result;
+    }
+
     void dispatch();
     void queueDispatch();
     void deliver(const PendingEvent &event);

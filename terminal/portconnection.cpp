@@ -53,6 +53,20 @@ void PortConnection::reconnect()
         refreshLamp();
     }
     panes_.emptyFilled();
+    reportConnected();
+}
+
+bool PortConnection::reopenLost()
+{
+    if (!port_ || port_->portOpen() || !port_->setPortOpen(true))
+        return false;
+    refreshLamp();
+    reportConnected();
+    return true;
+}
+
+void PortConnection::reportConnected()
+{
     status_.add(QStringLiteral("Com Port Connected."));
 }
 
@@ -130,6 +144,8 @@ void PortConnection::reportDeviceLost()
     const QString reason = port_->detail().section(u'\n', 0, 0).trimmed();
     if (!reason.isEmpty())
         status_.add(reason);
+    if (onDeviceLost)
+        onDeviceLost();
 }
 
 void PortConnection::onPortEvent()

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class CommPort;
@@ -36,6 +37,12 @@ public:
     // Closing the program: the port drains and closes; a discard is also reported on
     // standard error, as the window goes away with the status line in it.
     void closeForExit();
+    // Opens the port again as it was last set (its COM number resolved afresh) after the
+    // device was lost; the panes are kept. On success as ReConnect: the lamp and
+    // "Com Port Connected."; a failure says nothing.
+    bool reopenLost();
+    // Called after a lost device was reported.
+    std::function<void()> onDeviceLost;
 
     // The boxes' change handlers: the numbers kept for the settings file.
     void baudTextChanged();
@@ -65,6 +72,7 @@ public:
 
 private:
     void refreshLamp();
+    void reportConnected();
     void reportDeviceLost();
     void closeDraining(bool alsoToStderr);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "autoreconnect.h"
 #include "bank.h"
 #include "bankpager.h"
 #include "capturebuffer.h"
@@ -17,6 +18,7 @@
 #include "textsender.h"
 #include "transmitcontext.h"
 #include "transmitrecord.h"
+#include "useroptions.h"
 
 #include <memory>
 
@@ -42,6 +44,9 @@ struct MainSession
     ReceiveEngine receive;
     SessionLog log;
     PortConnection port;
+    QtTicker reconnectTicker{500};
+    AutoReconnect autoReconnect{port, reconnectTicker};
+    UserOptions userOptions;
     SendKeyBank bank;
     BankPager pager;
     TransmitContext transmit;

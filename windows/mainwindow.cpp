@@ -12,6 +12,7 @@
 #include "mainsession.h"
 #include "messagebox.h"
 #include "numbers.h"
+#include "portmenu.h"
 #include "sessionsettings.h"
 #include "settingsfile.h"
 #include "stayontop.h"
@@ -80,6 +81,9 @@ MainWindow::MainWindow(Services services, StartupOverrides overrides, QWidget *p
     bindTerminal();
     bindTransmit();
     bindFilesViews();
+    portMenu_ = std::make_unique<PortMenu>(
+        ui, *session_,
+        services_.listPorts ? services_.listPorts : [] { return listSerialPorts(); });
     restoreSession();
 }
 
@@ -129,6 +133,7 @@ void MainWindow::restoreSession()
     if (s.options.silentTx == 1)
         ui.silentTxAction->setChecked(true);
 
+    portMenu_->restoreOptions(path);
     s.pager.setCurrentPage(1);
     s.pager.showCurrentPage();
     s.port.openAtStartup(ui.baudRateBox->text(), s.port.comNumber());
@@ -149,6 +154,7 @@ bool MainWindow::saveSession()
     // keeps the connection too.
     if (!saveSettings())
         return false;
+    portMenu_->saveOptions(settingsFilePath(services_));
     s.port.closeForExit();
     s.log.close();
     return true;

@@ -15,6 +15,7 @@
 class CommonDialog;
 class LogMenu;
 class MessageBox;
+class PortMenu;
 class QTimer;
 class TextBox;
 struct MainSession;
@@ -84,6 +85,7 @@ private:
     MainViews views_{ui};
     std::unique_ptr<MainSession> session_;
     std::unique_ptr<LogMenu> logMenu_; // after the session: it lets go of the log first
+    std::unique_ptr<PortMenu> portMenu_;
     QTimer *startupPageTimer_ = nullptr;
     ViewLayout view_ = ViewLayout::PaneList;
     bool staysOnTop_ = false;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "portlist.h"
+
+#include <QList>
 #include <QString>
 
 #include <functional>
@@ -19,6 +22,8 @@ struct Services
     std::function<std::unique_ptr<CommonDialog>(QWidget *parent)> makeFileDialog;
     std::function<std::unique_ptr<Printer>(QWidget *parent)> makePrinter;
     std::function<std::shared_ptr<MessageBox>(QWidget *parent)> makeMessageBox;
+    // The serial ports for the Port menu; empty means listSerialPorts().
+    std::function<QList<PortListEntry>()> listPorts;
     // The settings file; empty means the standard config location.
     QString settingsPath;
     // The folder holding Help.txt; empty means beside the executable (or share/orvo232

@@ -6,6 +6,7 @@
 #include "samples.h"
 #include "sessionsettings.h"
 #include "settingsfile.h"
+#include "useroptions.h"
 
 #include <QtTest>
 
@@ -226,6 +227,21 @@ private slots:
         QCOMPARE(run.values.line1, QStringLiteral("only"));
         QCOMPARE(run.values.pageText, QStringLiteral("only"));
         QCOMPARE(numberText(run.values.baudRate), QStringLiteral("9600"));
+    }
+
+    // options.ini: beside the settings file, made only once an option is not at its default.
+    void userOptionsRoundTrip()
+    {
+        QTemporaryDir dir;
+        const QString path = userOptionsPath(dir.filePath(QStringLiteral("Orvo_RS232_ini")));
+        QCOMPARE(path, dir.filePath(QStringLiteral("options.ini")));
+        QCOMPARE(loadUserOptions(path), UserOptions{});
+        QVERIFY(saveUserOptions(path, {}) && !QFile::exists(path));
+        for (const UserOptions o : {UserOptions{true, false}, UserOptions{false, true},
+                                    UserOptions{true, true}, UserOptions{}}) {
+            QVERIFY(saveUserOptions(path, o));
+            QCOMPARE(loadUserOptions(path), o);
+        }
     }
 };
 

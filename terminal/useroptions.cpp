@@ -1,0 +1,38 @@
+#include "useroptions.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+
+namespace {
+
+const QString kReconnect = QStringLiteral("Port/reconnectAutomatically");
+const QString kTimestamp = QStringLiteral("Log/timestampLines");
+
+} // namespace
+
+QString userOptionsPath(const QString &settingsPath)
+{
+    return QFileInfo(settingsPath).absoluteDir().filePath(QStringLiteral("options.ini"));
+}
+
+UserOptions loadUserOptions(const QString &path)
+{
+    const QSettings file(path, QSettings::IniFormat);
+    UserOptions o;
+    o.reconnectAutomatically = file.value(kReconnect, false).toBool();
+    o.timestampLogLines = file.value(kTimestamp, false).toBool();
+    return o;
+}
+
+bool saveUserOptions(const QString &path, const UserOptions &options)
+{
+    // A run that never changed them leaves the folder as it found it.
+    if (options == UserOptions{} && !QFileInfo::exists(path))
+        return true;
+    QSettings file(path, QSettings::IniFormat);
+    file.setValue(kReconnect, options.reconnectAutomatically);
+    file.setValue(kTimestamp, options.timestampLogLines);
+    file.sync();
+    return file.status() == QSettings::NoError;
+}

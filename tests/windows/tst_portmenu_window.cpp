@@ -1,0 +1,116 @@
+// The Port menu bound to the window: port items made as it opens, the output lines and
+// the break on the port, and the options kept in options.ini across runs.
+#include "fakecommport.h"
+#include "mainsession.h"
+#include "mainwindow.h"
+#include "ptydevice.h"
+#include "samples.h"
+#include "testsupport.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QtTest>
+
+using Ports = QList<PortListEntry>;
+
+class TestPortMenuWindow : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+    std::unique_ptr<MainWindow> open(std::function<Ports()> listPorts = {})
+    {
+        Services s = testServices(dir.path());
+        s.makeCommPort = [] { return std::make_unique<FakeCommPort>(); };
+        s.listPorts = std::move(listPorts);
+        return std::make_unique<MainWindow>(s);
+    }
+    static FakeCommPort &fake(MainWindow &w)
+    {
+        return static_cast<FakeCommPort &>(*w.session().port.port());
+    }
+    // The menu as it opens: the port items, then the line items ("-" disabled, "+" checked).
+    static QString shown(MainWindow &w)
+    {
+        emit w.ui.portMenu->aboutToShow();
+        QList<QAction *> items = w.ui.portMenu->actions();
+        items = items.mid(0, items.indexOf(w.ui.portItemsEnd));
+        QStringList out;
+        for (QAction *a : items + QList{w.ui.dtrAction, w.ui.rtsAction, w.ui.sendBreakAction})
+            out << (a->isEnabled() ? "" : "-") + a->text() + (a->isChecked() ? "+" : "");
+        return out.join(u',');
+    }
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void portItemsAndLines_data()
+    {
+        QTest::addColumn<Ports>("ports");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("none") << Ports{} << "-No Serial Ports Found";
+        QTest::newRow("described, '&' literal")
+            << Ports{{2, "/dev/ttyUSB0", "Maker & Co  ABC1"}, {7, "/dev/a&b", ""}}
+            << "COM2  /dev/ttyUSB0  Maker && Co  ABC1,COM7  /dev/a&&b";
+    }
+    void portItemsAndLines()
+    {
+        QFETCH(Ports, ports);
+        QFETCH(QString, expected);
+        auto w = open([&ports] { return ports; });
+        QCOMPARE(shown(*w), expected + ",&DTR+,&RTS+,Send &Break");
+        FakeCommPort &port = fake(*w);
+        w->ui.dtrAction->trigger();
+        w->ui.sendBreakAction->trigger();
+        QVERIFY(!port.dtr && port.rts);
+        QCOMPARE(port.breaks, QList<int>{250});
+        port.dtr = true;
+        port.rts = false; // the marks show the port, made afresh each time
+        QCOMPARE(shown(*w), expected + ",&DTR+,&RTS,Send &Break");
+        w->ui.disconnectButton->click();
+        QCOMPARE(shown(*w), expected + ",-&DTR,-&RTS,-Send &Break");
+    }
+
+    void linkedPtysAreListedAndChosen()
+    {
+        Pty five, nine;
+        QVERIFY(linkComPort(5, five.slavePath()) && linkComPort(9, nine.slavePath()));
+        auto w = open();
+        const QString items = shown(*w), nineItem = "COM9  " + nine.slavePath();
+        QFile::remove(comPortLink(5));
+        QFile::remove(comPortLink(9));
+        QVERIFY2(items.contains("COM5  " + five.slavePath() + ',' + nineItem), qPrintable(items));
+        for (QAction *a : w->ui.portMenu->actions()) // as made when the menu opened
+            if (a->text() == nineItem)
+                a->trigger();
+        QCOMPARE(w->session().port.comNumber(), 9);
+        QCOMPARE(fake(*w).opens, 1); // chosen, not opened
+    }
+
+    void optionsKeptBesideTheSettingsFile()
+    {
+        const QString settings = testServices(dir.path()).settingsPath;
+        auto w = open();
+        w->close();
+        const QByteArray records = readTestFile(settings);
+        w = open();
+        w->ui.reconnectAutomaticallyAction->trigger();
+        w->ui.timestampLogAction->trigger();
+        w->close();
+        QCOMPARE(readTestFile(settings), records);
+
+        w = open();
+        QVERIFY(w->ui.reconnectAutomaticallyAction->isChecked() &&
+                w->ui.timestampLogAction->isChecked());
+        fake(*w).loseDevice();
+        QVERIFY(w->session().autoReconnect.waiting());
+        w->ui.disconnectButton->click();
+        QVERIFY(!w->session().autoReconnect.waiting());
+    }
+};
+
+QTEST_MAIN(TestPortMenuWindow)
+#include "tst_portmenu_window.moc"

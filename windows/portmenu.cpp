@@ -1,0 +1,100 @@
+#include "portmenu.h"
+
+#include "commport.h"
+#include "mainsession.h"
+#include "mainwidgets.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+
+namespace {
+
+constexpr int kBreakMs = 250;
+
+// The caption as shown: no mnemonic, so a '&' in a name is doubled.
+QString portCaption(const PortListEntry &p)
+{
+    QString caption = QStringLiteral("COM%1  %2").arg(p.comNumber).arg(p.device);
+    if (!p.description.isEmpty())
+        caption += QStringLiteral("  ") + p.description;
+    return caption.replace(u'&', QStringLiteral("&&"));
+}
+
+} // namespace
+
+PortMenu::PortMenu(MainWidgets &ui, MainSession &session, PortLister listPorts)
+    : ui_(ui), session_(session), listPorts_(std::move(listPorts))
+{
+    QObject::connect(ui_.portMenu, &QMenu::aboutToShow, ui_.portMenu, [this] { refresh(); });
+    CommPort *port = session_.port.port();
+    if (port) {
+        QObject::connect(ui_.dtrAction, &QAction::triggered, port,
+                         [port](bool on) { (void)port->setDataTerminalReady(on); });
+        QObject::connect(ui_.rtsAction, &QAction::triggered, port,
+                         [port](bool on) { (void)port->setRequestToSend(on); });
+        QObject::connect(ui_.sendBreakAction, &QAction::triggered, port,
+                         [port] { (void)port->sendBreak(kBreakMs); });
+    }
+    AutoReconnect &reconnect = session_.autoReconnect;
+    QObject::connect(ui_.reconnectAutomaticallyAction, &QAction::triggered, ui_.portMenu,
+                     [&reconnect](bool on) { reconnect.setEnabled(on); });
+    // Taking the port in hand ends the waiting for a lost device.
+    for (QPushButton *b : {ui_.reconnectButton, ui_.disconnectButton})
+        QObject::connect(b, &QPushButton::clicked, ui_.portMenu,
+                         [&reconnect] { reconnect.stop(); });
+}
+
+void PortMenu::restoreOptions(const QString &settingsPath)
+{
+    session_.userOptions = loadUserOptions(userOptionsPath(settingsPath));
+    ui_.reconnectAutomaticallyAction->setChecked(session_.userOptions.reconnectAutomatically);
+    session_.autoReconnect.setEnabled(session_.userOptions.reconnectAutomatically);
+    ui_.timestampLogAction->setChecked(session_.userOptions.timestampLogLines);
+}
+
+void PortMenu::saveOptions(const QString &settingsPath)
+{
+    session_.userOptions.reconnectAutomatically = session_.autoReconnect.enabled();
+    session_.userOptions.timestampLogLines = ui_.timestampLogAction->isChecked();
+    (void)saveUserOptions(userOptionsPath(settingsPath), session_.userOptions);
+}
+
+// The items show the port as it is now: they are seen only through the open menu.
+void PortMenu::refresh()
+{
+    rebuildPortItems();
+    const CommPort *port = session_.port.port();
+    const bool open = session_.port.isOpen();
+    for (QAction *a : {ui_.dtrAction, ui_.rtsAction, ui_.sendBreakAction})
+        a->setEnabled(open);
+    ui_.dtrAction->setChecked(open && port->dataTerminalReady());
+    ui_.rtsAction->setChecked(open && port->requestToSend());
+}
+
+void PortMenu::rebuildPortItems()
+{
+    QMenu *menu = ui_.portMenu;
+    for (QAction *a : menu->actions()) {
+        if (a == ui_.portItemsEnd)
+            break;
+        menu->removeAction(a);
+        delete a;
+    }
+    const QList<PortListEntry> ports = listPorts_();
+    if (ports.isEmpty()) {
+        auto *none = new QAction(QStringLiteral("No Serial Ports Found"), menu);
+        none->setEnabled(false);
+        menu->insertAction(ui_.portItemsEnd, none);
+        return;
+    }
+    for (const PortListEntry &p : ports) {
+        auto *item = new QAction(portCaption(p), menu);
+        // As if typed: the box's change handler keeps the number.
+        QObject::connect(item, &QAction::triggered, menu, [this, n = p.comNumber] {
+            ui_.comNumberBox->setText(QString::number(n));
+        });
+        menu->insertAction(ui_.portItemsEnd, item);
+    }
+}
