@@ -110,6 +110,11 @@ public:
     Error lastError() const override { return inner_->lastError(); }
     QString detail() const override { return inner_->detail(); }
     QString deviceName(int p) const override { return inner_->deviceName(p); }
+    bool setDataTerminalReady(bool on) override { return inner_->setDataTerminalReady(on); }
+    bool setRequestToSend(bool on) override { return inner_->setRequestToSend(on); }
+    bool dataTerminalReady() const override { return inner_->dataTerminalReady(); }
+    bool requestToSend() const override { return inner_->requestToSend(); }
+    bool sendBreak(int ms) override { return inner_->sendBreak(ms); }
 
     qint64 taken = 0;
     bool inOrder = true;
