@@ -104,7 +104,7 @@ private slots:
 
         w = open();
         QVERIFY(w->ui.reconnectAutomaticallyAction->isChecked() &&
-                w->ui.timestampLogAction->isChecked());
+                w->ui.timestampLogAction->isChecked() && w->session().log.timestamps());
         fake(*w).loseDevice();
         QVERIFY(w->session().autoReconnect.waiting());
         w->ui.disconnectButton->click();
