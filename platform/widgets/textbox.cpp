@@ -22,6 +22,10 @@ namespace {
 // editor; only fixed-pitch text is cut to the width of the box.
 constexpr int ProportionalBlockChars = 1000;
 constexpr int MinLineChars = 16;
+// A program change longer than this is shown nearest first, the rest in chunks of this
+// many blocks (a few milliseconds each).
+constexpr qsizetype DeferChars = 16384;
+constexpr qsizetype ChunkBlocks = 400;
 
 // Characters the document would take as a block or frame boundary; shown as U+FFFD
 // so one character of text stays one character of the document.
@@ -306,7 +310,7 @@ TextBox::TextBox(QWidget *parent) : QPlainTextEdit(parent)
     // The display catches up with program appends at most once a frame: a send that
     // extends the box once per byte must not rebuild display lines once per byte.
     m_flushTimer->setInterval(20);
-    connect(m_flushTimer, &QTimer::timeout, this, &TextBox::flush);
+    connect(m_flushTimer, &QTimer::timeout, this, &TextBox::flushStep);
 
     // The editor's own accessibility events speak in document positions, which differ
     // from positions in text(); the box reports its changes itself.
@@ -412,11 +416,25 @@ void TextBox::setFontSize(double points)
 
 void TextBox::replaceText(qsizetype start, qsizetype end, const QString &text)
 {
-    flush();
     start = qBound<qsizetype>(0, start, m_text.size());
     end = qBound<qsizetype>(start, end, m_text.size());
     const QString t = m_latin1Only ? latin1Chars(text) : text;
+    const qsizetype span = qMax(end - start, t.size());
+    // A change reaching (nearly) to the end, or into text not shown yet, is shown nearest
+    // first: rebuilding thousands of blocks at once would cost several frames.
+    if ((m_flushedLen < m_text.size() && start >= m_flushedLen) ||
+        (span > DeferChars && m_text.size() - end <= span)) {
+        replaceTail(start, end, t);
+        emit changed();
+        return;
+    }
+    // A change well before text not shown yet leaves that text to be shown as it was.
+    normalizeDirty();
+    if (m_flushedLen == m_text.size() || end >= m_flushedLen ||
+        segAt(end) + 2 >= int(m_segs.size()) - 1)
+        flush();
     splice(start, end, t);
+    m_caretRequest = -1;
     const int d = logicalToDoc(start + t.size());
     setDocCursor(d, d, false);
     emit changed();
@@ -429,12 +447,62 @@ void TextBox::splice(qsizetype start, qsizetype end, const QString &text)
     const int last = qMin(int(m_segs.size()) - 1, segAt(end) + 1);
     const QString removed = QAccessible::isActive() ? m_text.mid(start, end - start) : QString();
     m_text.replace(start, end - start, text);
-    m_flushedLen = m_text.size();
+    m_flushedLen += text.size() - (end - start);
     rerender(first, last, text.size() - (end - start));
     if (QAccessible::isActive()) {
         QAccessibleTextUpdateEvent ev(this, int(start), removed, text);
         QAccessible::updateAccessibility(&ev);
     }
+}
+
+// Like splice(), but shows only the blocks up to the end of the visible area now and
+// the rest in chunks on later turns of the event loop. text() is exact at once.
+void TextBox::replaceTail(qsizetype start, qsizetype end, const QString &text)
+{
+    normalizeDirty();
+    const QString removed = QAccessible::isActive() ? m_text.mid(start, end - start) : QString();
+    const int top = verticalScrollBar()->value();
+    if (start < m_flushedLen) {
+        // The document keeps the blocks before the change and an empty block to go on from.
+        const int first = qMax(0, segAt(start) - 1);
+        const int from = document()->findBlockByNumber(first).position();
+        replaceDoc(from, document()->characterCount() - 1, QString());
+        m_flushedLen = segStart(first);
+        m_segs.resize(size_t(first) + 1);
+        m_segs.back() = {m_flushedLen, 0, SepNone};
+    }
+    m_text.replace(start, end - start, text);
+    qsizetype caret = start + text.size();
+    // The caret cannot stand inside a CR LF pair, which is shown as one line break.
+    if (caret > 0 && caret < m_text.size() && m_text.at(caret - 1) == u'\r' &&
+        m_text.at(caret) == u'\n')
+        --caret;
+    m_caretRequest = caret;
+    m_chunked = true;
+    // The lines on screen and a screenful below, so that the view stays where it was.
+    const int lines = viewport()->height() / qMax(1, QFontMetrics(font()).lineSpacing()) + 1;
+    const int need = top + 2 * lines - (int(m_segs.size()) - 1);
+    if (need > 0)
+        flushAppends(qsizetype(need) * (m_lineChars + 2));
+    verticalScrollBar()->setValue(top);
+    if (m_flushedLen >= m_text.size())
+        flush();
+    else
+        m_flushTimer->start(0);
+    if (QAccessible::isActive()) {
+        QAccessibleTextUpdateEvent ev(this, int(start), removed, text);
+        QAccessible::updateAccessibility(&ev);
+    }
+}
+
+void TextBox::flushStep()
+{
+    if (m_chunked && m_text.size() - m_flushedLen > ChunkBlocks * (m_lineChars + 2)) {
+        flushAppends(ChunkBlocks * (m_lineChars + 2));
+        m_flushTimer->start(0);
+        return;
+    }
+    flush();
 }
 
 void TextBox::setLatin1Only(bool on)
@@ -459,8 +527,10 @@ void TextBox::appendPlainText(const QString &text)
 void TextBox::flush()
 {
     m_flushTimer->stop();
+    m_flushTimer->setInterval(20);
+    m_chunked = false;
     normalizeDirty();
-    flushAppends();
+    flushAppends(-1);
     if (m_caretRequest >= 0) {
         const int d = logicalToDoc(m_caretRequest);
         m_caretRequest = -1;
@@ -658,7 +728,9 @@ void TextBox::replaceDoc(int from, int to, const QString &doc)
     c.endEditBlock();
 }
 
-void TextBox::flushAppends()
+// Shows the text not yet in the document: all of it, or with maxChars >= 0 about that
+// much, ending at a block boundary so that the rest goes on exactly as if shown at once.
+void TextBox::flushAppends(qsizetype maxChars)
 {
     if (m_flushedLen >= m_text.size())
         return;
@@ -671,10 +743,26 @@ void TextBox::flushAppends()
         m_startsValid = qMin(m_startsValid, last);
         ++from;
     }
+    qsizetype to = m_text.size();
+    // Longer than a block, so that the chunk closes at least one.
+    maxChars = maxChars < 0 ? to : qMax<qsizetype>(maxChars, 2 * (m_lineChars + 2));
+    if (to - from > maxChars) {
+        to = from + maxChars;
+        // A CR at the end of the chunk may be the first half of a CR LF.
+        while (to < m_text.size() && m_text.at(to - 1) == u'\r')
+            ++to;
+    }
     std::vector<Seg> segs;
     QString doc;
-    render(from, m_text.size(), m_segs[size_t(last)].len, SepNone, segs, doc);
-    m_flushedLen = m_text.size();
+    render(from, to, m_segs[size_t(last)].len, SepNone, segs, doc);
+    if (to < m_text.size()) {
+        // The last block is open: where it ends depends on what follows.
+        const int open = segs.back().len;
+        segs.back().len = 0;
+        doc.chop(open);
+        to -= open;
+    }
+    m_flushedLen = to;
 
     const int anchor = textCursor().anchor();
     const int pos = textCursor().position();

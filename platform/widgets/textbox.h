@@ -113,7 +113,9 @@ private:
     void replaceSegs(int first, int last, const std::vector<Seg> &segs);
     void splice(qsizetype start, qsizetype end, const QString &text);
     void replaceDoc(int from, int to, const QString &doc);
-    void flushAppends();
+    void flushAppends(qsizetype maxChars);
+    void replaceTail(qsizetype start, qsizetype end, const QString &text);
+    void flushStep();
     void normalizeDirty();
     void scheduleFlush();
     void setDocCursor(int anchor, int pos, bool keepScroll);
@@ -136,5 +138,6 @@ private:
     bool m_inDrop = false;
     bool m_latin1Only = false;
     bool m_unfiltered = false; // a user edit brought characters outside ISO-8859-1
+    bool m_chunked = false;    // the pending text is shown a chunk per turn of the event loop
     QTimer *m_flushTimer = nullptr;
 };

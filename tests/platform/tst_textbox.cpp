@@ -269,6 +269,48 @@ private slots:
         QVERIFY(s.box.displayMatchesText());
     }
 
+    // Long program replaces are shown in chunks: text() and the caret are exact at once, and
+    // a key or a caret move while the rest is pending acts on the exact text. Once events
+    // ran the document holds text(); without user edits it is split exactly as a box given
+    // the whole text at once.
+    void longReplacesAreShownInChunksExactly()
+    {
+        Shown s, fresh;
+        QRandomGenerator rng(13);
+        QString model;
+        for (const bool typing : {true, false}) {
+            model = hexPairs(40000) + u"\r\nab\rc\n"_s + hexPairs(20000);
+            s.box.setText(model);
+            for (int step = 0; step < 40; ++step) {
+                const qsizetype a = rng.bounded(int(model.size()) + 1);
+                const int op = int(rng.bounded(4));
+                const QString put = op == 0   ? u"\r\n"_s
+                                    : op == 1 ? u"x\r"_s
+                                              : hexPairs(int(rng.bounded(9000)));
+                const qsizetype b =
+                    op == 3 && typing ? a + rng.bounded(int(model.size() - a) + 1) : model.size();
+                s.box.replaceText(a, b, put);
+                model.replace(a, b - a, put);
+                QCOMPARE(s.box.text(), model);
+                QCOMPARE(s.box.selStart(), a + put.size());
+                if (typing && step % 3 == 0) {
+                    s.box.setSelection(rng.bounded(int(model.size()) + 1), 0);
+                    QTest::keyClick(&s.box, Qt::Key_K);
+                    model.insert(s.box.selStart() - 1, u'k');
+                    QCOMPARE(s.box.text(), model);
+                }
+                if (step % 4 == 0)
+                    QCoreApplication::processEvents();
+            }
+            QTRY_VERIFY(s.box.displayMatchesText());
+        }
+        fresh.box.setText(model);
+        QCOMPARE(s.box.document()->blockCount(), fresh.box.document()->blockCount());
+        for (QTextBlock b = s.box.document()->begin(), f = fresh.box.document()->begin();
+             b.isValid(); b = b.next(), f = f.next())
+            QCOMPARE(b.text(), f.text());
+    }
+
     // However a character outside ISO-8859-1 reaches a byte box, it is "?" there at once,
     // one for each character, and no change handler sees it otherwise.
     void latin1OnlyTurnsOtherCharactersIntoQuestionMarks_data()
