@@ -448,7 +448,7 @@ void TextBox::splice(qsizetype start, qsizetype end, const QString &text)
     const QString removed = QAccessible::isActive() ? m_text.mid(start, end - start) : QString();
     m_text.replace(start, end - start, text);
     m_flushedLen += text.size() - (end - start);
-    rerender(first, last, text.size() - (end - start));
+    rerender(first, last, text.size() - (end - start), false);
     if (QAccessible::isActive()) {
         QAccessibleTextUpdateEvent ev(this, int(start), removed, text);
         QAccessible::updateAccessibility(&ev);
@@ -683,16 +683,17 @@ void TextBox::renderAll()
 }
 
 // Re-splits blocks first..last after their text changed by `delta` characters (the
-// text following them and the break after `last` are unchanged). Returns false when
+// text following them and the break after `last` are unchanged). Unless `shown` says the
+// document already holds the new characters, they are written. Returns false when
 // nothing had to change.
-bool TextBox::rerender(int first, int last, qsizetype delta)
+bool TextBox::rerender(int first, int last, qsizetype delta, bool shown)
 {
     const qsizetype from = segStart(first);
     const qsizetype oldTo = segStart(last) + m_segs[size_t(last)].len;
     std::vector<Seg> segs;
     QString doc;
     render(from, oldTo + delta, 0, m_segs[size_t(last)].sep, segs, doc);
-    if (delta == 0 && int(segs.size()) == last - first + 1) {
+    if (shown && delta == 0 && int(segs.size()) == last - first + 1) {
         bool same = true;
         for (size_t i = 0; i < segs.size() && same; ++i)
             same = segs[i].len == m_segs[size_t(first) + i].len &&
@@ -786,7 +787,7 @@ void TextBox::normalizeDirty()
     const QTextCursor c = textCursor();
     const qsizetype anchor = docToLogical(c.anchor());
     const qsizetype pos = docToLogical(c.position());
-    if (rerender(first, last, qsizetype(0)))
+    if (rerender(first, last, qsizetype(0), true))
         setDocCursor(logicalToDoc(anchor), logicalToDoc(pos), false);
 }
 

@@ -109,7 +109,7 @@ private:
     void render(qsizetype from, qsizetype to, int firstLen, Sep trailing, std::vector<Seg> &segs,
                 QString &doc) const;
     void renderAll();
-    bool rerender(int first, int last, qsizetype delta);
+    bool rerender(int first, int last, qsizetype delta, bool shown);
     void replaceSegs(int first, int last, const std::vector<Seg> &segs);
     void splice(qsizetype start, qsizetype end, const QString &text);
     void replaceDoc(int from, int to, const QString &doc);

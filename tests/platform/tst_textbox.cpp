@@ -283,16 +283,24 @@ private slots:
             s.box.setText(model);
             for (int step = 0; step < 40; ++step) {
                 const qsizetype a = rng.bounded(int(model.size()) + 1);
-                const int op = int(rng.bounded(4));
+                const int op = int(rng.bounded(5));
                 const QString put = op == 0   ? u"\r\n"_s
                                     : op == 1 ? u"x\r"_s
+                                    : op == 4 ? u"Z"_s
                                               : hexPairs(int(rng.bounded(9000)));
-                const qsizetype b =
-                    op == 3 && typing ? a + rng.bounded(int(model.size() - a) + 1) : model.size();
+                // A short replace (op 4: one character by another) only with the user's edits.
+                const qsizetype b = !typing   ? model.size()
+                                    : op == 3 ? a + rng.bounded(int(model.size() - a) + 1)
+                                    : op == 4 ? qMin(a + 1, model.size())
+                                              : model.size();
                 s.box.replaceText(a, b, put);
                 model.replace(a, b - a, put);
                 QCOMPARE(s.box.text(), model);
                 QCOMPARE(s.box.selStart(), a + put.size());
+                if (op == 4 && typing) {
+                    s.box.flush();
+                    QVERIFY(s.box.displayMatchesText());
+                }
                 if (typing && step % 3 == 0) {
                     s.box.setSelection(rng.bounded(int(model.size()) + 1), 0);
                     QTest::keyClick(&s.box, Qt::Key_K);
