@@ -114,6 +114,19 @@ int main(int argc, char **argv)
         }
     }
     std::printf("largest frame, middle of hex view: %6.1f ms\n", worstMiddleHex);
+    // The worst place for the other view: scrolled to its end, below all that changes.
+    ui.asciiPane->setSelStart(ui.asciiPane->length());
+    ui.hexPane->setFocus();
+    ui.hexPane->setSelStart(ui.hexPane->length() / 2);
+    settle();
+    QElapsedTimer t;
+    t.start();
+    QTest::keyClick(ui.hexPane, Qt::Key_A);
+    QCoreApplication::sendPostedEvents();
+    const double frame = double(t.nsecsElapsed()) / 1e6;
+    settle();
+    std::printf("\"A\" middle hex, ASCII view at its end: frame %6.1f ms, shown %6.1f ms\n", frame,
+                double(t.nsecsElapsed()) / 1e6);
 
     // Where a keystroke's time goes: reading the view, the conversions, writing the other.
     QString hexText;

@@ -26,6 +26,7 @@ constexpr int MinLineChars = 16;
 // many blocks (a few milliseconds each).
 constexpr qsizetype DeferChars = 16384;
 constexpr qsizetype ChunkBlocks = 400;
+constexpr int FirstChunkDelayMs = 8;
 
 // Characters the document would take as a block or frame boundary; shown as U+FFFD
 // so one character of text stays one character of the document.
@@ -377,6 +378,7 @@ void TextBox::setSelStart(qsizetype pos)
     if (m_flushedLen < m_text.size()) {
         // Shown once the pending text is in the document.
         m_caretRequest = pos;
+        m_requestKeepsScroll = false;
         scheduleFlush();
         return;
     }
@@ -414,29 +416,60 @@ void TextBox::setFontSize(double points)
     setFont(f);
 }
 
-void TextBox::replaceText(qsizetype start, qsizetype end, const QString &text)
+void TextBox::replaceText(qsizetype start, qsizetype end, const QString &text, Caret caret)
 {
     start = qBound<qsizetype>(0, start, m_text.size());
     end = qBound<qsizetype>(start, end, m_text.size());
     const QString t = m_latin1Only ? latin1Chars(text) : text;
+    normalizeDirty();
+    qsizetype anchor = start + t.size();
+    qsizetype pos = anchor;
+    const bool stays = caret == Caret::Stays;
+    if (stays) {
+        const auto moved = [&](qsizetype p) {
+            return p <= start ? p : p >= end ? p + t.size() - (end - start) : anchor;
+        };
+        const QTextCursor c = textCursor();
+        pos = moved(m_caretRequest >= 0 ? m_caretRequest : docToLogical(c.position()));
+        anchor = m_caretRequest >= 0 ? pos : moved(docToLogical(c.anchor()));
+    }
     const qsizetype span = qMax(end - start, t.size());
     // A change reaching (nearly) to the end, or into text not shown yet, is shown nearest
     // first: rebuilding thousands of blocks at once would cost several frames.
-    if ((m_flushedLen < m_text.size() && start >= m_flushedLen) ||
-        (span > DeferChars && m_text.size() - end <= span)) {
+    const bool tail = (m_flushedLen < m_text.size() && start >= m_flushedLen) ||
+                      (span > DeferChars && m_text.size() - end <= span);
+    if (tail) {
         replaceTail(start, end, t);
-        emit changed();
-        return;
+    } else {
+        // A change well before text not shown yet leaves that text to be shown as it was.
+        if (m_flushedLen == m_text.size() || end >= m_flushedLen ||
+            segAt(end) + 2 >= int(m_segs.size()) - 1)
+            flush();
+        splice(start, end, t);
     }
-    // A change well before text not shown yet leaves that text to be shown as it was.
-    normalizeDirty();
-    if (m_flushedLen == m_text.size() || end >= m_flushedLen ||
-        segAt(end) + 2 >= int(m_segs.size()) - 1)
-        flush();
-    splice(start, end, t);
-    m_caretRequest = -1;
-    const int d = logicalToDoc(start + t.size());
-    setDocCursor(d, d, false);
+    // The caret cannot stand inside a CR LF pair, which is shown as one line break.
+    const auto outsidePair = [this](qsizetype p) {
+        return p > 0 && p < m_text.size() && m_text.at(p - 1) == u'\r' && m_text.at(p) == u'\n'
+                   ? p - 1
+                   : p;
+    };
+    anchor = outsidePair(anchor);
+    pos = outsidePair(pos);
+    if (qMax(anchor, pos) < m_flushedLen || m_flushedLen == m_text.size()) {
+        m_caretRequest = -1;
+        setDocCursor(logicalToDoc(anchor), logicalToDoc(pos), stays);
+    } else {
+        m_caretRequest = pos;
+        m_requestKeepsScroll = stays;
+    }
+    if (tail) {
+        // The first chunk waits so that the handler that made the change (which may let
+        // events run) and the next paint come first.
+        if (m_flushedLen < m_text.size())
+            m_flushTimer->start(FirstChunkDelayMs);
+        else
+            flush();
+    }
     emit changed();
 }
 
@@ -456,7 +489,8 @@ void TextBox::splice(qsizetype start, qsizetype end, const QString &text)
 }
 
 // Like splice(), but shows only the blocks up to the end of the visible area now and
-// the rest in chunks on later turns of the event loop. text() is exact at once.
+// the rest in chunks on later turns of the event loop. text() is exact at once; the
+// caller places the caret and starts the chunks.
 void TextBox::replaceTail(qsizetype start, qsizetype end, const QString &text)
 {
     normalizeDirty();
@@ -472,12 +506,6 @@ void TextBox::replaceTail(qsizetype start, qsizetype end, const QString &text)
         m_segs.back() = {m_flushedLen, 0, SepNone};
     }
     m_text.replace(start, end - start, text);
-    qsizetype caret = start + text.size();
-    // The caret cannot stand inside a CR LF pair, which is shown as one line break.
-    if (caret > 0 && caret < m_text.size() && m_text.at(caret - 1) == u'\r' &&
-        m_text.at(caret) == u'\n')
-        --caret;
-    m_caretRequest = caret;
     m_chunked = true;
     // The lines on screen and a screenful below, so that the view stays where it was.
     const int lines = viewport()->height() / qMax(1, QFontMetrics(font()).lineSpacing()) + 1;
@@ -485,10 +513,6 @@ void TextBox::replaceTail(qsizetype start, qsizetype end, const QString &text)
     if (need > 0)
         flushAppends(qsizetype(need) * (m_lineChars + 2));
     verticalScrollBar()->setValue(top);
-    if (m_flushedLen >= m_text.size())
-        flush();
-    else
-        m_flushTimer->start(0);
     if (QAccessible::isActive()) {
         QAccessibleTextUpdateEvent ev(this, int(start), removed, text);
         QAccessible::updateAccessibility(&ev);
@@ -534,7 +558,7 @@ void TextBox::flush()
     if (m_caretRequest >= 0) {
         const int d = logicalToDoc(m_caretRequest);
         m_caretRequest = -1;
-        setDocCursor(d, d, false);
+        setDocCursor(d, d, m_requestKeepsScroll);
     }
 }
 

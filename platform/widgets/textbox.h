@@ -49,8 +49,11 @@ public:
     void setLatin1Only(bool on);
     bool latin1Only() const { return m_latin1Only; }
 
-    // Replaces part of the text as if the user had typed it (fires changed()).
-    void replaceText(qsizetype start, qsizetype end, const QString &text);
+    // Replaces part of the text (fires changed()): as if the user had typed it, with the
+    // caret after the new text, or with the caret and the view staying on their characters.
+    enum class Caret { AfterText, Stays };
+    void replaceText(qsizetype start, qsizetype end, const QString &text,
+                     Caret caret = Caret::AfterText);
 
     // Brings the display up to date with text() now instead of at the next turn of
     // the event loop.
@@ -137,7 +140,8 @@ private:
     bool m_userEdit = false;
     bool m_inDrop = false;
     bool m_latin1Only = false;
-    bool m_unfiltered = false; // a user edit brought characters outside ISO-8859-1
-    bool m_chunked = false;    // the pending text is shown a chunk per turn of the event loop
+    bool m_unfiltered = false;         // a user edit brought characters outside ISO-8859-1
+    bool m_requestKeepsScroll = false; // m_caretRequest leaves the view where it is
+    bool m_chunked = false; // the pending text is shown a chunk per turn of the event loop
     QTimer *m_flushTimer = nullptr;
 };

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QMimeData>
 #include <QRandomGenerator>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -281,6 +282,7 @@ private slots:
         for (const bool typing : {true, false}) {
             model = hexPairs(40000) + u"\r\nab\rc\n"_s + hexPairs(20000);
             s.box.setText(model);
+            bool settled = true;
             for (int step = 0; step < 40; ++step) {
                 const qsizetype a = rng.bounded(int(model.size()) + 1);
                 const int op = int(rng.bounded(5));
@@ -293,10 +295,22 @@ private slots:
                                     : op == 3 ? a + rng.bounded(int(model.size() - a) + 1)
                                     : op == 4 ? qMin(a + 1, model.size())
                                               : model.size();
-                s.box.replaceText(a, b, put);
+                // Most replaces leave the caret and the view where they were; the view moves
+                // to a caret placed before once that is shown.
+                const bool stays = rng.bounded(3) != 0;
+                const qsizetype at = s.box.selStart();
+                const int top = s.box.verticalScrollBar()->value();
+                s.box.replaceText(a, b, put,
+                                  stays ? TextBox::Caret::Stays : TextBox::Caret::AfterText);
                 model.replace(a, b - a, put);
                 QCOMPARE(s.box.text(), model);
-                QCOMPARE(s.box.selStart(), a + put.size());
+                const qsizetype moved = at <= a   ? at
+                                        : at >= b ? at + put.size() - (b - a)
+                                                  : a + put.size();
+                QCOMPARE(s.box.selStart(), stays ? moved : a + put.size());
+                if (stays && settled && put.size() >= b - a)
+                    QCOMPARE(s.box.verticalScrollBar()->value(), top);
+                settled = stays;
                 if (op == 4 && typing) {
                     s.box.flush();
                     QVERIFY(s.box.displayMatchesText());
@@ -305,6 +319,7 @@ private slots:
                     s.box.setSelection(rng.bounded(int(model.size()) + 1), 0);
                     QTest::keyClick(&s.box, Qt::Key_K);
                     model.insert(s.box.selStart() - 1, u'k');
+                    settled = true;
                     QCOMPARE(s.box.text(), model);
                 }
                 if (step % 4 == 0)
