@@ -22,10 +22,11 @@ namespace {
 // editor; only fixed-pitch text is cut to the width of the box.
 constexpr int ProportionalBlockChars = 1000;
 constexpr int MinLineChars = 16;
-// A program change longer than this is shown nearest first, the rest in chunks of this
-// many blocks (a few milliseconds each).
+// A program change longer than this is shown nearest first, the rest in chunks of at
+// most this many blocks and characters (a few milliseconds each).
 constexpr qsizetype DeferChars = 16384;
 constexpr qsizetype ChunkBlocks = 400;
+constexpr qsizetype ChunkChars = 32768;
 constexpr int FirstChunkDelayMs = 8;
 
 // Characters the document would take as a block or frame boundary; shown as U+FFFD
@@ -521,8 +522,9 @@ void TextBox::replaceTail(qsizetype start, qsizetype end, const QString &text)
 
 void TextBox::flushStep()
 {
-    if (m_chunked && m_text.size() - m_flushedLen > ChunkBlocks * (m_lineChars + 2)) {
-        flushAppends(ChunkBlocks * (m_lineChars + 2));
+    const qsizetype chunk = qMin(ChunkChars, ChunkBlocks * (m_lineChars + 2));
+    if (m_chunked && m_text.size() - m_flushedLen > chunk) {
+        flushAppends(chunk);
         m_flushTimer->start(0);
         return;
     }

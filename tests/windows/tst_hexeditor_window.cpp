@@ -3,6 +3,7 @@
 #include "fakecommport.h"
 #include "fakes.h"
 #include "filesizelimit.h"
+#include "hexdocument.h"
 #include "hexeditorwindow.h"
 #include "lamp.h"
 #include "mainsession.h"
@@ -25,6 +26,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -147,6 +149,45 @@ private slots:
         QTest::mouseClick(f.e->ui.asciiToHexButton, Qt::LeftButton);
         QTest::mouseClick(f.e->ui.hexToAsciiButton, Qt::LeftButton);
         QCOMPARE(f.content(), all);
+    }
+
+    // Keys in either view of a large buffer, some while the other view still shows part of
+    // an earlier change: both views are what a conversion from scratch gives, and once
+    // events ran both show all of their text.
+    void keysInALargeBufferGiveTheFullConversion()
+    {
+        Fixture f;
+        f.open();
+        QRandomGenerator rng(512);
+        QByteArray bytes(99998, Qt::Uninitialized); // what the capture holds at most
+        for (char &c : bytes)
+            c = char(rng.bounded(256));
+        f.loadCaptured(bytes);
+        TextBox *hex = f.e->ui.hexPane;
+        TextBox *ascii = f.e->ui.asciiPane;
+        const Qt::Key hexKeys[] = {Qt::Key_A, Qt::Key_7, Qt::Key_Space, Qt::Key_Backspace,
+                                   Qt::Key_Delete};
+        const Qt::Key asciiKeys[] = {Qt::Key_K, Qt::Key_Return, Qt::Key_Backspace};
+        for (int step = 0; step < 40; ++step) {
+            const bool inHex = rng.bounded(2);
+            TextBox *box = inHex ? hex : ascii;
+            box->setFocus();
+            box->setSelStart(rng.bounded(int(box->length()) + 1));
+            // A whole view read into the bytes as they were (a hex pair that is no byte
+            // value keeps the byte at its place).
+            auto scratch = std::make_unique<HexDocument>(f.e->model().document());
+            QTest::keyClick(box, inHex ? hexKeys[rng.bounded(5)] : asciiKeys[rng.bounded(3)]);
+            if (inHex) {
+                QVERIFY(scratch->readHexView(hex->text()));
+                QCOMPARE(ascii->text(), scratch->asciiView());
+            } else {
+                QVERIFY(scratch->readAsciiView(ascii->text()));
+                QCOMPARE(hex->text(), scratch->hexView());
+            }
+            QCOMPARE(f.content(), scratch->bytes().toByteArray());
+            if (step % 5 == 4)
+                QTRY_VERIFY(hex->displayMatchesText() && ascii->displayMatchesText());
+        }
     }
 
     // The ASCII view shows a character without a byte of its own as the "?" it becomes,
