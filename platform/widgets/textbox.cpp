@@ -491,10 +491,9 @@ void TextBox::splice(qsizetype start, qsizetype end, const QString &text)
 
 // Like splice(), but shows only the blocks up to the end of the visible area now and
 // the rest in chunks on later turns of the event loop. text() is exact at once; the
-// caller places the caret and starts the chunks.
+// caller has re-split the user's edits and places the caret and starts the chunks.
 void TextBox::replaceTail(qsizetype start, qsizetype end, const QString &text)
 {
-    normalizeDirty();
     const QString removed = QAccessible::isActive() ? m_text.mid(start, end - start) : QString();
     const int top = verticalScrollBar()->value();
     if (start < m_flushedLen) {
