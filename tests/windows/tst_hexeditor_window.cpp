@@ -158,11 +158,8 @@ private slots:
     {
         Fixture f;
         f.open();
+        f.loadCaptured(pattern(99998)); // as much as the capture holds
         QRandomGenerator rng(512);
-        QByteArray bytes(99998, Qt::Uninitialized); // what the capture holds at most
-        for (char &c : bytes)
-            c = char(rng.bounded(256));
-        f.loadCaptured(bytes);
         TextBox *hex = f.e->ui.hexPane, *ascii = f.e->ui.asciiPane;
         // The ASCII view gets the first three, the hex view the last five.
         const Qt::Key keys[] = {Qt::Key_Return, Qt::Key_Backspace, Qt::Key_A,
