@@ -239,12 +239,12 @@ void HexEditorWindow::setAsciiText(const QString &text)
 
 void HexEditorWindow::replaceHexText(qsizetype start, qsizetype end, const QString &text)
 {
-    ui.hexPane->replaceText(start, end, text);
+    ui.hexPane->replaceText(start, end, text, TextBox::Caret::Stays);
 }
 
 void HexEditorWindow::replaceAsciiText(qsizetype start, qsizetype end, const QString &text)
 {
-    ui.asciiPane->replaceText(start, end, text);
+    ui.asciiPane->replaceText(start, end, text, TextBox::Caret::Stays);
 }
 
 void HexEditorWindow::showLength(qint32 bytes)

@@ -22,6 +22,12 @@ namespace {
 // editor; only fixed-pitch text is cut to the width of the box.
 constexpr int ProportionalBlockChars = 1000;
 constexpr int MinLineChars = 16;
+// A program change longer than this is shown nearest first, the rest in chunks of at
+// most this many blocks and characters (a few milliseconds each).
+constexpr qsizetype DeferChars = 16384;
+constexpr qsizetype ChunkBlocks = 400;
+constexpr qsizetype ChunkChars = 32768;
+constexpr int FirstChunkDelayMs = 8;
 
 // Characters the document would take as a block or frame boundary; shown as U+FFFD
 // so one character of text stays one character of the document.
@@ -306,7 +312,7 @@ TextBox::TextBox(QWidget *parent) : QPlainTextEdit(parent)
     // The display catches up with program appends at most once a frame: a send that
     // extends the box once per byte must not rebuild display lines once per byte.
     m_flushTimer->setInterval(20);
-    connect(m_flushTimer, &QTimer::timeout, this, &TextBox::flush);
+    connect(m_flushTimer, &QTimer::timeout, this, &TextBox::flushStep);
 
     // The editor's own accessibility events speak in document positions, which differ
     // from positions in text(); the box reports its changes itself.
@@ -373,6 +379,7 @@ void TextBox::setSelStart(qsizetype pos)
     if (m_flushedLen < m_text.size()) {
         // Shown once the pending text is in the document.
         m_caretRequest = pos;
+        m_requestKeepsScroll = false;
         scheduleFlush();
         return;
     }
@@ -410,15 +417,60 @@ void TextBox::setFontSize(double points)
     setFont(f);
 }
 
-void TextBox::replaceText(qsizetype start, qsizetype end, const QString &text)
+void TextBox::replaceText(qsizetype start, qsizetype end, const QString &text, Caret caret)
 {
-    flush();
     start = qBound<qsizetype>(0, start, m_text.size());
     end = qBound<qsizetype>(start, end, m_text.size());
     const QString t = m_latin1Only ? latin1Chars(text) : text;
-    splice(start, end, t);
-    const int d = logicalToDoc(start + t.size());
-    setDocCursor(d, d, false);
+    normalizeDirty();
+    qsizetype anchor = start + t.size();
+    qsizetype pos = anchor;
+    const bool stays = caret == Caret::Stays;
+    if (stays) {
+        const auto moved = [&](qsizetype p) {
+            return p <= start ? p : p >= end ? p + t.size() - (end - start) : anchor;
+        };
+        const QTextCursor c = textCursor();
+        pos = moved(m_caretRequest >= 0 ? m_caretRequest : docToLogical(c.position()));
+        anchor = m_caretRequest >= 0 ? pos : moved(docToLogical(c.anchor()));
+    }
+    const qsizetype span = qMax(end - start, t.size());
+    // A change reaching (nearly) to the end, or into text not shown yet, is shown nearest
+    // first: rebuilding thousands of blocks at once would cost several frames.
+    const bool tail = (m_flushedLen < m_text.size() && start >= m_flushedLen) ||
+                      (span > DeferChars && m_text.size() - end <= span);
+    if (tail) {
+        replaceTail(start, end, t);
+    } else {
+        // A change well before text not shown yet leaves that text to be shown as it was.
+        if (m_flushedLen == m_text.size() || end >= m_flushedLen ||
+            segAt(end) + 2 >= int(m_segs.size()) - 1)
+            flush();
+        splice(start, end, t);
+    }
+    // The caret cannot stand inside a CR LF pair, which is shown as one line break.
+    const auto outsidePair = [this](qsizetype p) {
+        return p > 0 && p < m_text.size() && m_text.at(p - 1) == u'\r' && m_text.at(p) == u'\n'
+                   ? p - 1
+                   : p;
+    };
+    anchor = outsidePair(anchor);
+    pos = outsidePair(pos);
+    if (qMax(anchor, pos) < m_flushedLen || m_flushedLen == m_text.size()) {
+        m_caretRequest = -1;
+        setDocCursor(logicalToDoc(anchor), logicalToDoc(pos), stays);
+    } else {
+        m_caretRequest = pos;
+        m_requestKeepsScroll = stays;
+    }
+    if (tail) {
+        // The first chunk waits so that the handler that made the change (which may let
+        // events run) and the next paint come first.
+        if (m_flushedLen < m_text.size())
+            m_flushTimer->start(FirstChunkDelayMs);
+        else
+            flush();
+    }
     emit changed();
 }
 
@@ -429,12 +481,53 @@ void TextBox::splice(qsizetype start, qsizetype end, const QString &text)
     const int last = qMin(int(m_segs.size()) - 1, segAt(end) + 1);
     const QString removed = QAccessible::isActive() ? m_text.mid(start, end - start) : QString();
     m_text.replace(start, end - start, text);
-    m_flushedLen = m_text.size();
-    rerender(first, last, text.size() - (end - start));
+    m_flushedLen += text.size() - (end - start);
+    rerender(first, last, text.size() - (end - start), false);
     if (QAccessible::isActive()) {
         QAccessibleTextUpdateEvent ev(this, int(start), removed, text);
         QAccessible::updateAccessibility(&ev);
     }
+}
+
+// Like splice(), but shows only the blocks up to the end of the visible area now and
+// the rest in chunks on later turns of the event loop. text() is exact at once; the
+// caller has re-split the user's edits and places the caret and starts the chunks.
+void TextBox::replaceTail(qsizetype start, qsizetype end, const QString &text)
+{
+    const QString removed = QAccessible::isActive() ? m_text.mid(start, end - start) : QString();
+    const int top = verticalScrollBar()->value();
+    if (start < m_flushedLen) {
+        // The document keeps the blocks before the change and an empty block to go on from.
+        const int first = qMax(0, segAt(start) - 1);
+        const int from = document()->findBlockByNumber(first).position();
+        replaceDoc(from, document()->characterCount() - 1, QString());
+        m_flushedLen = segStart(first);
+        m_segs.resize(size_t(first) + 1);
+        m_segs.back() = {m_flushedLen, 0, SepNone};
+    }
+    m_text.replace(start, end - start, text);
+    m_chunked = true;
+    // The lines on screen and a screenful below, so that the view stays where it was.
+    const int lines = viewport()->height() / qMax(1, QFontMetrics(font()).lineSpacing()) + 1;
+    const int need = top + 2 * lines - (int(m_segs.size()) - 1);
+    if (need > 0)
+        flushAppends(qsizetype(need) * (m_lineChars + 2));
+    verticalScrollBar()->setValue(top);
+    if (QAccessible::isActive()) {
+        QAccessibleTextUpdateEvent ev(this, int(start), removed, text);
+        QAccessible::updateAccessibility(&ev);
+    }
+}
+
+void TextBox::flushStep()
+{
+    const qsizetype chunk = qMin(ChunkChars, ChunkBlocks * (m_lineChars + 2));
+    if (m_chunked && m_text.size() - m_flushedLen > chunk) {
+        flushAppends(chunk);
+        m_flushTimer->start(0);
+        return;
+    }
+    flush();
 }
 
 void TextBox::setLatin1Only(bool on)
@@ -459,12 +552,14 @@ void TextBox::appendPlainText(const QString &text)
 void TextBox::flush()
 {
     m_flushTimer->stop();
+    m_flushTimer->setInterval(20);
+    m_chunked = false;
     normalizeDirty();
-    flushAppends();
+    flushAppends(-1);
     if (m_caretRequest >= 0) {
         const int d = logicalToDoc(m_caretRequest);
         m_caretRequest = -1;
-        setDocCursor(d, d, false);
+        setDocCursor(d, d, m_requestKeepsScroll);
     }
 }
 
@@ -613,16 +708,17 @@ void TextBox::renderAll()
 }
 
 // Re-splits blocks first..last after their text changed by `delta` characters (the
-// text following them and the break after `last` are unchanged). Returns false when
+// text following them and the break after `last` are unchanged). Unless `shown` says the
+// document already holds the new characters, they are written. Returns false when
 // nothing had to change.
-bool TextBox::rerender(int first, int last, qsizetype delta)
+bool TextBox::rerender(int first, int last, qsizetype delta, bool shown)
 {
     const qsizetype from = segStart(first);
     const qsizetype oldTo = segStart(last) + m_segs[size_t(last)].len;
     std::vector<Seg> segs;
     QString doc;
     render(from, oldTo + delta, 0, m_segs[size_t(last)].sep, segs, doc);
-    if (delta == 0 && int(segs.size()) == last - first + 1) {
+    if (shown && delta == 0 && int(segs.size()) == last - first + 1) {
         bool same = true;
         for (size_t i = 0; i < segs.size() && same; ++i)
             same = segs[i].len == m_segs[size_t(first) + i].len &&
@@ -658,7 +754,9 @@ void TextBox::replaceDoc(int from, int to, const QString &doc)
     c.endEditBlock();
 }
 
-void TextBox::flushAppends()
+// Shows the text not yet in the document: all of it, or with maxChars >= 0 about that
+// much, ending at a block boundary so that the rest goes on exactly as if shown at once.
+void TextBox::flushAppends(qsizetype maxChars)
 {
     if (m_flushedLen >= m_text.size())
         return;
@@ -671,10 +769,26 @@ void TextBox::flushAppends()
         m_startsValid = qMin(m_startsValid, last);
         ++from;
     }
+    qsizetype to = m_text.size();
+    // Longer than a block, so that the chunk closes at least one.
+    maxChars = maxChars < 0 ? to : qMax<qsizetype>(maxChars, 2 * (m_lineChars + 2));
+    if (to - from > maxChars) {
+        to = from + maxChars;
+        // A CR at the end of the chunk may be the first half of a CR LF.
+        while (to < m_text.size() && m_text.at(to - 1) == u'\r')
+            ++to;
+    }
     std::vector<Seg> segs;
     QString doc;
-    render(from, m_text.size(), m_segs[size_t(last)].len, SepNone, segs, doc);
-    m_flushedLen = m_text.size();
+    render(from, to, m_segs[size_t(last)].len, SepNone, segs, doc);
+    if (to < m_text.size()) {
+        // The last block is open: where it ends depends on what follows.
+        const int open = segs.back().len;
+        segs.back().len = 0;
+        doc.chop(open);
+        to -= open;
+    }
+    m_flushedLen = to;
 
     const int anchor = textCursor().anchor();
     const int pos = textCursor().position();
@@ -698,7 +812,7 @@ void TextBox::normalizeDirty()
     const QTextCursor c = textCursor();
     const qsizetype anchor = docToLogical(c.anchor());
     const qsizetype pos = docToLogical(c.position());
-    if (rerender(first, last, qsizetype(0)))
+    if (rerender(first, last, qsizetype(0), true))
         setDocCursor(logicalToDoc(anchor), logicalToDoc(pos), false);
 }
 

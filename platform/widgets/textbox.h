@@ -49,8 +49,11 @@ public:
     void setLatin1Only(bool on);
     bool latin1Only() const { return m_latin1Only; }
 
-    // Replaces part of the text as if the user had typed it (fires changed()).
-    void replaceText(qsizetype start, qsizetype end, const QString &text);
+    // Replaces part of the text (fires changed()): as if the user had typed it, with the
+    // caret after the new text, or with the caret and the view staying on their characters.
+    enum class Caret { AfterText, Stays };
+    void replaceText(qsizetype start, qsizetype end, const QString &text,
+                     Caret caret = Caret::AfterText);
 
     // Brings the display up to date with text() now instead of at the next turn of
     // the event loop.
@@ -109,11 +112,13 @@ private:
     void render(qsizetype from, qsizetype to, int firstLen, Sep trailing, std::vector<Seg> &segs,
                 QString &doc) const;
     void renderAll();
-    bool rerender(int first, int last, qsizetype delta);
+    bool rerender(int first, int last, qsizetype delta, bool shown);
     void replaceSegs(int first, int last, const std::vector<Seg> &segs);
     void splice(qsizetype start, qsizetype end, const QString &text);
     void replaceDoc(int from, int to, const QString &doc);
-    void flushAppends();
+    void flushAppends(qsizetype maxChars);
+    void replaceTail(qsizetype start, qsizetype end, const QString &text);
+    void flushStep();
     void normalizeDirty();
     void scheduleFlush();
     void setDocCursor(int anchor, int pos, bool keepScroll);
@@ -135,6 +140,8 @@ private:
     bool m_userEdit = false;
     bool m_inDrop = false;
     bool m_latin1Only = false;
-    bool m_unfiltered = false; // a user edit brought characters outside ISO-8859-1
+    bool m_unfiltered = false;         // a user edit brought characters outside ISO-8859-1
+    bool m_requestKeepsScroll = false; // m_caretRequest leaves the view where it is
+    bool m_chunked = false; // the pending text is shown a chunk per turn of the event loop
     QTimer *m_flushTimer = nullptr;
 };

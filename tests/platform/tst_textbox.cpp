@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QMimeData>
 #include <QRandomGenerator>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -267,6 +268,51 @@ private slots:
         }
         s.box.flush();
         QVERIFY(s.box.displayMatchesText());
+    }
+
+    // Long program replaces are shown in chunks: text() and the caret are exact at once; the
+    // caret and the view stay if asked to; once events ran the document is split exactly as
+    // in a box given the whole text at once.
+    void longReplacesAreShownInChunksExactly()
+    {
+        Shown s, fresh;
+        QRandomGenerator rng(13);
+        QString model = hexPairs(40000) + u"\r\nab\rc\n"_s + hexPairs(20000);
+        s.box.setText(model);
+        bool settled = true; // no caret placed before is still to be shown
+        for (int step = 0; step < 60; ++step) {
+            const qsizetype a = rng.bounded(int(model.size()));
+            const int op = int(rng.bounded(4));
+            // op 3: one character by another that splits the same, at once.
+            const QString put = op == 0   ? u"\r\n"_s
+                                : op == 1 ? u"x\r"_s
+                                : op == 2
+                                    ? hexPairs(int(rng.bounded(9000)))
+                                    : QString(u"\r\n "_s.contains(model[a]) ? model[a] : u'Z');
+            const qsizetype b = op == 3 ? a + 1 : model.size();
+            const bool stays = rng.bounded(3) != 0;
+            const qsizetype at = s.box.selStart();
+            const int top = s.box.verticalScrollBar()->value();
+            s.box.replaceText(a, b, put, stays ? TextBox::Caret::Stays : TextBox::Caret::AfterText);
+            model.replace(a, b - a, put);
+            QCOMPARE(s.box.text(), model);
+            const qsizetype moved = at <= a   ? at
+                                    : at >= b ? at + put.size() - (b - a)
+                                              : a + put.size();
+            QCOMPARE(s.box.selStart(), stays ? moved : a + put.size());
+            if (stays && settled && put.size() >= b - a)
+                QCOMPARE(s.box.verticalScrollBar()->value(), top);
+            settled = stays;
+            if (op == 3) {
+                s.box.flush();
+                QVERIFY(s.box.displayMatchesText());
+            } else if (step % 4 == 0) {
+                QCoreApplication::processEvents();
+            }
+        }
+        QTRY_VERIFY(s.box.displayMatchesText());
+        fresh.box.setText(model);
+        QCOMPARE(s.box.document()->toPlainText(), fresh.box.document()->toPlainText());
     }
 
     // However a character outside ISO-8859-1 reaches a byte box, it is "?" there at once,

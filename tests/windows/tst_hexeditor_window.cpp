@@ -3,6 +3,7 @@
 #include "fakecommport.h"
 #include "fakes.h"
 #include "filesizelimit.h"
+#include "hexdocument.h"
 #include "hexeditorwindow.h"
 #include "lamp.h"
 #include "mainsession.h"
@@ -25,6 +26,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -147,6 +149,41 @@ private slots:
         QTest::mouseClick(f.e->ui.asciiToHexButton, Qt::LeftButton);
         QTest::mouseClick(f.e->ui.hexToAsciiButton, Qt::LeftButton);
         QCOMPARE(f.content(), all);
+    }
+
+    // Keys in either view of a large buffer, some while the other view still shows part of
+    // an earlier change: both views are what a conversion from scratch gives, and once
+    // events ran both show all of their text.
+    void keysInALargeBufferGiveTheFullConversion()
+    {
+        Fixture f;
+        f.open();
+        f.loadCaptured(pattern(99998)); // as much as the capture holds
+        QRandomGenerator rng(512);
+        TextBox *hex = f.e->ui.hexPane, *ascii = f.e->ui.asciiPane;
+        // The ASCII view gets the first three, the hex view the last five.
+        const Qt::Key keys[] = {Qt::Key_Return, Qt::Key_Backspace, Qt::Key_A,
+                                Qt::Key_7,      Qt::Key_Space,     Qt::Key_Delete};
+        for (int step = 0; step < 40; ++step) {
+            const bool inHex = rng.bounded(2);
+            TextBox *box = inHex ? hex : ascii;
+            box->setFocus();
+            box->setSelStart(rng.bounded(int(box->length()) + 1));
+            // The whole view read into the bytes as they were (a hex pair that is no byte
+            // value keeps the byte at its place).
+            auto scratch = std::make_unique<HexDocument>(f.e->model().document());
+            QTest::keyClick(box, keys[inHex ? 1 + rng.bounded(5) : rng.bounded(3)]);
+            if (inHex) {
+                QVERIFY(scratch->readHexView(hex->text()));
+                QCOMPARE(ascii->text(), scratch->asciiView());
+            } else {
+                QVERIFY(scratch->readAsciiView(ascii->text()));
+                QCOMPARE(hex->text(), scratch->hexView());
+            }
+            QCOMPARE(f.content(), scratch->bytes().toByteArray());
+            if (step % 5 == 4)
+                QTRY_VERIFY(hex->displayMatchesText() && ascii->displayMatchesText());
+        }
     }
 
     // The ASCII view shows a character without a byte of its own as the "?" it becomes,
