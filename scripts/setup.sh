@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-PACKAGES=(cmake ninja-build g++ dpkg-dev file qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev
+PACKAGES=(cmake ninja-build g++ dpkg-dev file qt6-base-dev qt6-base-dev-tools
           qt6-serialport-dev libgl-dev
           fonts-liberation2)
 missing=()
