@@ -6,6 +6,7 @@
 
 #include <QApplication>
 
+#include <csignal>
 #include <cstdio>
 
 int main(int argc, char *argv[])
@@ -13,6 +14,10 @@ int main(int argc, char *argv[])
     // Set before anything asks for the configuration folder (the ports/comN links).
     QCoreApplication::setApplicationName(QStringLiteral("orvo232"));
     QCoreApplication::setOrganizationName(QString());
+
+    // Past a file size limit (ulimit -f) a write then fails and is reported, e.g. by the
+    // session log, instead of the signal killing the program with its unsaved settings.
+    std::signal(SIGXFSZ, SIG_IGN);
 
     // The command line is read before any window system is needed: --list-ports works
     // without a display.

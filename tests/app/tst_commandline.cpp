@@ -1,7 +1,13 @@
-// The command line: each option, the port list's lines and the error exit.
+// The command line: each option, the port list's lines and the error exit; and the program
+// itself started with --log under a file size limit.
 #include "commandline.h"
+#include "ptydevice.h"
 
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 
@@ -62,6 +68,38 @@ private slots:
         const QString overrides =
             shown(c.comNumber) + u' ' + shown(c.baudRate) + u' ' + c.logPath.value_or(u"-"_s);
         QVERIFY2((c.exitNow ? c.out : overrides).startsWith(out), qPrintable(c.out));
+    }
+
+    // A log write past the file size limit stops the log; the program goes on and still
+    // closes normally on SIGTERM.
+    void logPastFileSizeLimit()
+    {
+        QTemporaryDir dir;
+        Pty pty;
+        QVERIFY(dir.isValid() && pty.isOpen() && QDir(dir.path()).mkpath(u"orvo232/ports"_s));
+        QVERIFY(QFile::link(pty.slavePath(), dir.filePath(u"orvo232/ports/com1"_s)));
+        const QString log = dir.filePath(u"rx.log"_s);
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"XDG_CONFIG_HOME"_s, dir.path());
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        program.setProcessEnvironment(env);
+        program.setChildProcessModifier([] {
+            const rlimit limit{4096, 4096};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        });
+        program.start(QCoreApplication::applicationDirPath() + u"/orvo232"_s,
+                      {u"--com"_s, u"1"_s, u"--log"_s, log});
+        QVERIFY(program.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(log), 20000); // the port is open by then
+        QVERIFY(pty.send(QByteArray(16384, 'x'), 20000));
+        QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(log).size(), qint64(4096), 20000);
+        QVERIFY(pty.send(QByteArray(1024, 'y'), 20000));
+        program.terminate();
+        program.waitForFinished(20000);
+        QCOMPARE(program.state(), QProcess::NotRunning);
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit); // not killed by the limit
+        QCOMPARE(program.exitCode(), 0);
     }
 };
 
