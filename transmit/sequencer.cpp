@@ -3,12 +3,12 @@
 #include "bank.h"
 #include "bankpager.h"
 #include "echo.h"
-#include "hex.h"
 #include "options.h"
 #include "pacer.h"
 #include "portwriter.h"
 #include "sendgate.h"
 #include "terminalviews.h"
+#include "textsender.h"
 #include "transmitcontext.h"
 
 Sequencer::Sequencer(TransmitContext &context, SendKeyBank &bank, BankPager &pager,
@@ -19,14 +19,10 @@ Sequencer::Sequencer(TransmitContext &context, SendKeyBank &bank, BankPager &pag
 
 Sequencer::ItemResult Sequencer::sendItem(int page, int row)
 {
-    QString sendText = bank_.string(page, row);
-    if (ctx_.state.hexKeys) {
-        sendText = hexPairsToText(sendText);
-        if (!ctx_.pacer.yieldOnce())
-            return ItemResult::Closing;
-    }
-    if (!ctx_.pacer.yieldOnce())
+    const std::optional<QString> converted = sendModeText(ctx_, bank_.string(page, row));
+    if (!converted)
         return ItemResult::Closing;
+    const QString &sendText = *converted;
 
     ItemResult result = ItemResult::Next;
     if (ctx_.state.suspended) {
@@ -52,14 +48,22 @@ Sequencer::ItemResult Sequencer::sendItem(int page, int row)
     return result;
 }
 
-void Sequencer::sendBank()
+std::optional<SendGate::Ticket> Sequencer::beginRun()
 {
     auto ticket = ctx_.gate.tryBegin();
+    if (ticket) {
+        pager_.takeScreenEdits();
+        if (ctx_.options.clearsTxOnSend())
+            ctx_.view.clearEcho();
+    }
+    return ticket;
+}
+
+void Sequencer::sendBank()
+{
+    const auto ticket = beginRun();
     if (!ticket)
         return;
-    pager_.takeScreenEdits();
-    if (ctx_.options.clearsTxOnSend())
-        ctx_.view.clearEcho();
     // The run sends the page it started on; moving to another page meanwhile only changes
     // what the rows show.
     const int page = pager_.currentPage();
@@ -71,12 +75,9 @@ void Sequencer::sendBank()
 
 void Sequencer::sendAll()
 {
-    auto ticket = ctx_.gate.tryBegin();
+    const auto ticket = beginRun();
     if (!ticket)
         return;
-    pager_.takeScreenEdits();
-    if (ctx_.options.clearsTxOnSend())
-        ctx_.view.clearEcho();
     for (int page = 1; page <= SendKeyBank::kPages; ++page) {
         screen_.setPageText(QString::number(page));
         pager_.setCurrentPage(page);

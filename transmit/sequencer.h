@@ -1,5 +1,9 @@
 #pragma once
 
+#include "sendgate.h"
+
+#include <optional>
+
 struct TransmitContext;
 class BankPager;
 class BankScreen;
@@ -25,6 +29,9 @@ public:
 
 private:
     enum class ItemResult { Next, LastItem, Stopped, Closing };
+    // The gate taken, the rows' edits kept and the echo cleared as the option says;
+    // nothing while another send runs.
+    std::optional<SendGate::Ticket> beginRun();
     ItemResult sendItem(int page, int row);
 
     TransmitContext &ctx_;

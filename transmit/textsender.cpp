@@ -18,14 +18,10 @@ std::optional<QString> prepare(TransmitContext &ctx, const QString &text, bool k
 {
     if (ctx.options.clearsTxOnSend())
         ctx.view.clearEcho();
-    QString sendText = asBytes(text);
-    if (ctx.state.hexKeys) {
-        sendText = hexPairsToText(sendText);
-        if (!ctx.pacer.yieldOnce())
-            return std::nullopt;
-    }
-    if (!ctx.pacer.yieldOnce())
+    std::optional<QString> converted = sendModeText(ctx, asBytes(text));
+    if (!converted)
         return std::nullopt;
+    QString sendText = *std::move(converted);
     if (ctx.view.addCr())
         sendText.append(u'\r');
     if (ctx.view.addLf())
@@ -52,6 +48,18 @@ void write(TransmitContext &ctx, const QByteArray &bytes)
 }
 
 } // namespace
+
+std::optional<QString> sendModeText(TransmitContext &ctx, QString text)
+{
+    if (ctx.state.hexKeys) {
+        text = hexPairsToText(text);
+        if (!ctx.pacer.yieldOnce())
+            return std::nullopt;
+    }
+    if (!ctx.pacer.yieldOnce())
+        return std::nullopt;
+    return text;
+}
 
 void TextSender::sendLine(const QString &text)
 {

@@ -2,7 +2,14 @@
 
 #include <QString>
 
+#include <optional>
+
 struct TransmitContext;
+
+// The text a send writes in the current send mode: hexadecimal pairs converted in hex
+// mode (a yield after the conversion), then a yield. Nothing when the window closed
+// meanwhile.
+std::optional<QString> sendModeText(TransmitContext &ctx, QString text);
 
 // The two transmit lines' "<- Send" and the twenty key rows' buttons. A send copies the
 // text (hexadecimal pairs converted in hex mode, a yield after the conversion), yields,
