@@ -18,7 +18,6 @@
 #include "textsender.h"
 #include "transmitcontext.h"
 #include "transmitrecord.h"
-#include "useroptions.h"
 
 #include <memory>
 
@@ -46,7 +45,6 @@ struct MainSession
     PortConnection port;
     QtTicker reconnectTicker{500};
     AutoReconnect autoReconnect{port, reconnectTicker};
-    UserOptions userOptions;
     SendKeyBank bank;
     BankPager pager;
     TransmitContext transmit;

@@ -3,6 +3,7 @@
 #include "commport.h"
 #include "mainsession.h"
 #include "mainwidgets.h"
+#include "useroptions.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -48,17 +49,17 @@ PortMenu::PortMenu(MainWidgets &ui, MainSession &session, PortLister listPorts)
 
 void PortMenu::restoreOptions(const QString &settingsPath)
 {
-    session_.userOptions = loadUserOptions(userOptionsPath(settingsPath));
-    ui_.reconnectAutomaticallyAction->setChecked(session_.userOptions.reconnectAutomatically);
-    session_.autoReconnect.setEnabled(session_.userOptions.reconnectAutomatically);
-    ui_.timestampLogAction->setChecked(session_.userOptions.timestampLogLines);
+    const UserOptions options = loadUserOptions(userOptionsPath(settingsPath));
+    ui_.reconnectAutomaticallyAction->setChecked(options.reconnectAutomatically);
+    session_.autoReconnect.setEnabled(options.reconnectAutomatically);
+    // The item's mark is bound to the log.
+    ui_.timestampLogAction->setChecked(options.timestampLogLines);
 }
 
 void PortMenu::saveOptions(const QString &settingsPath)
 {
-    session_.userOptions.reconnectAutomatically = session_.autoReconnect.enabled();
-    session_.userOptions.timestampLogLines = ui_.timestampLogAction->isChecked();
-    (void)saveUserOptions(userOptionsPath(settingsPath), session_.userOptions);
+    const UserOptions options{session_.autoReconnect.enabled(), session_.log.timestamps()};
+    (void)saveUserOptions(userOptionsPath(settingsPath), options);
 }
 
 // The items show the port as it is now: they are seen only through the open menu.
