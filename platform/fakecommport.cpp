@@ -49,10 +49,8 @@ bool FakeCommPort::setPortOpen(bool open)
 
 qint64 FakeCommPort::output(const QByteArray &bytes)
 {
-    if (!open_) {
-        error_ = {8018, QStringLiteral("Operation valid only when the port is open")};
+    if (!requireOpen())
         return 0;
-    }
     (deviceReads ? written : queued_) += bytes;
     return bytes.size();
 }
@@ -121,20 +119,24 @@ void FakeCommPort::raise(int code)
     emit onComm();
 }
 
+bool FakeCommPort::requireOpen()
+{
+    if (!open_)
+        error_ = {8018, QStringLiteral("Operation valid only when the port is open")};
+    return open_;
+}
+
 bool FakeCommPort::setLine(bool &line, bool on)
 {
-    if (!open_) {
-        error_ = {8018, QStringLiteral("Operation valid only when the port is open")};
+    if (!requireOpen())
         return false;
-    }
     line = on;
     return true;
 }
 
 bool FakeCommPort::sendBreak(int ms)
 {
-    bool ignored = false;
-    if (!setLine(ignored, true))
+    if (!requireOpen())
         return false;
     breaks.append(ms);
     return true;

@@ -56,6 +56,7 @@ public:
 
 private:
     void raise(int code);
+    bool requireOpen();
     bool setLine(bool &line, bool on);
     bool open_ = false;
     int event_ = 0;
