@@ -37,5 +37,6 @@ void LogMenu::toggleLog()
         if (rc == 0 && !dialog_->FileName.isEmpty())
             log_.open(dialog_->FileName);
     }
+    // The click toggled the mark already; a cancelled dialog must not leave it on.
     logItem_->setChecked(log_.isOpen());
 }
