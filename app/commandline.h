@@ -1,6 +1,6 @@
 #pragma once
 
-#include "portlist.h"
+#include "platform/portlist.h"
 
 #include <QList>
 #include <QString>

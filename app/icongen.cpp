@@ -1,5 +1,5 @@
 // Writes the program's icon as PNG files for installation: icongen OUTDIR
-#include "appicon.h"
+#include "platform/widgets/appicon.h"
 
 #include <QDir>
 #include <QGuiApplication>

@@ -1,8 +1,8 @@
-#include "appicon.h"
-#include "commandline.h"
-#include "mainwindow.h"
-#include "portlist.h"
-#include "unixsignals.h"
+#include "app/commandline.h"
+#include "app/unixsignals.h"
+#include "platform/portlist.h"
+#include "platform/widgets/appicon.h"
+#include "windows/mainwindow.h"
 
 #include <QApplication>
 

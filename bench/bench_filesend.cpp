@@ -3,14 +3,14 @@
 // every byte arrived unchanged and the peak memory.
 //
 // Usage: bench_filesend [kilobytes] [--shown] [--ascii | --hex]
-#include "commport.h"
-#include "fakes.h"
-#include "mainsession.h"
-#include "mainwindow.h"
-#include "ptydevice.h"
-#include "qtcommport.h"
-#include "testsupport.h"
-#include "textbox.h"
+#include "platform/commport.h"
+#include "platform/qtcommport.h"
+#include "platform/widgets/textbox.h"
+#include "tests/support/fakes.h"
+#include "tests/support/ptydevice.h"
+#include "tests/support/testsupport.h"
+#include "windows/mainsession.h"
+#include "windows/mainwindow.h"
 
 #include <QAction>
 #include <QApplication>

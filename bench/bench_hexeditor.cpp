@@ -3,13 +3,13 @@
 // the middle of the hex view moves every later pair), loading a full receive capture, and
 // the peak memory of the process. Backspace comes first: a character more than the buffer
 // holds is refused, which rewrites both views.
-#include "fakes.h"
-#include "hexdocument.h"
-#include "hexeditorwindow.h"
-#include "mainsession.h"
-#include "mainwindow.h"
-#include "testsupport.h"
-#include "textbox.h"
+#include "hexeditor/hexdocument.h"
+#include "platform/widgets/textbox.h"
+#include "tests/support/fakes.h"
+#include "tests/support/testsupport.h"
+#include "windows/hexeditorwindow.h"
+#include "windows/mainsession.h"
+#include "windows/mainwindow.h"
 
 #include <QAction>
 #include <QApplication>

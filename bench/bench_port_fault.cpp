@@ -2,9 +2,9 @@
 // random point, as an unplugged USB adapter would. Prints whether what arrived is an
 // exact prefix of what was sent, the CPU used in the second after, and the file
 // descriptors left open.
-#include "commport.h"
-#include "portnames.h"
-#include "qtcommport.h"
+#include "platform/commport.h"
+#include "platform/portnames.h"
+#include "platform/qtcommport.h"
 
 #include <QCoreApplication>
 #include <QDir>

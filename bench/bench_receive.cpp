@@ -1,11 +1,11 @@
 // Receive throughput of the main window on a pseudo-terminal, against a trivial reader of
 // the same kind of terminal, with CPU time, peak memory and the cost of a pane flush.
-#include "mainsession.h"
-#include "mainwindow.h"
-#include "ptydevice.h"
-#include "qtcommport.h"
-#include "testsupport.h"
-#include "textbox.h"
+#include "platform/qtcommport.h"
+#include "platform/widgets/textbox.h"
+#include "tests/support/ptydevice.h"
+#include "tests/support/testsupport.h"
+#include "windows/mainsession.h"
+#include "windows/mainwindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,12 +1,12 @@
 // "Send All" with 1 ms between items through a pseudo-terminal: how long the run takes
 // against its floor of 50 x (20 x 1 ms + 1000 ms), whether every byte arrives, and how
 // much CPU the waiting costs.
-#include "commport.h"
-#include "mainsession.h"
-#include "mainwindow.h"
-#include "ptydevice.h"
-#include "qtcommport.h"
-#include "testsupport.h"
+#include "platform/commport.h"
+#include "platform/qtcommport.h"
+#include "tests/support/ptydevice.h"
+#include "tests/support/testsupport.h"
+#include "windows/mainsession.h"
+#include "windows/mainwindow.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,5 +1,5 @@
 // Times the multi-line text box with the sizes the program's panes and hex editor reach.
-#include "textbox.h"
+#include "platform/widgets/textbox.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,11 +1,11 @@
-#include "captureexport.h"
+#include "files_views/captureexport.h"
 
-#include "capturebuffer.h"
-#include "commondialog.h"
-#include "filesviews.h"
-#include "messagebox.h"
-#include "records.h"
-#include "terminalviews.h"
+#include "files_views/filesviews.h"
+#include "platform/commondialog.h"
+#include "platform/messagebox.h"
+#include "terminal/capturebuffer.h"
+#include "terminal/records.h"
+#include "terminal/terminalviews.h"
 
 CaptureExport::CaptureExport(const CaptureBuffer &capture, ReceivePanes &panes,
                              CommonDialog &dialog, MessageBox &messages)

@@ -1,14 +1,14 @@
-#include "filesender.h"
+#include "files_views/filesender.h"
 
-#include "commondialog.h"
-#include "filesviews.h"
-#include "messagebox.h"
-#include "options.h"
-#include "pacer.h"
-#include "portwriter.h"
-#include "sendgate.h"
-#include "terminalviews.h"
-#include "transmitrecord.h"
+#include "files_views/filesviews.h"
+#include "platform/commondialog.h"
+#include "platform/messagebox.h"
+#include "platform/pacer.h"
+#include "terminal/options.h"
+#include "terminal/terminalviews.h"
+#include "transmit/portwriter.h"
+#include "transmit/sendgate.h"
+#include "transmit/transmitrecord.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "transmitcontext.h"
+#include "transmit/transmitcontext.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "filesviews.h"
+#include "files_views/filesviews.h"
 
 namespace {
 const char kHexDigits[] = "0123456789ABCDEF";

@@ -1,10 +1,10 @@
-#include "projectfiles.h"
+#include "files_views/projectfiles.h"
 
-#include "bank.h"
-#include "bankpager.h"
-#include "commondialog.h"
-#include "messagebox.h"
-#include "records.h"
+#include "platform/commondialog.h"
+#include "platform/messagebox.h"
+#include "terminal/records.h"
+#include "transmit/bank.h"
+#include "transmit/bankpager.h"
 
 ProjectFiles::ProjectFiles(SendKeyBank &bank, BankPager &pager, CommonDialog &dialog,
                            MessageBox &messages)

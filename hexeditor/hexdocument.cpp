@@ -1,6 +1,6 @@
-#include "hexdocument.h"
+#include "hexeditor/hexdocument.h"
 
-#include "hexviews.h"
+#include "hexeditor/hexviews.h"
 
 #include <algorithm>
 #include <cstring>

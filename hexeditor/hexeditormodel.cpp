@@ -1,16 +1,16 @@
-#include "hexeditormodel.h"
+#include "hexeditor/hexeditormodel.h"
 
-#include "capturebuffer.h"
-#include "commondialog.h"
-#include "hexviews.h"
-#include "messagebox.h"
-#include "options.h"
-#include "pacer.h"
-#include "printer.h"
-#include "printlayout.h"
-#include "records.h"
-#include "transmitcontext.h"
-#include "transmitrecord.h"
+#include "hexeditor/hexviews.h"
+#include "hexeditor/printlayout.h"
+#include "platform/commondialog.h"
+#include "platform/messagebox.h"
+#include "platform/pacer.h"
+#include "platform/printer.h"
+#include "terminal/capturebuffer.h"
+#include "terminal/options.h"
+#include "terminal/records.h"
+#include "transmit/transmitcontext.h"
+#include "transmit/transmitrecord.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "hexdocument.h"
+#include "hexeditor/hexdocument.h"
 
 #include <QString>
 

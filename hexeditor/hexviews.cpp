@@ -1,4 +1,4 @@
-#include "hexviews.h"
+#include "hexeditor/hexviews.h"
 
 #include <algorithm>
 #include <array>

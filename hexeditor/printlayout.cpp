@@ -1,4 +1,4 @@
-#include "printlayout.h"
+#include "hexeditor/printlayout.h"
 
 namespace {
 

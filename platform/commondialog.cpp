@@ -1,6 +1,6 @@
-#include "commondialog.h"
+#include "platform/commondialog.h"
 
-#include "messagebox.h"
+#include "platform/messagebox.h"
 
 QString CommonDialog::errorMessage(int number, const QString &description)
 {

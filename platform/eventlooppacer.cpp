@@ -1,4 +1,4 @@
-#include "eventlooppacer.h"
+#include "platform/eventlooppacer.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,4 +1,4 @@
-#include "latin1.h"
+#include "platform/latin1.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "portlist.h"
+#include "platform/portlist.h"
 
-#include "portnames.h"
+#include "platform/portnames.h"
 
 #include <QDir>
 #include <QFileInfo>

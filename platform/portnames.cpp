@@ -1,4 +1,4 @@
-#include "portnames.h"
+#include "platform/portnames.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "qtcommport.h"
+#include "platform/qtcommport.h"
 
-#include "portnames.h"
-#include "ttylines.h"
+#include "platform/portnames.h"
+#include "platform/ttylines.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>

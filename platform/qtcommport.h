@@ -1,6 +1,6 @@
 #pragma once
 
-#include "commport.h"
+#include "platform/commport.h"
 
 #include <memory>
 

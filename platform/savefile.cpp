@@ -1,4 +1,4 @@
-#include "savefile.h"
+#include "platform/savefile.h"
 
 #include <QDir>
 #include <QFile>

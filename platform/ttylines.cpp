@@ -1,6 +1,6 @@
-#include "ttylines.h"
+#include "platform/ttylines.h"
 
-#include "commport.h"
+#include "platform/commport.h"
 
 #include <QtGlobal>
 

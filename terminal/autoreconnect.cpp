@@ -1,7 +1,7 @@
-#include "autoreconnect.h"
+#include "terminal/autoreconnect.h"
 
-#include "portconnection.h"
-#include "ticker.h"
+#include "platform/ticker.h"
+#include "terminal/portconnection.h"
 
 AutoReconnect::AutoReconnect(PortConnection &port, Ticker &ticker) : port_(port), ticker_(ticker)
 {

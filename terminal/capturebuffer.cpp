@@ -1,4 +1,4 @@
-#include "capturebuffer.h"
+#include "terminal/capturebuffer.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "numbers.h"
+#include "terminal/numbers.h"
 
 #include <QLocale>
 

@@ -1,4 +1,4 @@
-#include "options.h"
+#include "terminal/options.h"
 
 bool toggleFollowingMark(bool checked, qint16 &value)
 {

@@ -1,9 +1,9 @@
-#include "portconnection.h"
+#include "terminal/portconnection.h"
 
-#include "commport.h"
-#include "numbers.h"
-#include "receiveengine.h"
-#include "sessionlog.h"
+#include "platform/commport.h"
+#include "terminal/numbers.h"
+#include "terminal/receiveengine.h"
+#include "terminal/sessionlog.h"
 
 #include <QObject>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "terminalviews.h"
+#include "terminal/terminalviews.h"
 
 #include <QString>
 

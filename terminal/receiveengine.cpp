@@ -1,10 +1,10 @@
-#include "receiveengine.h"
+#include "terminal/receiveengine.h"
 
-#include "capturebuffer.h"
-#include "commport.h"
-#include "options.h"
-#include "terminalviews.h"
-#include "ticker.h"
+#include "platform/commport.h"
+#include "platform/ticker.h"
+#include "terminal/capturebuffer.h"
+#include "terminal/options.h"
+#include "terminal/terminalviews.h"
 
 #include <array>
 #include <cstring>

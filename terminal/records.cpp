@@ -1,4 +1,4 @@
-#include "records.h"
+#include "terminal/records.h"
 
 #include <QLocale>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "savefile.h" // the files these records are kept in
+#include "platform/savefile.h" // the files these records are kept in
 
 #include <QByteArray>
 #include <QString>

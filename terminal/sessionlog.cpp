@@ -1,6 +1,6 @@
-#include "sessionlog.h"
+#include "terminal/sessionlog.h"
 
-#include "terminalviews.h"
+#include "terminal/terminalviews.h"
 
 #include <QDir>
 #include <QFileInfo>

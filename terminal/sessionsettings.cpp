@@ -1,4 +1,4 @@
-#include "sessionsettings.h"
+#include "terminal/sessionsettings.h"
 
 StartupValues startupValues(const SettingsRecords &file)
 {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "options.h"
-#include "settingsfile.h"
+#include "terminal/options.h"
+#include "terminal/settingsfile.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
-#include "settingsfile.h"
+#include "terminal/settingsfile.h"
 
-#include "numbers.h"
-#include "records.h"
+#include "terminal/numbers.h"
+#include "terminal/records.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "savefile.h"
+#include "platform/savefile.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "useroptions.h"
+#include "terminal/useroptions.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
-#include "bank.h"
+#include "transmit/bank.h"
 
-#include "numbers.h"
-#include "records.h"
-#include "settingsfile.h"
+#include "terminal/numbers.h"
+#include "terminal/records.h"
+#include "terminal/settingsfile.h"
 
 std::optional<qint16> acceptedPage(QStringView text)
 {

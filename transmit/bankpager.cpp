@@ -1,8 +1,8 @@
-#include "bankpager.h"
+#include "transmit/bankpager.h"
 
-#include "bank.h"
-#include "numbers.h"
-#include "pacer.h"
+#include "platform/pacer.h"
+#include "terminal/numbers.h"
+#include "transmit/bank.h"
 
 BankPager::BankPager(SendKeyBank &bank, BankScreen &screen, Pacer &pacer)
     : bank_(bank), screen_(screen), pacer_(pacer)

@@ -1,7 +1,7 @@
-#include "echo.h"
+#include "transmit/echo.h"
 
-#include "hex.h"
-#include "latin1.h"
+#include "platform/latin1.h"
+#include "transmit/hex.h"
 
 QString echoLine(const QString &text, bool hex)
 {

@@ -1,4 +1,4 @@
-#include "hex.h"
+#include "transmit/hex.h"
 
 qint32 hexValue16(const QString &sHex)
 {

@@ -1,8 +1,8 @@
-#include "portwriter.h"
+#include "transmit/portwriter.h"
 
-#include "pacer.h"
-#include "terminalviews.h"
-#include "transmitcontext.h"
+#include "platform/pacer.h"
+#include "terminal/terminalviews.h"
+#include "transmit/transmitcontext.h"
 
 #include <QtGlobal>
 

@@ -1,15 +1,15 @@
-#include "sequencer.h"
+#include "transmit/sequencer.h"
 
-#include "bank.h"
-#include "bankpager.h"
-#include "echo.h"
-#include "options.h"
-#include "pacer.h"
-#include "portwriter.h"
-#include "sendgate.h"
-#include "terminalviews.h"
-#include "textsender.h"
-#include "transmitcontext.h"
+#include "platform/pacer.h"
+#include "terminal/options.h"
+#include "terminal/terminalviews.h"
+#include "transmit/bank.h"
+#include "transmit/bankpager.h"
+#include "transmit/echo.h"
+#include "transmit/portwriter.h"
+#include "transmit/sendgate.h"
+#include "transmit/textsender.h"
+#include "transmit/transmitcontext.h"
 
 Sequencer::Sequencer(TransmitContext &context, SendKeyBank &bank, BankPager &pager,
                      BankScreen &screen)

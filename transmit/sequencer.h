@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sendgate.h"
+#include "transmit/sendgate.h"
 
 #include <optional>
 

@@ -1,14 +1,14 @@
-#include "textsender.h"
+#include "transmit/textsender.h"
 
-#include "echo.h"
-#include "hex.h"
-#include "options.h"
-#include "pacer.h"
-#include "portwriter.h"
-#include "sendgate.h"
-#include "terminalviews.h"
-#include "transmitcontext.h"
-#include "transmitrecord.h"
+#include "platform/pacer.h"
+#include "terminal/options.h"
+#include "terminal/terminalviews.h"
+#include "transmit/echo.h"
+#include "transmit/hex.h"
+#include "transmit/portwriter.h"
+#include "transmit/sendgate.h"
+#include "transmit/transmitcontext.h"
+#include "transmit/transmitrecord.h"
 
 namespace {
 

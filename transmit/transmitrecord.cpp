@@ -1,4 +1,4 @@
-#include "transmitrecord.h"
+#include "transmit/transmitrecord.h"
 
 #include <algorithm>
 #include <cstring>

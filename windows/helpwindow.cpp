@@ -1,8 +1,8 @@
-#include "helpwindow.h"
+#include "windows/helpwindow.h"
 
-#include "records.h"
-#include "textbox.h"
-#include "twips.h"
+#include "platform/widgets/textbox.h"
+#include "platform/widgets/twips.h"
+#include "terminal/records.h"
 
 #include <QDir>
 

@@ -1,15 +1,15 @@
-#include "hexeditorwindow.h"
+#include "windows/hexeditorwindow.h"
 
-#include "commondialog.h"
-#include "dialogs.h"
-#include "filesviews.h"
-#include "lamp.h"
-#include "mainwidgets.h"
-#include "messagebox.h"
-#include "printer.h"
-#include "services.h"
-#include "textbox.h"
-#include "twips.h"
+#include "files_views/filesviews.h"
+#include "platform/commondialog.h"
+#include "platform/messagebox.h"
+#include "platform/printer.h"
+#include "platform/widgets/dialogs.h"
+#include "platform/widgets/lamp.h"
+#include "platform/widgets/services.h"
+#include "platform/widgets/textbox.h"
+#include "platform/widgets/twips.h"
+#include "windows/mainwidgets.h"
 
 #include <QAction>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "hexeditormodel.h"
+#include "hexeditor/hexeditormodel.h"
 
 #include <QMainWindow>
 

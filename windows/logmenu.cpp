@@ -1,8 +1,8 @@
-#include "logmenu.h"
+#include "windows/logmenu.h"
 
-#include "commondialog.h"
-#include "services.h"
-#include "sessionlog.h"
+#include "platform/commondialog.h"
+#include "platform/widgets/services.h"
+#include "terminal/sessionlog.h"
 
 #include <QAction>
 #include <QWidget>

@@ -1,7 +1,7 @@
-#include "mainsession.h"
+#include "windows/mainsession.h"
 
-#include "commport.h"
-#include "mainviews.h"
+#include "platform/commport.h"
+#include "windows/mainviews.h"
 
 MainSession::MainSession(MainViews &views, std::unique_ptr<CommPort> commPort,
                          CommonDialog &fileDialog, CommonDialog &captureDialog,

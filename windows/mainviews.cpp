@@ -1,8 +1,8 @@
-#include "mainviews.h"
+#include "windows/mainviews.h"
 
-#include "lamp.h"
-#include "mainwidgets.h"
-#include "textbox.h"
+#include "platform/widgets/lamp.h"
+#include "platform/widgets/textbox.h"
+#include "windows/mainwidgets.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "bankpager.h"
-#include "terminalviews.h"
-#include "transmitcontext.h"
+#include "terminal/terminalviews.h"
+#include "transmit/bankpager.h"
+#include "transmit/transmitcontext.h"
 
 struct MainWidgets;
 

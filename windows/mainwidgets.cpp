@@ -1,9 +1,9 @@
-#include "mainwidgets.h"
+#include "windows/mainwidgets.h"
 
-#include "lamp.h"
-#include "latin1validator.h"
-#include "textbox.h"
-#include "twips.h"
+#include "platform/widgets/lamp.h"
+#include "platform/widgets/latin1validator.h"
+#include "platform/widgets/textbox.h"
+#include "platform/widgets/twips.h"
 
 #include <QAction>
 #include <QCheckBox>

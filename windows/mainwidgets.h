@@ -1,6 +1,6 @@
 #pragma once
 
-#include "filesviews.h"
+#include "files_views/filesviews.h"
 
 #include <array>
 #include <functional>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "helpwindow.h"
-#include "hexeditorwindow.h"
-#include "mainviews.h"
-#include "mainwidgets.h"
-#include "services.h"
+#include "platform/widgets/services.h"
+#include "windows/helpwindow.h"
+#include "windows/hexeditorwindow.h"
+#include "windows/mainviews.h"
+#include "windows/mainwidgets.h"
 
 #include <QMainWindow>
 #include <QPointer>

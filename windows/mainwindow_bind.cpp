@@ -1,12 +1,12 @@
 // Binds every control of the main window to its command. Groups are bound in a fixed
 // order; where two slots share a signal (a menu item's check mark and its command) the
 // check mark is bound first, when the menus are built.
-#include "commport.h"
-#include "filesviews.h"
-#include "logmenu.h"
-#include "mainsession.h"
-#include "mainwindow.h"
-#include "textbox.h"
+#include "files_views/filesviews.h"
+#include "platform/commport.h"
+#include "platform/widgets/textbox.h"
+#include "windows/logmenu.h"
+#include "windows/mainsession.h"
+#include "windows/mainwindow.h"
 
 #include <QAction>
 #include <QCheckBox>

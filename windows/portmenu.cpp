@@ -1,9 +1,9 @@
-#include "portmenu.h"
+#include "windows/portmenu.h"
 
-#include "commport.h"
-#include "mainsession.h"
-#include "mainwidgets.h"
-#include "useroptions.h"
+#include "platform/commport.h"
+#include "terminal/useroptions.h"
+#include "windows/mainsession.h"
+#include "windows/mainwidgets.h"
 
 #include <QAction>
 #include <QLineEdit>

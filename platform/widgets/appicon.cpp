@@ -1,4 +1,4 @@
-#include "appicon.h"
+#include "platform/widgets/appicon.h"
 
 #include <QPainter>
 #include <QPainterPath>

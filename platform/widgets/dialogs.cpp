@@ -1,4 +1,4 @@
-#include "dialogs.h"
+#include "platform/widgets/dialogs.h"
 
 #include <QApplication>
 #include <QWidget>

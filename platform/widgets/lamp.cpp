@@ -1,4 +1,4 @@
-#include "lamp.h"
+#include "platform/widgets/lamp.h"
 
 #include <QLabel>
 #include <QPalette>

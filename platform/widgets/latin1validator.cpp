@@ -1,4 +1,4 @@
-#include "latin1validator.h"
+#include "platform/widgets/latin1validator.h"
 
 QValidator::State Latin1Validator::validate(QString &input, int &pos) const
 {

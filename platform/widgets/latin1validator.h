@@ -1,6 +1,6 @@
 #pragma once
 
-#include "latin1.h"
+#include "platform/latin1.h"
 
 #include <QValidator>
 

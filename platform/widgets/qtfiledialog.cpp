@@ -1,6 +1,6 @@
-#include "qtfiledialog.h"
+#include "platform/widgets/qtfiledialog.h"
 
-#include "dialogs.h"
+#include "platform/widgets/dialogs.h"
 
 #include <QDir>
 #include <QFileDialog>

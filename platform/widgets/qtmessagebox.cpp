@@ -1,6 +1,6 @@
-#include "qtmessagebox.h"
+#include "platform/widgets/qtmessagebox.h"
 
-#include "dialogs.h"
+#include "platform/widgets/dialogs.h"
 
 #include <QGuiApplication>
 #include <QMessageBox>

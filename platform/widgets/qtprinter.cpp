@@ -1,7 +1,7 @@
-#include "qtprinter.h"
+#include "platform/widgets/qtprinter.h"
 
-#include "dialogs.h"
-#include "savefile.h"
+#include "platform/savefile.h"
+#include "platform/widgets/dialogs.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "printer.h"
+#include "platform/printer.h"
 
 #include <memory>
 

@@ -1,13 +1,13 @@
-#include "services.h"
+#include "platform/widgets/services.h"
 
-#include "commondialog.h"
-#include "commport.h"
-#include "messagebox.h"
-#include "printer.h"
-#include "qtcommport.h"
-#include "qtfiledialog.h"
-#include "qtmessagebox.h"
-#include "qtprinter.h"
+#include "platform/commondialog.h"
+#include "platform/commport.h"
+#include "platform/messagebox.h"
+#include "platform/printer.h"
+#include "platform/qtcommport.h"
+#include "platform/widgets/qtfiledialog.h"
+#include "platform/widgets/qtmessagebox.h"
+#include "platform/widgets/qtprinter.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "stayontop.h"
+#include "platform/widgets/stayontop.h"
 
 #include <QRect>
 #include <QWidget>

@@ -1,6 +1,6 @@
-#include "textbox.h"
+#include "platform/widgets/textbox.h"
 
-#include "latin1.h"
+#include "platform/latin1.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

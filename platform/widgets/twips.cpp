@@ -1,4 +1,4 @@
-#include "twips.h"
+#include "platform/widgets/twips.h"
 
 #include <QLabel>
 #include <QPushButton>

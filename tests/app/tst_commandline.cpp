@@ -1,7 +1,7 @@
 // The command line: each option, the port list's lines and the error exit; and the program
 // itself started with --log under a file size limit.
-#include "commandline.h"
-#include "ptydevice.h"
+#include "app/commandline.h"
+#include "tests/support/ptydevice.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

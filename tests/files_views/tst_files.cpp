@@ -1,8 +1,8 @@
 // File sends, the hex editor's byte send and the capture exports, on the parts without
 // widgets: a pty plays the device where real port behaviour matters, a fake port elsewhere.
-#include "filesizelimit.h"
-#include "filesviews.h"
-#include "partsrig.h"
+#include "files_views/filesviews.h"
+#include "tests/support/filesizelimit.h"
+#include "tests/support/partsrig.h"
 
 #include <QElapsedTimer>
 #include <QTimer>

@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the record reader as the settings file would be read, and
 // checks that every text read survives a write and a second read unchanged.
-#include "records.h"
+#include "terminal/records.h"
 
 #include <QByteArray>
 #include <QString>

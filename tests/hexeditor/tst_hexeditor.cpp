@@ -1,11 +1,11 @@
 // The hex editor's conversions, print layout and model, on a fake view, dialog, printer and
 // sender: no widgets.
-#include "filesizelimit.h"
-#include "hexeditormodel.h"
-#include "hexviews.h"
-#include "partsrig.h"
-#include "printer.h"
-#include "printlayout.h"
+#include "hexeditor/hexeditormodel.h"
+#include "hexeditor/hexviews.h"
+#include "hexeditor/printlayout.h"
+#include "platform/printer.h"
+#include "tests/support/filesizelimit.h"
+#include "tests/support/partsrig.h"
 
 #include <QtTest>
 

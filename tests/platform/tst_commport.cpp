@@ -1,13 +1,13 @@
 // The port contract, checked against the test fake and against the real port driving a
 // pseudo-terminal, plus what only the real port does (flow control of a large stream,
 // locking, device loss, clean-up).
-#include "commport.h"
-#include "fakecommport.h"
-#include "portlist.h"
-#include "portnames.h"
-#include "ptydevice.h"
-#include "qtcommport.h"
-#include "ttylines.h"
+#include "platform/commport.h"
+#include "platform/portlist.h"
+#include "platform/portnames.h"
+#include "platform/qtcommport.h"
+#include "platform/ttylines.h"
+#include "tests/support/fakecommport.h"
+#include "tests/support/ptydevice.h"
 
 #include <QDeadlineTimer>
 #include <QSignalSpy>

@@ -1,4 +1,4 @@
-#include "textbox.h"
+#include "platform/widgets/textbox.h"
 
 #include <QAccessible>
 #include <QApplication>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "commondialog.h"
-#include "messagebox.h"
+#include "platform/commondialog.h"
+#include "platform/messagebox.h"
 
 #include <QStringList>
 

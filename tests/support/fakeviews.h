@@ -3,11 +3,11 @@
 // Stand-ins for the main window's screen, the pacer and the flush timer, so the program's
 // parts run without widgets.
 
-#include "bankpager.h"
-#include "pacer.h"
-#include "terminalviews.h"
-#include "ticker.h"
-#include "transmitcontext.h"
+#include "platform/pacer.h"
+#include "platform/ticker.h"
+#include "terminal/terminalviews.h"
+#include "transmit/bankpager.h"
+#include "transmit/transmitcontext.h"
 
 #include <QCoreApplication>
 #include <QStringList>

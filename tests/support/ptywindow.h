@@ -3,10 +3,10 @@
 // A main window on COM1 pointed at a pty (the test plays the device), with its settings file
 // in a temporary folder.
 
-#include "mainwindow.h"
-#include "ptydevice.h"
-#include "qtcommport.h"
-#include "testsupport.h"
+#include "platform/qtcommport.h"
+#include "tests/support/ptydevice.h"
+#include "tests/support/testsupport.h"
+#include "windows/mainwindow.h"
 
 #include <QStandardPaths>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
-#include "testsupport.h"
+#include "tests/support/testsupport.h"
 
-#include "fakes.h"
+#include "tests/support/fakes.h"
 
 #include <QDir>
 

@@ -1,6 +1,6 @@
 // Reconnect Automatically on the fake port, and on a pty unplugged and plugged in again.
-#include "autoreconnect.h"
-#include "partsrig.h"
+#include "terminal/autoreconnect.h"
+#include "tests/support/partsrig.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
 // The port connection and the receive engine on a real port: a pseudo-terminal plays the
 // device. The flush tick is fired by hand once the bytes are captured.
-#include "partsrig.h"
+#include "tests/support/partsrig.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
 // Line events, suspend and the early flush of the receive engine, on a fake port: a pty
 // cannot produce line events, and these cases need exact control over what arrives when.
-#include "partsrig.h"
+#include "tests/support/partsrig.h"
 
 #include <QtTest>
 

@@ -1,7 +1,7 @@
 // The session log: every byte taken from a pty whatever the panes do; failing writes; timestamps.
-#include "filesizelimit.h"
-#include "partsrig.h"
-#include "sessionlog.h"
+#include "terminal/sessionlog.h"
+#include "tests/support/filesizelimit.h"
+#include "tests/support/partsrig.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

@@ -1,12 +1,12 @@
 // Numbers typed into boxes, the record format, and the settings file: the start-up rules
 // applied to what it holds and the records written back at close.
-#include "bank.h"
-#include "numbers.h"
-#include "records.h"
-#include "samples.h"
-#include "sessionsettings.h"
-#include "settingsfile.h"
-#include "useroptions.h"
+#include "terminal/numbers.h"
+#include "terminal/records.h"
+#include "terminal/sessionsettings.h"
+#include "terminal/settingsfile.h"
+#include "terminal/useroptions.h"
+#include "tests/support/samples.h"
+#include "transmit/bank.h"
 
 #include <QtTest>
 

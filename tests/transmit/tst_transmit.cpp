@@ -2,8 +2,8 @@
 // on the main window's parts without widgets. Sends whose bytes matter go through the real
 // port on a pty; the sequencer runs on the fake port with a scripted pacer, so its pauses
 // take no time and an action can be run at any yield or pause.
-#include "hex.h"
-#include "partsrig.h"
+#include "tests/support/partsrig.h"
+#include "transmit/hex.h"
 
 #include <QElapsedTimer>
 #include <QtTest>

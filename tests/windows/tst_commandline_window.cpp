@@ -1,12 +1,12 @@
 // Start-up values from the command line reach the boxes and the port in place of those of
 // the settings file; what is not given still comes from the file.
-#include "fakecommport.h"
-#include "fakes.h"
-#include "mainsession.h"
-#include "mainwindow.h"
-#include "savefile.h"
-#include "settingsfile.h"
-#include "testsupport.h"
+#include "platform/savefile.h"
+#include "terminal/settingsfile.h"
+#include "tests/support/fakecommport.h"
+#include "tests/support/fakes.h"
+#include "tests/support/testsupport.h"
+#include "windows/mainsession.h"
+#include "windows/mainwindow.h"
 
 #include <QAction>
 #include <QLineEdit>

@@ -1,12 +1,12 @@
 // What both windows look like, recorded without naming a single member: every widget in
 // stacking order with its class, geometry, text, tooltip, state, font and colours, the
 // menu tree with its check marks, and the focus chain, compared with golden files.
-#include "fakecommport.h"
-#include "fakes.h"
-#include "golden.h"
-#include "mainwindow.h"
-#include "testsupport.h"
-#include "textbox.h"
+#include "platform/widgets/textbox.h"
+#include "tests/support/fakecommport.h"
+#include "tests/support/fakes.h"
+#include "tests/support/golden.h"
+#include "tests/support/testsupport.h"
+#include "windows/mainwindow.h"
 
 #include <QAbstractButton>
 #include <QApplication>

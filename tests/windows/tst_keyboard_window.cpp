@@ -1,12 +1,12 @@
 // The windows by keyboard: every menu reachable by a unique mnemonic, F10 and Alt+letter
 // opening the menus, Enter in a transmit box sending as its button does. The port is the
 // real one on a pty, with the test as the device.
-#include "hexeditorwindow.h"
-#include "mainwindow.h"
-#include "ptywindow.h"
-#include "qtcommport.h"
-#include "testsupport.h"
-#include "textbox.h"
+#include "platform/qtcommport.h"
+#include "platform/widgets/textbox.h"
+#include "tests/support/ptywindow.h"
+#include "tests/support/testsupport.h"
+#include "windows/hexeditorwindow.h"
+#include "windows/mainwindow.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,18 +1,18 @@
 // The main window's start-up from the settings file and its close: boxes, fonts and check
 // marks filled at start, the file written back at close, and what happens when that fails.
-#include "eventlooppacer.h"
-#include "fakecommport.h"
-#include "fakes.h"
-#include "filesizelimit.h"
-#include "lamp.h"
-#include "mainsession.h"
-#include "mainwindow.h"
-#include "ptydevice.h"
-#include "qtcommport.h"
-#include "samples.h"
-#include "savefile.h"
-#include "testsupport.h"
-#include "textbox.h"
+#include "platform/eventlooppacer.h"
+#include "platform/qtcommport.h"
+#include "platform/savefile.h"
+#include "platform/widgets/lamp.h"
+#include "platform/widgets/textbox.h"
+#include "tests/support/fakecommport.h"
+#include "tests/support/fakes.h"
+#include "tests/support/filesizelimit.h"
+#include "tests/support/ptydevice.h"
+#include "tests/support/samples.h"
+#include "tests/support/testsupport.h"
+#include "windows/mainsession.h"
+#include "windows/mainwindow.h"
 
 #include <QAction>
 #include <QLabel>

@@ -1,11 +1,11 @@
 // The Port menu bound to the window: port items made as it opens, the output lines and
 // the break on the port, and the options kept in options.ini across runs.
-#include "fakecommport.h"
-#include "mainsession.h"
-#include "mainwindow.h"
-#include "ptydevice.h"
-#include "samples.h"
-#include "testsupport.h"
+#include "tests/support/fakecommport.h"
+#include "tests/support/ptydevice.h"
+#include "tests/support/samples.h"
+#include "tests/support/testsupport.h"
+#include "windows/mainsession.h"
+#include "windows/mainwindow.h"
 
 #include <QAction>
 #include <QLineEdit>

@@ -1,10 +1,10 @@
 // Both windows on screens of other sizes: larger, the panes and logs take the room while the
 // controls above them stay put; smaller, the client area scrolls to every control.
-#include "fakecommport.h"
-#include "filesviews.h"
-#include "mainwindow.h"
-#include "testsupport.h"
-#include "textbox.h"
+#include "files_views/filesviews.h"
+#include "platform/widgets/textbox.h"
+#include "tests/support/fakecommport.h"
+#include "tests/support/testsupport.h"
+#include "windows/mainwindow.h"
 
 #include <QAction>
 #include <QApplication>

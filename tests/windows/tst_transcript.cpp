@@ -4,15 +4,15 @@
 // the bytes on the line, the status, echo and counter boxes, both receive panes and how
 // often the command let pending events run. The golden file is the reference; set
 // ORVO_WRITE_GOLDEN=1 to write it anew after a deliberate change of behaviour.
-#include "fakes.h"
-#include "golden.h"
-#include "mainsession.h"
-#include "mainwindow.h"
-#include "ptydevice.h"
-#include "qtcommport.h"
-#include "testsupport.h"
-#include "textbox.h"
-#include "twips.h"
+#include "platform/qtcommport.h"
+#include "platform/widgets/textbox.h"
+#include "platform/widgets/twips.h"
+#include "tests/support/fakes.h"
+#include "tests/support/golden.h"
+#include "tests/support/ptydevice.h"
+#include "tests/support/testsupport.h"
+#include "windows/mainsession.h"
+#include "windows/mainwindow.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,12 +1,12 @@
 // The transmit controls on the real main window: what the byte boxes make of a character
 // they cannot send, and a window closed in the middle of a run. The port is the real one on
 // a pty, with the test as the device.
-#include "mainsession.h"
-#include "mainwindow.h"
-#include "ptywindow.h"
-#include "qtcommport.h"
-#include "testsupport.h"
-#include "textbox.h"
+#include "platform/qtcommport.h"
+#include "platform/widgets/textbox.h"
+#include "tests/support/ptywindow.h"
+#include "tests/support/testsupport.h"
+#include "windows/mainsession.h"
+#include "windows/mainwindow.h"
 
 #include <QApplication>
 #include <QClipboard>

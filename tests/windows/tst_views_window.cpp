@@ -1,12 +1,12 @@
 // The View and Options menus, Help, Always On Top and the rebuild button on the real main
 // window, and the Qt file dialog itself.
-#include "fakecommport.h"
-#include "filesviews.h"
-#include "mainsession.h"
-#include "mainwindow.h"
-#include "qtfiledialog.h"
-#include "testsupport.h"
-#include "textbox.h"
+#include "files_views/filesviews.h"
+#include "platform/widgets/qtfiledialog.h"
+#include "platform/widgets/textbox.h"
+#include "tests/support/fakecommport.h"
+#include "tests/support/testsupport.h"
+#include "windows/mainsession.h"
+#include "windows/mainwindow.h"
 
 #include <QAction>
 #include <QApplication>

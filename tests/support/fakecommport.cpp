@@ -1,4 +1,4 @@
-#include "fakecommport.h"
+#include "tests/support/fakecommport.h"
 
 #include <QRegularExpression>
 
