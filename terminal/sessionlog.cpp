@@ -56,7 +56,7 @@ void SessionLog::stop(const QString &reason)
         onOpenChanged(false);
 }
 
-void SessionLog::write(QByteArrayView bytes)
+void SessionLog::write(QByteArrayView bytes, const QDateTime &arrived)
 {
     if (!file_.isOpen() || bytes.isEmpty())
         return;
@@ -70,8 +70,9 @@ void SessionLog::write(QByteArrayView bytes)
         return put(bytes);
     }
     // One event's bytes all arrived at the same moment.
-    const QByteArray stamp =
-        clock_().toString(QStringLiteral("[yyyy-MM-dd HH:mm:ss.zzz] ")).toLatin1();
+    const QByteArray stamp = (arrived.isValid() ? arrived : clock_())
+                                 .toString(QStringLiteral("[yyyy-MM-dd HH:mm:ss.zzz] "))
+                                 .toLatin1();
     QByteArray out;
     out.reserve(bytes.size() + stamp.size());
     while (!bytes.isEmpty()) {

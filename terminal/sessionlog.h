@@ -33,7 +33,9 @@ public:
     void setTimestamps(bool on) { timestamps_ = on; }
     bool timestamps() const { return timestamps_; }
 
-    void write(QByteArrayView bytes);
+    // arrived: when the bytes came from the device (a line's stamp is its first byte's);
+    // invalid means now.
+    void write(QByteArrayView bytes, const QDateTime &arrived = QDateTime());
 
     // Told whenever the log opens or stops, also when a failed write stops it.
     std::function<void(bool open)> onOpenChanged;
