@@ -76,13 +76,15 @@ PaneLayout paneLayout(ViewLayout view)
     return {1800, 4355, 6470, 1800, 4355, 6470, PaneFront::Ascii};
 }
 
-MainPlaces mainPlaces(const MainPlaces &design, QSize designSize, QSize clientSize, ViewLayout view)
+MainPlaces mainPlaces(const MainPlaces &design, QSize designSize, QSize clientSize, ViewLayout view,
+                      int keysExtra)
 {
     const int dx = qMax(0, clientSize.width() - designSize.width());
     const int dy = qMax(0, clientSize.height() - designSize.height());
     const int paneShare = dy - dy / 2;
     const bool list = view == ViewLayout::PaneList || view == ViewLayout::HexList;
-    const int paneWider = list ? 0 : dx;
+    const int keysShare = list ? qBound(0, keysExtra, dx) : 0;
+    const int paneWider = dx - keysShare;
 
     MainPlaces p = design;
     p.rowDown = paneShare;
@@ -94,6 +96,14 @@ MainPlaces mainPlaces(const MainPlaces &design, QSize designSize, QSize clientSi
     } else {
         p.ascii.adjust(0, 0, paneWider, paneShare);
         p.hex.adjust(0, 0, paneWider, paneShare);
+    }
+    if (list) {
+        p.keysRight = paneWider;
+        p.descriptionsWider = keysShare / 2;
+        p.stringsWider = keysShare - keysShare / 2;
+        if (dx > 0)
+            p.divider = QRect(QPoint(p.ascii.right() + 1, p.ascii.top()),
+                              QPoint(design.keysLeft + p.keysRight - 1, p.ascii.bottom()));
     }
     p.txEcho.adjust(0, paneShare, dx / 2, dy);
     p.status.adjust(dx / 2, paneShare, dx, dy);

@@ -10,6 +10,7 @@
 #include "platform/widgets/textbox.h"
 #include "platform/widgets/twips.h"
 #include "windows/mainwidgets.h"
+#include "windows/windowplace.h"
 
 #include <QAction>
 #include <QLabel>
@@ -71,6 +72,9 @@ HexEditorWindow::HexEditorWindow(const Services &services, const CaptureBuffer &
     buildWidgets();
     buildMenus();
     showDesignSize(this, kEditorClientSize);
+    placeKeeper_ =
+        new WindowPlaceKeeper(this, optionsFilePath(services), QStringLiteral("HexEditor"));
+    placeKeeper_->restore();
     auto makePrinter = services.makePrinter;
     HexEditorView &view = *this;
     model_ = std::make_unique<HexEditorModel>(
@@ -86,6 +90,7 @@ HexEditorWindow::~HexEditorWindow() = default;
 
 void HexEditorWindow::closeEvent(QCloseEvent *event)
 {
+    placeKeeper_->save();
     // Its own dialogs end first: the command waiting in one returns before the window goes.
     endOpenDialogs(this);
     if (running_ > 0) {

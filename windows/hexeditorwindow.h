@@ -17,6 +17,7 @@ class QPushButton;
 class RecordSender;
 class TextBox;
 class TransmitRecord;
+class WindowPlaceKeeper;
 struct Options;
 struct Services;
 
@@ -95,6 +96,7 @@ private:
     std::unique_ptr<CommonDialog> dialog_;
     std::shared_ptr<MessageBox> messages_;
     std::unique_ptr<HexEditorModel> model_;
+    WindowPlaceKeeper *placeKeeper_ = nullptr; // a child of the window
     int running_ = 0;
     bool closedWhileRunning_ = false;
 };

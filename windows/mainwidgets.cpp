@@ -1,5 +1,6 @@
 #include "windows/mainwidgets.h"
 
+#include "platform/widgets/divider.h"
 #include "platform/widgets/lamp.h"
 #include "platform/widgets/latin1validator.h"
 #include "platform/widgets/textbox.h"
@@ -93,6 +94,35 @@ std::array<QWidget *, 12> bottomRow(const MainWidgets &ui)
             ui.clearRxButton, ui.clearTxButton,   ui.clearStatusButton, ui.statusLabel};
 }
 
+// The send keys: the vertical caption, the description caption, the 20 buttons and the 20
+// descriptions move with the list; the string caption and the 20 strings move also by the
+// descriptions' extra width.
+constexpr size_t kKeyCaptions = 3;
+std::array<QWidget *, 63> keyList(const MainWidgets &ui)
+{
+    std::array<QWidget *, 63> list{ui.sendKeysLabel, ui.keyDescriptionLabel, ui.keyStringLabel};
+    for (size_t i = 0; i < 20; ++i) {
+        list[kKeyCaptions + i] = ui.sendKeyButtons[i];
+        list[kKeyCaptions + 20 + i] = ui.keyDescriptionBoxes[i];
+        list[kKeyCaptions + 40 + i] = ui.keyStringBoxes[i];
+    }
+    return list;
+}
+
+void placeKeys(const MainWidgets &ui, const MainPlaces &p)
+{
+    const auto list = keyList(ui);
+    for (size_t i = 0; i < list.size(); ++i) {
+        QRect r = ui.designKeys[i].translated(p.keysRight, 0);
+        const bool strings = i == 2 || i >= kKeyCaptions + 40;
+        if (strings)
+            r.translate(p.descriptionsWider, 0);
+        if (i >= kKeyCaptions + 20) // the boxes widen
+            r.setWidth(r.width() + (strings ? p.stringsWider : p.descriptionsWider));
+        list[i]->setGeometry(r);
+    }
+}
+
 } // namespace
 
 void onResize(QWidget *w, std::function<void()> react)
@@ -121,9 +151,10 @@ void showDesignSize(QMainWindow *window, QSize design)
     window->resize(design.width(), design.height() + qMax(0, barHeight));
 }
 
-void placeStretching(MainWidgets &ui, ViewLayout view)
+MainPlaces placeStretching(MainWidgets &ui, ViewLayout view, int keysExtra)
 {
-    const MainPlaces p = mainPlaces(ui.designPlaces, kMainClientSize, ui.clientArea->size(), view);
+    const MainPlaces p =
+        mainPlaces(ui.designPlaces, kMainClientSize, ui.clientArea->size(), view, keysExtra);
     ui.rxAsciiPane->setGeometry(p.ascii);
     ui.rxHexPane->setGeometry(p.hex);
     ui.txEchoPane->setGeometry(p.txEcho);
@@ -132,6 +163,12 @@ void placeStretching(MainWidgets &ui, ViewLayout view)
     for (size_t i = 0; i < row.size(); ++i) {
         row[i]->move(ui.designRow[i] + QPoint(i < kRowDownOnly ? 0 : p.statusRight, p.rowDown));
     }
+    placeKeys(ui, p);
+    if (ui.divider) {
+        ui.divider->setGeometry(p.divider);
+        ui.divider->setVisible(!p.divider.isEmpty());
+    }
+    return p;
 }
 
 void buildMainWidgets(MainWidgets &ui, QMainWindow *window)
@@ -240,11 +277,18 @@ void buildMainWidgets(MainWidgets &ui, QMainWindow *window)
     ui.statusPane->setObjectName(QStringLiteral("txtStatus"));
     place(ui.statusPane, 5520, 8880, 5055, 1455);
     ui.txEchoPane = makePane(c, "txtSent", 120, 9000, 5175, 1335);
-    ui.designPlaces = {ui.rxAsciiPane->geometry(), ui.rxHexPane->geometry(),
-                       ui.txEchoPane->geometry(), ui.statusPane->geometry()};
+    MainPlaces &design = ui.designPlaces;
+    design.ascii = ui.rxAsciiPane->geometry();
+    design.hex = ui.rxHexPane->geometry();
+    design.txEcho = ui.txEchoPane->geometry();
+    design.status = ui.statusPane->geometry();
+    design.keysLeft = ui.sendKeysLabel->x();
     const auto row = bottomRow(ui);
     for (size_t i = 0; i < row.size(); ++i)
         ui.designRow[i] = row[i]->pos();
+    const auto keys = keyList(ui);
+    for (size_t i = 0; i < keys.size(); ++i)
+        ui.designKeys[i] = keys[i]->geometry();
 }
 
 void buildMainMenus(MainWidgets &ui, QMainWindow *window)

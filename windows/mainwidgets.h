@@ -5,6 +5,7 @@
 #include <array>
 #include <functional>
 
+class Divider;
 class QAction;
 class QMenu;
 class QCheckBox;
@@ -26,6 +27,10 @@ struct MainWidgets
     // The places of the stretching widgets at the design size, for the current view layout.
     MainPlaces designPlaces;
     std::array<QPoint, 12> designRow{}; // the row of counters and buttons under the panes
+    std::array<QRect, 63> designKeys{}; // the send keys, their captions first
+    // Between the receive pane and the send keys once the window is wider than designed; made
+    // then, so that at the design size the client area holds exactly its designed controls.
+    Divider *divider = nullptr;
 
     // Transmit lines.
     QFrame *onTheFlyFrame = nullptr;
@@ -133,8 +138,9 @@ inline constexpr QSize kMainClientSize(723, 699);
 void buildMainWidgets(MainWidgets &ui, QMainWindow *window);
 void buildMainMenus(MainWidgets &ui, QMainWindow *window);
 
-// Puts the stretching widgets where a client area of its current size and view gives them.
-void placeStretching(MainWidgets &ui, ViewLayout view);
+// Puts the stretching widgets, and the divider when there is one, where a client area of its
+// current size, the view and the send keys' extra width give them; returns their places.
+MainPlaces placeStretching(MainWidgets &ui, ViewLayout view, int keysExtra);
 
 // Makes client, never smaller than design, the window's scrolling central widget; larger,
 // it fills the window.

@@ -69,7 +69,7 @@ MainWindow::MainWindow(Services services, StartupOverrides overrides, QWidget *p
     buildMainWidgets(ui, this);
     buildMainMenus(ui, this);
     showDesignSize(this, kMainClientSize);
-    onResize(ui.clientArea, [this] { placeStretching(ui, view_); });
+    onResize(ui.clientArea, [this] { placeClient(); });
     session_ = std::make_unique<MainSession>(views_, std::move(port), *fileDialog_, *captureDialog_,
                                              *messages_);
     // One refresh of the page 200 ms after start-up brings the rows in line with the page
@@ -85,6 +85,7 @@ MainWindow::MainWindow(Services services, StartupOverrides overrides, QWidget *p
         ui, *session_,
         services_.listPorts ? services_.listPorts : [] { return listSerialPorts(); });
     restoreSession();
+    restoreArrangement();
 }
 
 MainWindow::~MainWindow()
@@ -155,6 +156,7 @@ bool MainWindow::saveSession()
     if (!saveSettings())
         return false;
     portMenu_->saveOptions(settingsFilePath(services_));
+    saveArrangement();
     s.port.closeForExit();
     s.log.close();
     return true;
@@ -266,7 +268,7 @@ void MainWindow::rebuildPanes()
     views_.setTexts(t.ascii, t.hex);
 }
 
-void MainWindow::applyViewLayout(ViewLayout view, QAction *chosen)
+void MainWindow::applyViewLayout(ViewLayout view)
 {
     const PaneLayout l = paneLayout(view);
     const int left = px(kPaneLeft);
@@ -277,10 +279,10 @@ void MainWindow::applyViewLayout(ViewLayout view, QAction *chosen)
     else if (l.front == PaneFront::Hex)
         ui.rxHexPane->raise();
     view_ = view;
-    placeStretching(ui, view);
+    placeClient();
     for (QAction *item : {ui.asciiAndKeysViewAction, ui.hexAndKeysViewAction, ui.bigAsciiViewAction,
                           ui.bigHexViewAction, ui.asciiOverHexViewAction})
-        item->setChecked(item == chosen);
+        item->setChecked(item == viewItem(view));
 }
 
 void MainWindow::applyMainFont(int choice)

@@ -18,6 +18,7 @@ class MessageBox;
 class PortMenu;
 class QTimer;
 class TextBox;
+class WindowPlaceKeeper;
 struct MainSession;
 
 // Start-up values given on the command line, in place of those of the settings file.
@@ -62,6 +63,11 @@ private:
     void bindTerminal();
     void bindTransmit();
     void bindFilesViews();
+    // The View layout, the divider and the window's place as they were left (options.ini).
+    void restoreArrangement();
+    void saveArrangement();
+    void placeClient();
+    QAction *viewItem(ViewLayout view) const;
 
     // Window-only commands.
     void chooseKeyMode(bool hex);
@@ -70,7 +76,7 @@ private:
     void clearTxEcho();
     void clearRxPanes();
     void rebuildPanes();
-    void applyViewLayout(ViewLayout layout, QAction *chosen);
+    void applyViewLayout(ViewLayout layout);
     void chooseMainFont(int choice);
     void applyMainFont(int choice);
     void toggleStayOnTop();
@@ -88,6 +94,12 @@ private:
     std::unique_ptr<PortMenu> portMenu_;
     QTimer *startupPageTimer_ = nullptr;
     ViewLayout view_ = ViewLayout::PaneList;
+    // The extra width the user gave the send keys with the divider; the part that fits is
+    // shown, and what was shown when the divider was pressed is where its drag starts.
+    int keysExtra_ = 0;
+    int keysShown_ = 0;
+    int keysAtPress_ = 0;
+    WindowPlaceKeeper *placeKeeper_ = nullptr; // a child of the window
     bool staysOnTop_ = false;
     bool closing_ = false;
     bool closingOnSignal_ = false;

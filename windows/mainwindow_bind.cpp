@@ -83,14 +83,9 @@ void MainWindow::bindFilesViews()
     on(ui.saveCaptureHexAction, [&s] { s.captureExport.saveHumanHex(); });
     on(ui.sendFileAction, [&s] { s.fileSender.sendChosenFile(); });
     on(ui.resendLastFileAction, [&s] { s.fileSender.resendLastFile(); });
-    const std::pair<QAction *, ViewLayout> layouts[] = {
-        {ui.asciiAndKeysViewAction, ViewLayout::PaneList},
-        {ui.hexAndKeysViewAction, ViewLayout::HexList},
-        {ui.bigAsciiViewAction, ViewLayout::BigAscii},
-        {ui.bigHexViewAction, ViewLayout::BigHex},
-        {ui.asciiOverHexViewAction, ViewLayout::AsciiOverHex}};
-    for (const auto &[action, layout] : layouts)
-        on(action, [this, a = action, l = layout] { applyViewLayout(l, a); });
+    for (const ViewLayout layout : {ViewLayout::PaneList, ViewLayout::HexList, ViewLayout::BigAscii,
+                                    ViewLayout::BigHex, ViewLayout::AsciiOverHex})
+        on(viewItem(layout), [this, layout] { applyViewLayout(layout); });
     const std::pair<QAction *, int> fonts[] = {
         {ui.fontSmallAction, 1}, {ui.fontMediumAction, 2}, {ui.fontLargeAction, 3}};
     for (const auto &[action, choice] : fonts)

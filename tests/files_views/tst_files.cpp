@@ -334,29 +334,62 @@ private slots:
         QVERIFY(!QFile::exists(dialog.answer));
     }
 
-    // A save that fails says so once, naming the file and the reason, and keeps the old
-    // file whole: Save Project and both capture exports, on a full disk (a file size limit,
-    // which binds root too) and into a folder that is gone.
-    // Below the design size in either direction nothing moves there: the window scrolls.
+    // The main window's places, designed for 723 x 699, in each layout in a larger client
+    // area: the panes take the extra width the send keys do not take. Below the design size in
+    // either direction nothing moves there: the window scrolls.
     void stretchingFollowsOnlyExtraRoom_data()
     {
+        QTest::addColumn<int>("view");
         QTest::addColumn<QSize>("client");
-        QTest::addColumn<QSize>("extra");
-        QTest::newRow("design") << QSize(700, 500) << QSize(0, 0);
-        QTest::newRow("smaller") << QSize(300, 200) << QSize(0, 0);
-        QTest::newRow("wider, lower") << QSize(901, 100) << QSize(201, 0);
-        QTest::newRow("narrower, taller") << QSize(10, 601) << QSize(0, 101);
+        QTest::addColumn<int>("keysExtra");
+        QTest::addColumn<QRect>("ascii");
+        QTest::addColumn<QRect>("hex");
+        QTest::addColumn<QRect>("divider");
+        QTest::addColumn<QList<int>>("keys"); // moved right, descriptions and strings wider
+        const QSize larger(1023, 799);
+        const QRect list(8, 120, 590, 481), big(8, 120, 997, 481), none;
+        QTest::newRow("ascii list")
+            << 0 << larger << 0 << list << list << QRect(598, 120, 14, 481) << QList{300, 0, 0};
+        QTest::newRow("hex list, keys wider")
+            << 1 << larger << 121 << QRect(8, 120, 469, 481) << QRect(8, 120, 469, 481)
+            << QRect(477, 120, 14, 481) << QList{179, 60, 61};
+        QTest::newRow("keys take at most the extra")
+            << 0 << larger << 1000 << QRect(8, 120, 290, 481) << QRect(8, 120, 290, 481)
+            << QRect(298, 120, 14, 481) << QList{0, 150, 150};
+        QTest::newRow("taller only: no divider")
+            << 0 << QSize(10, 799) << 121 << QRect(8, 120, 290, 481) << QRect(8, 120, 290, 481)
+            << none << QList{0, 0, 0};
+        QTest::newRow("big ascii") << 2 << larger << 121 << big << big << none << QList{0, 0, 0};
+        QTest::newRow("big hex") << 3 << larger << 0 << big << big << none << QList{0, 0, 0};
+        QTest::newRow("ascii over hex") << 4 << larger << 0 << QRect(8, 120, 997, 240)
+                                        << QRect(8, 360, 997, 240) << none << QList{0, 0, 0};
+        QTest::newRow("smaller") << 3 << QSize(300, 200) << 0 << QRect(8, 120, 697, 431)
+                                 << QRect(8, 120, 697, 431) << none << QList{0, 0, 0};
     }
     void stretchingFollowsOnlyExtraRoom()
     {
+        QFETCH(int, view);
         QFETCH(QSize, client);
-        QFETCH(QSize, extra);
-        const QSize design(700, 500);
-        const QRect pane(8, 120, 290, 430), log(8, 600, 345, 89), status(368, 592, 337, 97);
+        QFETCH(int, keysExtra);
+        QFETCH(QRect, ascii);
+        QFETCH(QRect, hex);
+        QFETCH(QRect, divider);
+        QFETCH(QList<int>, keys);
+        const QSize design(723, 699);
+        const QRect log(8, 600, 345, 89), status(368, 592, 337, 97);
+        const auto layout = ViewLayout(view);
+        const bool stacked = layout == ViewLayout::AsciiOverHex;
+        const bool list = layout == ViewLayout::PaneList || layout == ViewLayout::HexList;
+        const QRect pane(8, 120, list ? 290 : 697, stacked ? 215 : 431);
         const MainPlaces m =
-            mainPlaces({pane, pane, log, status}, design, client, ViewLayout::BigHex);
+            mainPlaces({pane, pane.translated(0, stacked ? 215 : 0), log, status, 312}, design,
+                       client, layout, keysExtra);
+        QCOMPARE(m.ascii, ascii);
+        QCOMPARE(m.hex, hex);
+        QCOMPARE(m.divider, divider);
+        QCOMPARE((QList{m.keysRight, m.descriptionsWider, m.stringsWider}), keys);
+        const QSize extra = (client - design).expandedTo(QSize(0, 0));
         const int dx = extra.width(), dy = extra.height(), paneDy = dy - dy / 2;
-        QCOMPARE(m.hex, pane.adjusted(0, 0, dx, paneDy));
         QCOMPARE(m.txEcho, log.adjusted(0, paneDy, dx / 2, dy));
         QCOMPARE(m.status, status.adjusted(dx / 2, paneDy, dx, dy));
         QCOMPARE(m.rowDown, paneDy);
@@ -366,6 +399,9 @@ private slots:
         QCOMPARE(h.captionsDown, dy);
     }
 
+    // A save that fails says so once, naming the file and the reason, and keeps the old
+    // file whole: Save Project and both capture exports, on a full disk (a file size limit,
+    // which binds root too) and into a folder that is gone.
     void failedSavesSayWhy_data()
     {
         QTest::addColumn<int>("item");
