@@ -140,8 +140,14 @@ void NetworkLinkTest::bytes0xFFBothWaysThenTheServerCloses()
     QCOMPARE(r.notices.size(), 1); // no port control
     QVERIFY(!link.hasPortControl() && !link.apply({}) && !link.setLine(OutputLine::Rts, true));
 
+    // The server's flow control holds the data back (FLOWCONTROL-SUSPEND, -RESUME).
+    server.peer->write(QByteArray::fromHex("fffa2c6c fff0"));
+    QTRY_VERIFY_WITH_TIMEOUT(link.outputSuspended(), 20000);
     const QByteArray all = allByteValues();
     QCOMPARE(link.write(all), 256);
+    QTest::qWait(100);
+    QVERIFY(server.wire == opening && link.pendingOutput() == 257);
+    server.peer->write(QByteArray::fromHex("fffa2c6d fff0"));
     QTRY_COMPARE_WITH_TIMEOUT(server.wire, opening + all + "\xff", 20000);
     // A receiver that paused reading gets the last bytes and then the loss when it resumes.
     link.setReceivePaused(true);
