@@ -12,8 +12,9 @@
 // starved, while a limit far above a real UART's rate would let Suspend or a close act
 // only after seconds of queued line time.
 //
-// The caller measures regularly (every few ms to some tens of ms) and passes the time of
-// a monotonic clock, so the meter itself reads no clock.
+// The caller measures regularly (every few ms to some tens of ms, from a timer rather than
+// right after a write, which would hide that the device ran dry) and passes the time of a
+// monotonic clock, so the meter itself reads no clock.
 class DrainMeter
 {
 public:
@@ -23,7 +24,13 @@ public:
     static constexpr std::chrono::milliseconds Window{200};
     static constexpr std::chrono::milliseconds Target{20};
 
-    // seed: the limit until a rate is known (a serial port's nominal one; Floor when
+    // The limit at a serial line's nominal rate (ten bits a byte), until one is measured.
+    static constexpr qint64 seedFor(qint64 baud)
+    {
+        return std::clamp(baud / 10 * Target.count() / 1000, Floor, Ceiling);
+    }
+
+    // seed: the limit until a rate is known (seedFor() a serial port's rate; Floor when
     // nothing is known).
     explicit DrainMeter(qint64 seed = Floor) : limit_(std::clamp(seed, Floor, Ceiling)) {}
     void reset(qint64 seed) { *this = DrainMeter(seed); }

@@ -5,6 +5,10 @@
 
 using namespace std::chrono_literals;
 
+// 115200 baud: 11520 bytes/s, 230 bytes in 20 ms.
+static_assert(DrainMeter::seedFor(115200) == 230 && DrainMeter::seedFor(300) == 64 &&
+              DrainMeter::seedFor(200'000'000) == 256 * 1024);
+
 class DrainMeterTest : public QObject
 {
     Q_OBJECT
@@ -18,7 +22,6 @@ void DrainMeterTest::followsTheDevice_data()
     QTest::addColumn<qint64>("seed");
     QTest::addColumn<qint64>("perTick"); // what the device takes every 10 ms
     QTest::addColumn<qint64>("limit");   // two windows later
-    // 115200 baud nominal: 11520 bytes/s, 230 bytes in 20 ms.
     QTest::newRow("half the nominal rate halves the limit") << 230LL << 57LL << 114LL;
     QTest::newRow("a stalled device falls to the floor") << 230LL << 0LL << 64LL;
     QTest::newRow("100 kB/s behind a network seed of 64") << 64LL << 1000LL << 2000LL;
