@@ -5,7 +5,8 @@ cd "$(dirname "$0")/.."
 
 PACKAGES=(cmake ninja-build g++ dpkg-dev file qt6-base-dev qt6-base-dev-tools
           qt6-serialport-dev libgl-dev
-          fonts-liberation2)
+          fonts-liberation2
+          ser2net)
 missing=()
 for p in "${PACKAGES[@]}" ${EXTRA_PACKAGES:-}; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
