@@ -1,8 +1,7 @@
 #include "scripting/scriptrun.h"
 
 #include "scripting/scriptlibrary.h"
-
-#include <QFile>
+#include "scripting/scriptstate.h"
 
 #include <lua.hpp>
 
@@ -13,7 +12,7 @@ namespace {
 // Ends a stopped run between any two thousand instructions, also in a busy loop.
 void stopHook(lua_State *L, lua_Debug *)
 {
-    if (ScriptRun::of(L).stopping())
+    if (ScriptState::of(L).stopping())
         raiseStop(L);
 }
 
@@ -62,17 +61,17 @@ int messageHandler(lua_State *L)
 // handler (which would end the program).
 int protectedMain(lua_State *L)
 {
-    ScriptRun &run = ScriptRun::of(L);
+    ScriptState &run = ScriptState::of(L);
     luaL_openlibs(L);
     openScriptLibrary(L);
     lua_pushcfunction(L, messageHandler);
     const int handler = lua_gettop(L);
-    if (luaL_loadfilex(L, run.pathBytes().constData(), "t") != LUA_OK)
+    if (luaL_loadfilex(L, run.path().constData(), "t") != LUA_OK)
         return lua_error(L);
     const int count = int(run.args().size());
     luaL_checkstack(L, count + 3, "too many arguments");
     lua_createtable(L, count, 1);
-    lua_pushstring(L, run.pathBytes().constData());
+    lua_pushstring(L, run.path().constData());
     lua_rawseti(L, -2, 0);
     for (int i = 0; i < count; ++i) {
         const QByteArray &a = run.args()[i];
@@ -89,62 +88,29 @@ int protectedMain(lua_State *L)
 
 } // namespace
 
-ScriptRun::ScriptRun(std::shared_ptr<ScriptChannel> channel, const QString &path,
-                     const QStringList &args)
-    : channel_(std::move(channel)), input_(*channel_), path_(QFile::encodeName(path))
+ScriptOutcome runScript(std::shared_ptr<ScriptChannel> channel, const QString &path,
+                        const QStringList &args)
 {
-    for (const QString &a : args)
-        args_.append(a.toLocal8Bit());
-}
-
-ScriptRun::~ScriptRun()
-{
-    if (L_)
-        lua_close(L_);
-}
-
-ScriptRun &ScriptRun::of(lua_State *L)
-{
-    return **static_cast<ScriptRun **>(lua_getextraspace(L));
-}
-
-ScriptOutcome ScriptRun::run()
-{
-    ScriptOutcome outcome;
-    L_ = luaL_newstate();
-    if (!L_)
+    ScriptState state(std::move(channel), path, args);
+    lua_State *L = luaL_newstate();
+    if (!L)
         return {ScriptOutcome::End::Failed, 1, QStringLiteral("not enough memory")};
-    // New coroutines copy both the extra space and the hook.
-    *static_cast<ScriptRun **>(lua_getextraspace(L_)) = this;
-    lua_sethook(L_, stopHook, LUA_MASKCOUNT, 1000);
-    lua_pushcfunction(L_, protectedMain);
-    const int status = lua_pcall(L_, 0, 0, 0);
-    if (exiting_) {
-        outcome.exitCode = exitCode_;
-    } else if (channel_->stopRequested()) {
+    state.attach(L);
+    // Set before any coroutine exists: each copies it.
+    lua_sethook(L, stopHook, LUA_MASKCOUNT, 1000);
+    lua_pushcfunction(L, protectedMain);
+    const int status = lua_pcall(L, 0, 0, 0);
+    ScriptOutcome outcome;
+    if (state.exiting()) {
+        outcome.exitCode = state.exitCode();
+    } else if (state.stopping()) {
         outcome.end = ScriptOutcome::End::Stopped;
     } else if (status != LUA_OK) {
         outcome.end = ScriptOutcome::End::Failed;
         outcome.exitCode = 1;
-        const char *msg = lua_tostring(L_, -1);
+        const char *msg = lua_tostring(L, -1);
         outcome.error = msg ? QString::fromLocal8Bit(msg) : QStringLiteral("unknown error");
     }
+    lua_close(L);
     return outcome;
-}
-
-void ScriptRun::setExit(int code)
-{
-    exiting_ = true;
-    exitCode_ = code;
-    channel_->requestStop(); // nothing the script does after it reaches the program
-}
-
-bool ScriptRun::ask(std::function<void(ScriptHost &)> f)
-{
-    return channel_->call(std::move(f));
-}
-
-bool ScriptRun::sleepUntil(ScriptInput::Deadline deadline)
-{
-    return channel_->wait(deadline, false) != ScriptChannel::Wake::Stop;
 }

@@ -29,11 +29,7 @@ bool ScriptRunner::start(const QString &path, const QStringList &args)
     channel_ = std::make_shared<ScriptChannel>(host_, this);
     host_.status(u"Script %1 running"_s.arg(name_));
     thread_ = std::thread([this, channel = channel_, path, args] {
-        ScriptOutcome outcome;
-        {
-            ScriptRun run(channel, path, args);
-            outcome = run.run();
-        }
+        const ScriptOutcome outcome = runScript(channel, path, args);
         // Runs only while this runner is there.
         channel->post([this, outcome] { finish(outcome); });
         channel->markFinished();
