@@ -48,7 +48,7 @@ ScriptInput::Outcome ScriptInput::waitFor(Deadline deadline, const Scan &scan)
             }
             unscanned = false;
             const auto end = Clock::now();
-            earliest = end + 4 * (end - now);
+            earliest = end + 9 * (end - now);
         }
         if (due)
             return Outcome::TimedOut;

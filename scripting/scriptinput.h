@@ -24,8 +24,8 @@ public:
     using Scan = std::function<std::optional<qsizetype>(QByteArrayView window, qint64 start)>;
     // Runs scan over the window whenever bytes arrived, until it finds, the deadline
     // passes (the window is scanned once more if it grew) or the script is stopped. A
-    // scan is held back for four times its own duration after it, so a costly pattern
-    // over a large window takes no more than a fifth of a core, however fast bytes come.
+    // scan is held back for nine times its own duration after it, so a costly pattern
+    // over a large window takes no more than a tenth of a core, however fast bytes come.
     Outcome waitFor(Deadline deadline, const Scan &scan);
 
     // The first occurrence of text, scanning each byte once.

@@ -3,7 +3,8 @@
 // the example script in a dialogue with a device on a pty.
 #include "scripting/scripthost.h"
 #include "scripting/scriptrunner.h"
-#include "tests/support/ptydevice.h"
+#include "scripting/scriptsend.h"
+#include "tests/support/partsrig.h"
 
 #include <QSocketNotifier>
 #include <QtTest>
@@ -275,6 +276,25 @@ private slots:
         QCOMPARE(rig.host.statuses,
                  (QStringList{u"Script t.lua running"_s, u"Script t.lua stopped"_s}));
         QVERIFY(!rig.runner.running());
+    }
+
+    // A script's send is recorded, counted and echoed as the window's sends, honours
+    // Suspend and waits its turn at the send gate.
+    void sendFromScriptAsTheWindowSends()
+    {
+        Parts p;
+        QCOMPARE(sendFromScript(p.transmit, QByteArray("a\0\xff", 3)), 3);
+        QCOMPARE(p.takeWritten(), QByteArray("a\0\xff", 3));
+        QCOMPARE(p.record.stored(), QByteArrayView("a\0\xff", 3));
+        QCOMPARE(p.views.txCount, u"3"_s);
+        QCOMPARE(p.views.echo, QString::fromLatin1("a\0\xff\r\n", 5));
+        p.state.hexKeys = p.state.suspended = true;
+        QCOMPARE(sendFromScript(p.transmit, "AB"), 0);
+        QCOMPARE(p.takeWritten(), QByteArray());
+        QCOMPARE(p.views.echo.sliced(5), u"41 42 \r\n"_s);
+        const auto ticket = p.gate.tryBegin();
+        QCOMPARE(sendFromScript(p.transmit, "C"), std::nullopt);
+        QCOMPARE(p.views.txCount, u"2"_s);
     }
 
     // The example logs in, runs a command and checks its answer, round after round, with a
