@@ -8,6 +8,7 @@
 #include "tests/support/ptydevice.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
@@ -15,6 +16,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <map>
 #include <sys/resource.h>
 #include <thread>
 #include <vector>
@@ -81,6 +83,24 @@ double cpuSeconds()
     getrusage(RUSAGE_SELF, &u);
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// CPU seconds of each thread of this process, by thread id.
+std::map<QString, double> threadCpu()
+{
+    std::map<QString, double> cpu;
+    for (const QString &tid :
+         QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile f(QStringLiteral("/proc/self/task/%1/stat").arg(tid));
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray stat = f.readAll();
+        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 12) // utime and stime, the 14th and 15th fields
+            cpu[tid] =
+                (fields[11].toDouble() + fields[12].toDouble()) / double(sysconf(_SC_CLK_TCK));
+    }
+    return cpu;
 }
 
 double percentile(std::vector<double> v, double p)
@@ -203,11 +223,12 @@ int main(int argc, char *argv[])
     constexpr qint64 kTotal = 16 * 1024 * 1024;
     struct Rate
     {
-        double mbPerS = 0, cpuMsPerMb = 0;
+        double mbPerS = 0, cpuMsPerMb = 0, scriptMsPerMb = 0;
     };
     const auto drain = [&](const char *script) {
         outcome.reset();
         const double cpu0 = cpuSeconds();
+        const std::map<QString, double> before = threadCpu();
         if (script)
             runner.start(writeScript(dir, "wait.lua", script));
         feeding = script != nullptr;
@@ -225,7 +246,10 @@ int main(int argc, char *argv[])
         const double seconds = double(t.nsecsElapsed()) / 1e9;
         writer.join();
         const double mb = double(received) / 1e6;
-        const Rate r{mb / seconds, (cpuSeconds() - cpu0) * 1000 / mb};
+        double scriptCpu = 0; // the threads started since: the script's
+        for (const auto &[tid, cpu] : threadCpu())
+            scriptCpu += before.count(tid) ? 0 : cpu;
+        const Rate r{mb / seconds, (cpuSeconds() - cpu0) * 1000 / mb, scriptCpu * 1000 / mb};
         runner.stop();
         waitFor([&] { return !runner.running(); });
         return r;
@@ -234,7 +258,8 @@ int main(int argc, char *argv[])
     Rate bare, plain, pattern;
     const auto best = [](Rate &b, Rate r) {
         b = {std::max(b.mbPerS, r.mbPerS),
-             b.cpuMsPerMb ? std::min(b.cpuMsPerMb, r.cpuMsPerMb) : r.cpuMsPerMb};
+             b.cpuMsPerMb ? std::min(b.cpuMsPerMb, r.cpuMsPerMb) : r.cpuMsPerMb,
+             b.cpuMsPerMb ? std::min(b.scriptMsPerMb, r.scriptMsPerMb) : r.scriptMsPerMb};
     };
     for (int round = 0; round < 3; ++round) {
         best(bare, drain(nullptr));
@@ -244,11 +269,14 @@ int main(int argc, char *argv[])
     std::printf("receive drain       %.2f MB/s without a script, %.1f ms CPU per MB (all "
                 "threads, the device's too)\n",
                 bare.mbPerS, bare.cpuMsPerMb);
-    std::printf("  expect_plain      %.2f MB/s, %.0f %% (target >= 80), %.1f ms CPU per MB\n",
-                plain.mbPerS, 100 * plain.mbPerS / bare.mbPerS, plain.cpuMsPerMb);
-    std::printf("  expect pattern    %.2f MB/s, %.0f %% (target >= 80), %.1f ms CPU per MB (a "
-                "costly pattern over a full 1 MiB window)\n",
-                pattern.mbPerS, 100 * pattern.mbPerS / bare.mbPerS, pattern.cpuMsPerMb);
+    std::printf("  expect_plain      %.2f MB/s, %.0f %% (target >= 80), %.1f ms CPU per MB, "
+                "%.2f of them the script's\n",
+                plain.mbPerS, 100 * plain.mbPerS / bare.mbPerS, plain.cpuMsPerMb,
+                plain.scriptMsPerMb);
+    std::printf("  expect pattern    %.2f MB/s, %.0f %% (target >= 80), %.1f ms CPU per MB, "
+                "%.2f of them the script's (a costly pattern over a full 1 MiB window)\n",
+                pattern.mbPerS, 100 * pattern.mbPerS / bare.mbPerS, pattern.cpuMsPerMb,
+                pattern.scriptMsPerMb);
     QFile::remove(comPortLink(1));
     return 0;
 }
