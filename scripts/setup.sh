@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 PACKAGES=(cmake ninja-build g++ dpkg-dev file qt6-base-dev qt6-base-dev-tools
-          qt6-serialport-dev libgl-dev
+          qt6-serialport-dev libgl-dev liblua5.4-dev pkg-config
           fonts-liberation2
           ser2net)
 missing=()
