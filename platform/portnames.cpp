@@ -67,7 +67,7 @@ QString comPortLinkPath(int n)
 
 QString comPortDevice(int n, const QString &sysClassTty)
 {
-    if (n < 1)
+    if (!isComNumber(n))
         return QString();
     const QFileInfo link(comPortLinkPath(n));
     if (link.isSymLink()) {

@@ -704,7 +704,7 @@ bool QtCommPort::setSettings(const QString &text)
 
 bool QtCommPort::setCommPort(int port)
 {
-    if (port < 1 || port > 255)
+    if (!isComNumber(port))
         return fail(errInvalidPort, QStringLiteral("Invalid port number"));
     if (portOpen())
         return fail(errPortOpen, QStringLiteral("Port already open"));

@@ -1,6 +1,7 @@
 #include "terminal/portconnection.h"
 
 #include "platform/commport.h"
+#include "platform/portnames.h"
 #include "terminal/numbers.h"
 #include "terminal/receiveengine.h"
 #include "terminal/sessionlog.h"
@@ -30,8 +31,8 @@ PortConnection::~PortConnection() = default;
 
 void PortConnection::openAtStartup(const QString &baudText, qint16 comNumber)
 {
-    if (port_) {
-        (void)port_->setCommPort(comNumber);
+    // A number the port refuses must not leave it on the number it had: nothing opens.
+    if (port_ && port_->setCommPort(comNumber)) {
         (void)port_->setSettings(settingsText(baudText));
         (void)port_->setPortOpen(true);
     }
@@ -107,7 +108,10 @@ void PortConnection::baudTextChanged()
 
 void PortConnection::comTextChanged()
 {
-    const auto number = roundToInt16(numericPrefix(view_.comText()));
+    // A number the port cannot be set to does not fit: the last one is kept.
+    auto number = roundToInt16(numericPrefix(view_.comText()));
+    if (number && !isComNumber(*number))
+        number.reset();
     if (number)
         comNumber_ = *number;
     QString device;

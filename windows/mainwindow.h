@@ -24,7 +24,7 @@ struct MainSession;
 // Start-up values given on the command line, in place of those of the settings file.
 struct StartupOverrides
 {
-    std::optional<int> comNumber;        // 1 to 32767
+    std::optional<int> comNumber;        // a COM number (platform/portnames.h)
     std::optional<qint32> baudRate;      // passed to the port as given, above 116000 too
     std::optional<QString> logPath = {}; // the session log, opened at start-up
 };

@@ -452,6 +452,8 @@ private slots:
         Pty five, two;
         QVERIFY(linkComPort(5, five.slavePath()) && linkComPort(2, two.slavePath()));
         QVERIFY(linkComPort(4, sys.filePath(u"missing"_s)));
+        QVERIFY(linkComPort(256, five.slavePath())); // beyond the COM numbers: never listed
+        QCOMPARE(comPortDevice(256, sys.path()), QString());
         const auto described = [](const QString &device) { return device.right(2); };
         const QList<PortListEntry> ports{{1, u"/dev/ttyUSB2"_s, u"B2"_s},
                                          {2, two.slavePath(), two.slavePath().right(2)},

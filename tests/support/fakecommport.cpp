@@ -1,5 +1,7 @@
 #include "tests/support/fakecommport.h"
 
+#include "platform/portnames.h"
+
 #include <QRegularExpression>
 
 #include <limits>
@@ -18,7 +20,7 @@ bool FakeCommPort::setSettings(const QString &s)
 
 bool FakeCommPort::setCommPort(int p)
 {
-    if (p < 1 || p > 255) {
+    if (!isComNumber(p)) {
         error_ = {8002, QStringLiteral("Invalid port number")};
         return false;
     }

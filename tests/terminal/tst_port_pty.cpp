@@ -119,6 +119,22 @@ private slots:
                                 "COM Port Disconnected\r\n"));
     }
 
+    // Only a number the port can be set to is taken: the COM box keeps the last one, and at
+    // start-up any other opens nothing, not the port that was set before.
+    void comNumbersOutsideTheRangeOpenNothing()
+    {
+        for (const char *typed : {"7", "0", "256", "300", "-1", "x"}) {
+            p->views.com = QString::fromLatin1(typed);
+            p->port.comTextChanged();
+        }
+        QCOMPARE(p->port.comNumber(), 7);
+        p->port.disconnect();
+        QVERIFY(linkComPort(300, p->pty->slavePath()));
+        p->port.openAtStartup(p->views.baud, 300);
+        QFile::remove(comPortLink(300));
+        QVERIFY(!p->port.isOpen() && !p->views.open);
+    }
+
     void unpluggedDeviceIsReported()
     {
         p->pty->hangUp();
