@@ -4,6 +4,7 @@
 #include "platform/commondialog.h"
 #include "platform/messagebox.h"
 #include "platform/pacer.h"
+#include "platform/savefile.h"
 #include "terminal/options.h"
 #include "terminal/terminalviews.h"
 #include "transmit/portwriter.h"
@@ -17,7 +18,7 @@ namespace {
 
 enum class ByteSent { Sent, Refused, Suspended, Closing };
 
-// Writes one byte of a byte-by-byte send. A closed port refuses it and the send goes on;
+// Writes one byte of a byte-by-byte send. A closed port refuses it (the send stops there);
 // transmit suspended before or while the byte waited for room leaves it unsent.
 ByteSent sendByte(TransmitContext &ctx, quint8 b)
 {
@@ -29,6 +30,18 @@ ByteSent sendByte(TransmitContext &ctx, quint8 b)
     if (written.taken == 1)
         return ByteSent::Sent;
     return ctx.state.suspended ? ByteSent::Suspended : ByteSent::Refused;
+}
+
+// A port closed before the next byte (Disconnect, a lost device) ends the send; a suspended
+// send runs on without writing, as it always does.
+bool portGone(const TransmitContext &ctx)
+{
+    return !ctx.state.suspended && !ctx.port.isOpen();
+}
+
+void reportStopped(TransmitContext &ctx, const QString &what, qint64 sent, qint64 size)
+{
+    ctx.status.add(QStringLiteral("%1 stopped: %2 of %3 bytes sent").arg(what).arg(sent).arg(size));
 }
 
 } // namespace
@@ -72,18 +85,29 @@ void FileSender::sendFile(const QString &chosen, bool viaDialog)
     lastSent_ = path;
     ctx_.status.add(path);
 
+    // Not a FIFO or a device: they would wait for a writer or never end.
     QFile file(path);
-    const bool readable = QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly);
+    const QFileInfo info(path);
+    const bool special = info.exists() && !info.isFile() && !info.isDir();
+    const bool readable = !special && file.open(QIODevice::ReadOnly);
     const qint64 size = readable ? file.size() : 0;
+    if (!readable)
+        messages_.show(readFailedMessage(path, special ? QStringLiteral("Not a regular file")
+                                                       : file.errorString()));
 
     QString echo;
     ctx_.record.setCount(0);
     qint64 pos = 0;
     qint64 sent = 0;
     bool suspended = false;
+    bool stopped = false;
     QByteArray chunk;
     qsizetype inChunk = 0;
     for (qint64 end = size; pos < end; ++pos) {
+        if (portGone(ctx_)) {
+            stopped = true;
+            break;
+        }
         if (inChunk == chunk.size()) {
             chunk = file.read(qMin<qint64>(end - pos, 64 * 1024));
             inChunk = 0;
@@ -100,18 +124,25 @@ void FileSender::sendFile(const QString &chosen, bool viaDialog)
         const ByteSent result = sendByte(ctx_, b);
         if (result == ByteSent::Closing)
             return;
+        if (result == ByteSent::Refused) {
+            stopped = true;
+            break;
+        }
         if (result == ByteSent::Suspended) {
             suspended = true;
             end = pos + 1; // this byte stays unsent and the loop ends after this pass
         } else {
             // Only what the port took counts as sent.
-            sent += result == ByteSent::Sent ? 1 : 0;
-            ctx_.view.showSentCount(sent);
+            ctx_.view.showSentCount(++sent);
         }
         if (!ctx_.pacer.yieldOnce())
             return;
     }
     file.close();
+    if (stopped) {
+        ctx_.view.showSentCount(sent);
+        reportStopped(ctx_, QStringLiteral("File send"), sent, size);
+    }
 
     if (ctx_.options.echoesTx()) {
         ctx_.view.appendEcho(echo);
@@ -132,7 +163,12 @@ void FileSender::sendBytes(const QByteArray &bytes)
         ctx_.view.clearEcho();
     QString echo;
     qint64 sent = 0;
+    bool stopped = false;
     for (qsizetype pos = 0, end = bytes.size(); pos < end; ++pos) {
+        if (portGone(ctx_)) {
+            stopped = true;
+            break;
+        }
         const auto b = quint8(bytes[pos]);
         if (ctx_.state.hexKeys)
             ctx_.view.appendEcho(hexForm(b));
@@ -141,14 +177,20 @@ void FileSender::sendBytes(const QByteArray &bytes)
         const ByteSent result = sendByte(ctx_, b);
         if (result == ByteSent::Closing)
             return;
-        if (result == ByteSent::Suspended) {
-            end = pos + 1;
-        } else {
-            sent += result == ByteSent::Sent ? 1 : 0;
-            ctx_.view.showSentCount(sent);
+        if (result == ByteSent::Refused) {
+            stopped = true;
+            break;
         }
+        if (result == ByteSent::Suspended)
+            end = pos + 1;
+        else
+            ctx_.view.showSentCount(++sent);
         if (!ctx_.pacer.yieldOnce())
             return;
+    }
+    if (stopped) {
+        ctx_.view.showSentCount(sent);
+        reportStopped(ctx_, QStringLiteral("Send"), sent, bytes.size());
     }
     if (!ctx_.options.echoesTx())
         return;

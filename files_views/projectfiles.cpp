@@ -25,8 +25,12 @@ void ProjectFiles::load()
     const QString path = dialog_.FileName;
     if (path.isEmpty())
         return;
-    if (const auto contents = readWholeFile(path))
-        bank_.readProjectFile(*contents);
+    // Nothing read, nothing changes: the rows on screen keep their edits.
+    QString why;
+    const auto contents = readWholeFile(path, &why);
+    if (!contents)
+        return messages_.show(readFailedMessage(path, why));
+    bank_.readProjectFile(*contents);
     pager_.showFirstPageDiscardingScreen();
 }
 

@@ -229,18 +229,17 @@ void HexEditorModel::loadFile()
         view_.showFileName(fileName_);
         return;
     }
+    // Nothing read: the editor keeps its content and the name that goes with it.
+    const auto failed = [&](const QString &why) {
+        deps_.messages.show(readFailedMessage(std::exchange(fileName_, previousName), why));
+    };
     QFile file(fileName_);
-    if (!file.open(QIODevice::ReadOnly)) {
-        // Nothing read: the editor keeps its content and the name that goes with it.
-        fileName_ = previousName;
-        return;
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        return failed(file.errorString());
     // One byte more than fits tells a longer file, whatever size the file reports.
     const QByteArray content = file.read(HexDocument::kCapacity + 1);
-    if (file.error() != QFileDevice::NoError) {
-        fileName_ = previousName;
-        return;
-    }
+    if (file.error() != QFileDevice::NoError)
+        return failed(file.errorString());
     if (content.size() > HexDocument::kCapacity) {
         // Taking only a part would let a save over the same name cut the file.
         const QString name = std::exchange(fileName_, previousName);

@@ -2,9 +2,23 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
+#include <sys/stat.h>
+
 namespace {
+
+// Where a file that does not exist would be made: links followed to their end, the
+// folder's own links resolved.
+QString placeOf(const QString &path)
+{
+    QFileInfo f(path);
+    for (int hops = 0; f.isSymLink() && hops < 40; ++hops)
+        f = QFileInfo(f.symLinkTarget());
+    const QString folder = QFileInfo(f.absolutePath()).canonicalFilePath();
+    return (folder.isEmpty() ? QDir::cleanPath(f.absolutePath()) : folder) + u'/' + f.fileName();
+}
 
 QString reasonOf(const QFileDevice &f)
 {
@@ -52,4 +66,19 @@ std::optional<QByteArray> readWholeFile(const QString &path, QString *error)
 QString saveFailedMessage(const QString &path, const QString &reason)
 {
     return QStringLiteral("Could not save %1:\r\n%2").arg(QDir::toNativeSeparators(path), reason);
+}
+
+QString readFailedMessage(const QString &path, const QString &reason)
+{
+    return QStringLiteral("Could not read %1:\r\n%2").arg(QDir::toNativeSeparators(path), reason);
+}
+
+bool isSameFile(const QString &a, const QString &b)
+{
+    struct stat sa = {}, sb = {};
+    const bool aExists = ::stat(QFile::encodeName(a).constData(), &sa) == 0;
+    const bool bExists = ::stat(QFile::encodeName(b).constData(), &sb) == 0;
+    if (aExists || bExists)
+        return aExists && bExists && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    return placeOf(a) == placeOf(b);
 }

@@ -20,5 +20,11 @@ WriteResult writeFileSafely(const QString &path, const QByteArray &data);
 // Reads a whole file; nothing when it cannot be read, with the reason in *error.
 std::optional<QByteArray> readWholeFile(const QString &path, QString *error = nullptr);
 
-// The one message for a file the user asked to save that was not saved.
+// The one message for a file the user asked to save that was not saved, and for one the
+// user asked to load that could not be read.
 QString saveFailedMessage(const QString &path, const QString &reason);
+QString readFailedMessage(const QString &path, const QString &reason);
+
+// Whether two paths name the same file, however spelt (links, "..", hard links): the same
+// file when both exist, else the same place once the folders' links are resolved.
+bool isSameFile(const QString &a, const QString &b);

@@ -206,36 +206,67 @@ private slots:
         QCOMPARE(p->views.echo, echo);
     }
 
-    // A closed port takes nothing: the counters say so; the echo is written all the same.
-    void closedPortCountsNothingSent_data()
+    // A port that closes before or during a byte-by-byte send (closed, Disconnect, the
+    // device lost) ends it there with one line; a text send is one write, echoed as typed.
+    void sendCutShortSaysSo_data()
     {
         QTest::addColumn<int>("send");
-        QTest::newRow("text") << 0;
-        QTest::newRow("row") << 1;
-        QTest::newRow("Send File") << 2;
-        QTest::newRow("Instant Resend") << 3;
-        QTest::newRow("hex editor's bytes") << 4;
+        QTest::addColumn<int>("closeAt"); // yields before the port closes; -1: closed at start
+        QTest::addColumn<int>("how");     // 0 closed, 1 Disconnect, 2 device lost
+        QTest::addColumn<QString>("echo");
+        QTest::addColumn<QString>("stopped");
+        QTest::newRow("text") << 0 << -1 << 0 << "abc\r\n" << QString();
+        QTest::newRow("row") << 1 << -1 << 0 << "abc\r\n" << QString();
+        QTest::newRow("Send File, closed") << 2 << -1 << 0 << "\r\n"
+                                           << "File send stopped: 0 of 3";
+        QTest::newRow("Resend, Disconnect") << 3 << 1 << 1 << "a\r\n"
+                                            << "File send stopped: 1 of 3";
+        QTest::newRow("Resend, lost") << 3 << 2 << 2 << "ab\r\n"
+                                      << "File send stopped: 2 of 3";
+        QTest::newRow("bytes, closed") << 4 << -1 << 0 << "\r\n"
+                                       << "Send stopped: 0 of 3";
+        QTest::newRow("bytes, lost") << 4 << 1 << 2 << "a\r\n"
+                                     << "Send stopped: 1 of 3";
     }
-    void closedPortCountsNothingSent()
+    void sendCutShortSaysSo()
     {
         QFETCH(int, send);
+        QFETCH(int, closeAt);
+        QFETCH(int, how);
+        QFETCH(QString, echo);
+        QFETCH(QString, stopped);
         p = std::make_unique<Parts>();
         sendOnce(u"abc"_s, "abc");
-        QVERIFY(p->port.port()->setPortOpen(false));
+        const std::function<void()> closes[] = {[&] { (void)p->port.port()->setPortOpen(false); },
+                                                [&] { p->port.disconnect(); },
+                                                [&] { p->fake->loseDevice(); }};
+        if (closeAt < 0)
+            closes[how]();
+        else
+            p->pacer.at[closeAt] = closes[how];
         p->views.txCount = u"?"_s;
+        p->views.status.clear();
         const std::function<void()> sends[] = {
             [&] { p->textSender.sendLine(u"abc"_s); }, [&] { p->textSender.sendKey(2, u"abc"_s); },
             [&] { p->fileSender.sendChosenFile(); }, [&] { p->fileSender.resendLastFile(); },
             [&] { p->fileSender.sendBytes("abc"); }};
         sends[send]();
-        QCOMPARE(p->views.txCount, u"0"_s);
-        QCOMPARE(p->views.echo, u"abc\r\n"_s);
-        QCOMPARE(p->fake->written, QByteArray());
+        const int sent = qMax(closeAt, 0);
+        QCOMPARE(p->fake->written, QByteArray("abc").left(sent));
+        QCOMPARE(p->views.txCount, QString::number(sent));
+        QCOMPARE(p->views.echo, echo);
+        QCOMPARE(p->views.status.count(u"stopped"_s), stopped.isEmpty() ? 0 : 1);
+        if (stopped.isEmpty())
+            return;
+        QVERIFY2(p->views.status.endsWith(stopped + u" bytes sent\r\n"_s),
+                 qPrintable(p->views.status));
+        QCOMPARE(p->pacer.trace.size(), sent); // nothing walked after the stop
     }
 
     // A device that stops reading holds a file send back at the port's limit: the counter
     // shows only what the port took. Suspend ends the send there, and the device then
-    // gets exactly what was counted; Disconnect gives up what the port held and says so.
+    // gets exactly what was counted; Disconnect gives up what the port held and says so,
+    // and the send stops there.
     void deviceThatStopsReadingHoldsTheSendBack_data()
     {
         QTest::addColumn<bool>("disconnect");
@@ -271,15 +302,15 @@ private slots:
         // Nothing had reached the device: all that was counted waited in the port.
         QCOMPARE(countedThen, QString::number(limit));
         QCOMPARE(waitingThen, limit);
-        // Suspended, the byte that found it so is echoed, not sent.
-        QCOMPARE(p->views.echo, echoOf(disconnect ? data : data.left(limit + 1)));
+        // The byte that found the send suspended or the port closed is echoed, not sent.
+        QCOMPARE(p->views.echo, echoOf(data.left(limit + 1)));
         QCOMPARE(p->views.txCount, QString::number(limit));
         p->pty->resumeReading();
         QCOMPARE(p->takeWritten(), disconnect ? QByteArray() : data.left(limit));
         if (disconnect)
             QVERIFY(p->views.status.endsWith(
-                u"Output discarded at close: %1 bytes not sent\r\nCOM Port Disconnected\r\n"_s.arg(
-                    limit)));
+                u"Output discarded at close: %1 bytes not sent\r\nCOM Port Disconnected\r\n"
+                "File send stopped: %1 of 3000 bytes sent\r\n"_s.arg(limit)));
     }
 
     void captureExportsAndRebuild()
@@ -435,6 +466,27 @@ private slots:
         QCOMPARE(p->messages.shown,
                  QStringList{"Could not save "_L1 + target + ":\r\n"_L1 + reason});
         QCOMPARE(Parts::readFile(target), folderGone ? "<unreadable>" : "old");
+    }
+
+    // A load or send that cannot read its file says why; a project load then changes
+    // nothing, not even the rows on screen.
+    void failedReadsSayWhy()
+    {
+        p = std::make_unique<Parts>();
+        p->views.strings[0] = u"edited"_s;
+        const QString missing = p->path(u"missing"_s), folder = p->dir.path();
+        for (const QString &path : {missing, folder}) {
+            p->messages.shown.clear();
+            p->fileDialog.answer = path;
+            p->projects.load();
+            p->fileSender.sendChosenFile();
+            const QString message = u"Could not read %1:\r\n%2"_s.arg(
+                path, path == missing ? u"No such file or directory"_s
+                                      : u"file to open is a directory"_s);
+            QCOMPARE(p->messages.shown, QStringList(2, message));
+            QCOMPARE(p->views.strings[0], u"edited"_s);
+        }
+        QCOMPARE(p->fake->written, QByteArray());
     }
 };
 

@@ -422,9 +422,12 @@ private slots:
         f.fileDialog.result = CommonDialog::cdlCancel;
         f.model.loadFile();
         f.model.saveFile();
-        f.choose(&HexEditorModel::loadFile, f.path(u"missing.bin"_s)); // cannot be read
-        QCOMPARE(f.view.fileName + f.model.fileName(), file + file);
         QVERIFY(f.messages.shown.isEmpty());
+        const QString missing = f.path(u"missing.bin"_s);
+        f.choose(&HexEditorModel::loadFile, missing); // cannot be read, and says so
+        QCOMPARE(f.view.fileName + f.model.fileName(), file + file);
+        QCOMPARE(f.messages.shown.takeFirst(),
+                 "Could not read "_L1 + missing + ":\r\nNo such file or directory"_L1);
 
         // A save that fails halfway (file size limit, which binds root too).
         const QString old = f.writeFile(u"old.bin"_s, "old");
