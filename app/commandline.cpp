@@ -1,5 +1,7 @@
 #include "app/commandline.h"
 
+#include "platform/portnames.h"
+
 #include <QCommandLineParser>
 
 #include <limits>
@@ -41,9 +43,10 @@ CommandLine parseCommandLine(const QStringList &arguments,
                                      QStringLiteral("Prints the program's version and exits."));
     const QCommandLineOption list(QStringLiteral("list-ports"),
                                   QStringLiteral("Prints one line per serial port and exits."));
-    const QCommandLineOption com(QStringLiteral("com"),
-                                 QStringLiteral("Opens COM port <N> instead of the saved one."),
-                                 QStringLiteral("N"));
+    const QCommandLineOption com(
+        QStringLiteral("com"),
+        QStringLiteral("Opens COM port <N> (1 to 255) instead of the saved one."),
+        QStringLiteral("N"));
     const QCommandLineOption baud(QStringLiteral("baud"),
                                   QStringLiteral("Uses baud rate <RATE> instead of the saved one."),
                                   QStringLiteral("RATE"));
@@ -78,25 +81,31 @@ CommandLine parseCommandLine(const QStringList &arguments,
     if (parser.isSet(version))
         return finished(0, QStringLiteral("orvo232 " ORVO_VERSION "\n"));
 
+    // Every occurrence is checked; the last one given counts.
     CommandLine c;
-    if (parser.isSet(com)) {
-        const auto n = positiveNumber(parser.value(com), std::numeric_limits<qint16>::max());
+    for (const QString &value : parser.values(com)) {
+        const auto n = positiveNumber(value, kMaxComNumber);
         if (!n)
             return finished(2, QString(),
-                            QStringLiteral("--com needs a COM number from 1 to 32767, not '%1'.")
-                                .arg(parser.value(com)));
+                            QStringLiteral("--com needs a COM number from %1 to %2, not '%3'.")
+                                .arg(kMinComNumber)
+                                .arg(kMaxComNumber)
+                                .arg(value));
         c.comNumber = qint16(*n);
     }
-    if (parser.isSet(baud)) {
-        const auto n = positiveNumber(parser.value(baud), std::numeric_limits<qint32>::max());
+    for (const QString &value : parser.values(baud)) {
+        const auto n = positiveNumber(value, std::numeric_limits<qint32>::max());
         if (!n)
-            return finished(2, QString(),
-                            QStringLiteral("--baud needs a baud rate in whole numbers, not '%1'.")
-                                .arg(parser.value(baud)));
+            return finished(
+                2, QString(),
+                QStringLiteral("--baud needs a baud rate in whole numbers, not '%1'.").arg(value));
         c.baudRate = qint32(*n);
     }
-    if (parser.isSet(log))
-        c.logPath = parser.value(log);
+    for (const QString &value : parser.values(log)) {
+        if (value.isEmpty())
+            return finished(2, QString(), QStringLiteral("--log needs a file name."));
+        c.logPath = value;
+    }
     if (parser.isSet(list)) {
         QString out;
         for (const PortListEntry &p : ports())
