@@ -11,6 +11,12 @@
 
 int main(int argc, char *argv[])
 {
+    // First of all, before anything that could wait.
+    installSignalHandlers();
+    // A pipe whose reader has gone (the session log into a FIFO) fails the write with EPIPE,
+    // which is reported, instead of the signal killing the program.
+    std::signal(SIGPIPE, SIG_IGN);
+
     // Set before anything asks for the configuration folder (the ports/comN links).
     QCoreApplication::setApplicationName(QStringLiteral("orvo232"));
     QCoreApplication::setOrganizationName(QString());
@@ -40,9 +46,10 @@ int main(int argc, char *argv[])
     QApplication::setDesktopFileName(QStringLiteral("orvo232"));
     QApplication::setWindowIcon(orvoIcon());
 
+    // From here on a signal closes the window once the event loop runs.
+    UnixSignalCloser closer;
     MainWindow window(defaultServices(),
                       StartupOverrides{line.comNumber, line.baudRate, line.logPath});
-    UnixSignalCloser closer;
     QObject::connect(&closer, &UnixSignalCloser::terminateRequested, &window,
                      &MainWindow::closeOnSignal);
     window.show();

@@ -2,6 +2,7 @@
 
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -9,24 +10,30 @@
 
 namespace {
 int signalFds[2] = {-1, -1};
+volatile std::sig_atomic_t kept = 0; // a UnixSignalCloser takes the signals
 
-void onSignal(int)
+void onSignal(int sig)
 {
+    if (!kept) {
+        // Nothing to save yet: the signal's own action ends the program.
+        std::signal(sig, SIG_DFL);
+        std::raise(sig);
+        return;
+    }
+    const int saved = errno;
     const char c = 1;
     [[maybe_unused]] const auto n = ::write(signalFds[0], &c, 1);
+    errno = saved;
 }
 } // namespace
 
-UnixSignalCloser::UnixSignalCloser(QObject *parent) : QObject(parent)
+void installSignalHandlers()
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalFds) != 0)
         return;
     // Neither end may block: the handler must not stall, and the reader drains until empty.
     for (int fd : signalFds)
         ::fcntl(fd, F_SETFL, O_NONBLOCK);
-    auto *notifier = new QSocketNotifier(signalFds[1], QSocketNotifier::Read, this);
-    connect(notifier, &QSocketNotifier::activated, this, &UnixSignalCloser::readSignal);
-
     struct sigaction sa = {};
     sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);
@@ -35,15 +42,21 @@ UnixSignalCloser::UnixSignalCloser(QObject *parent) : QObject(parent)
     sigaction(SIGINT, &sa, nullptr);
 }
 
+UnixSignalCloser::UnixSignalCloser(QObject *parent) : QObject(parent)
+{
+    if (signalFds[1] < 0)
+        return;
+    // A signal that came before the event loop runs waits in the socket until it does.
+    auto *notifier = new QSocketNotifier(signalFds[1], QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, &UnixSignalCloser::readSignal);
+    kept = 1;
+}
+
 UnixSignalCloser::~UnixSignalCloser()
 {
-    signal(SIGTERM, SIG_DFL);
-    signal(SIGINT, SIG_DFL);
-    for (int &fd : signalFds) {
-        if (fd >= 0)
-            ::close(fd);
-        fd = -1;
-    }
+    kept = 0;
+    std::signal(SIGTERM, SIG_DFL);
+    std::signal(SIGINT, SIG_DFL);
 }
 
 void UnixSignalCloser::readSignal()

@@ -2,10 +2,14 @@
 
 #include <QObject>
 
-// Turns SIGTERM and SIGINT into a close of the main window, so a logout or a kill saves
-// the settings as a user's close does; the window is told the close came from a signal,
-// as nobody may be there to answer a question. The handler only writes to a pipe; the
-// window is closed from the event loop.
+// SIGTERM and SIGINT from the first moment: installed first thing in main, they end the
+// program at once while nothing is open yet. Once a UnixSignalCloser exists (made before
+// the window, which opens the settings, the port and the log) they are kept for the event
+// loop, where they close the main window, so a logout or a kill saves the settings as a
+// user's close does; the window is told the close came from a signal, as nobody may be
+// there to answer a question. The handler only writes to a socket.
+void installSignalHandlers();
+
 class UnixSignalCloser : public QObject
 {
     Q_OBJECT

@@ -1,5 +1,7 @@
 #include "files_views/windowstate.h"
 
+#include "terminal/useroptions.h"
+
 #include <QFileInfo>
 #include <QSettings>
 
@@ -34,11 +36,11 @@ std::optional<WindowPlace> loadWindowPlace(const QString &path, const QString &n
     return WindowPlace{normal, file.value(name + kMaximized, false).toBool()};
 }
 
-void saveWindowPlace(const QString &path, const QString &name,
-                     const std::optional<WindowPlace> &place)
+WriteResult saveWindowPlace(const QString &path, const QString &name,
+                            const std::optional<WindowPlace> &place)
 {
     if (!QFileInfo::exists(path) && !place)
-        return;
+        return {};
     QSettings file(path, QSettings::IniFormat);
     if (place) {
         file.setValue(name + kGeometry, place->normal);
@@ -47,6 +49,7 @@ void saveWindowPlace(const QString &path, const QString &name,
         file.remove(name + kGeometry);
         file.remove(name + kMaximized);
     }
+    return syncOptions(file);
 }
 
 MainArrangement loadMainArrangement(const QString &path)
@@ -61,11 +64,12 @@ MainArrangement loadMainArrangement(const QString &path)
     return a;
 }
 
-void saveMainArrangement(const QString &path, const MainArrangement &arrangement)
+WriteResult saveMainArrangement(const QString &path, const MainArrangement &arrangement)
 {
     if (!QFileInfo::exists(path) && arrangement == MainArrangement{})
-        return;
+        return {};
     QSettings file(path, QSettings::IniFormat);
     file.setValue(kView, QLatin1String(kViewNames[size_t(arrangement.view)]));
     file.setValue(kKeysExtra, arrangement.keysExtra);
+    return syncOptions(file);
 }

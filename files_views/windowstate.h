@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files_views/filesviews.h"
+#include "platform/savefile.h"
 
 #include <QList>
 #include <QRect>
@@ -28,9 +29,9 @@ struct WindowPlace
 // The place of the window called name ("MainWindow", "HexEditor") in the options file at path.
 std::optional<WindowPlace> loadWindowPlace(const QString &path, const QString &name);
 // Writes the place, or forgets a remembered one when there is none to keep. A failed write
-// loses only the place.
-void saveWindowPlace(const QString &path, const QString &name,
-                     const std::optional<WindowPlace> &place);
+// loses only the place; it says why.
+WriteResult saveWindowPlace(const QString &path, const QString &name,
+                            const std::optional<WindowPlace> &place);
 
 // The main window's arrangement: the View layout and the extra width the user gave the send
 // keys with the divider.
@@ -42,4 +43,4 @@ struct MainArrangement
     bool operator==(const MainArrangement &) const = default;
 };
 MainArrangement loadMainArrangement(const QString &path);
-void saveMainArrangement(const QString &path, const MainArrangement &arrangement);
+WriteResult saveMainArrangement(const QString &path, const MainArrangement &arrangement);

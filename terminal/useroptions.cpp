@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QSettings>
 
 namespace {
@@ -25,14 +26,26 @@ UserOptions loadUserOptions(const QString &path)
     return o;
 }
 
-bool saveUserOptions(const QString &path, const UserOptions &options)
+WriteResult saveUserOptions(const QString &path, const UserOptions &options)
 {
     // A run that never changed them leaves the folder as it found it.
     if (options == UserOptions{} && !QFileInfo::exists(path))
-        return true;
+        return {};
     QSettings file(path, QSettings::IniFormat);
     file.setValue(kReconnect, options.reconnectAutomatically);
     file.setValue(kTimestamp, options.timestampLogLines);
+    return syncOptions(file);
+}
+
+WriteResult syncOptions(QSettings &file)
+{
     file.sync();
-    return file.status() == QSettings::NoError;
+    if (file.status() != QSettings::AccessError)
+        return {};
+    // QSettings does not say why; an attempt to replace the file does.
+    QSaveFile probe(file.fileName());
+    if (!probe.open(QIODevice::WriteOnly))
+        return {probe.errorString()};
+    probe.cancelWriting();
+    return {QStringLiteral("Unknown error")};
 }

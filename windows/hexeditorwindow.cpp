@@ -90,7 +90,7 @@ HexEditorWindow::~HexEditorWindow() = default;
 
 void HexEditorWindow::closeEvent(QCloseEvent *event)
 {
-    placeKeeper_->save();
+    (void)placeKeeper_->save(); // at worst the editor opens where it first did
     // Its own dialogs end first: the command waiting in one returns before the window goes.
     endOpenDialogs(this);
     if (running_ > 0) {

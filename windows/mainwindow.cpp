@@ -13,6 +13,7 @@
 #include "terminal/numbers.h"
 #include "terminal/sessionsettings.h"
 #include "terminal/settingsfile.h"
+#include "terminal/useroptions.h"
 #include "windows/helpwindow.h"
 #include "windows/hexeditorwindow.h"
 #include "windows/logmenu.h"
@@ -84,6 +85,10 @@ MainWindow::MainWindow(Services services, StartupOverrides overrides, QWidget *p
     portMenu_ = std::make_unique<PortMenu>(
         ui, *session_,
         services_.listPorts ? services_.listPorts : [] { return listSerialPorts(); });
+    // Both are replaced at close: a log into either would be lost and spoil it.
+    session_->log.protect(settingsFilePath(services_), QStringLiteral("settings file"));
+    session_->log.protect(userOptionsPath(settingsFilePath(services_)),
+                          QStringLiteral("options file"));
     restoreSession();
     restoreArrangement();
 }
@@ -155,33 +160,42 @@ bool MainWindow::saveSession()
     // keeps the connection too.
     if (!saveSettings())
         return false;
-    portMenu_->saveOptions(settingsFilePath(services_));
-    saveArrangement();
     s.port.closeForExit();
-    s.log.close();
+    s.log.closeForExit();
     return true;
 }
 
+// The settings file, then options.ini; a failure of either is reported once.
 bool MainWindow::saveSettings()
 {
-    if (settingsFileKept_)
-        return true;
     MainSession &s = *session_;
-    SettingsRecords file;
-    s.bank.exportSettings(file);
-    writeClosingValues({ui.sendLineBoxes[0]->text(), ui.sendLineBoxes[1]->text(),
-                        ui.bankPageBox->text(), s.port.typedBaudRate(), s.port.comNumber(),
-                        s.options},
-                       file);
     const QString path = settingsFilePath(services_);
-    const WriteResult saved = writeSettingsFile(path, file);
-    if (saved)
+    QStringList failed;
+    if (!settingsFileKept_) {
+        SettingsRecords file;
+        s.bank.exportSettings(file);
+        writeClosingValues({ui.sendLineBoxes[0]->text(), ui.sendLineBoxes[1]->text(),
+                            ui.bankPageBox->text(), s.port.typedBaudRate(), s.port.comNumber(),
+                            s.options},
+                           file);
+        if (const WriteResult saved = writeSettingsFile(path, file); !saved)
+            failed << saveFailedMessage(path, saved.error);
+    }
+    // options.ini takes the Port menu's options, then the windows' arrangement.
+    WriteResult options = portMenu_->saveOptions(path);
+    if (const WriteResult arranged = saveArrangement(); options && !arranged)
+        options = arranged;
+    if (!options)
+        failed << saveFailedMessage(userOptionsPath(path), options.error);
+    if (failed.isEmpty())
         return true;
-    // The old file is still whole; only this run's changes are at stake.
-    const QString message = saveFailedMessage(path, saved.error);
+    // The old files are still whole; only this run's changes are at stake.
+    const QString message = failed.join(QStringLiteral("\r\n"));
     if (closingOnSignal_) {
-        const QString line = QString(message).replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-        std::fprintf(stderr, "orvo232: %s\n", qPrintable(line));
+        for (const QString &each : std::as_const(failed)) {
+            const QString line = QString(each).replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+            std::fprintf(stderr, "orvo232: %s\n", qPrintable(line));
+        }
         return true;
     }
     settingsQuestionOpen_ = true;

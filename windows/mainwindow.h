@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/savefile.h"
 #include "platform/widgets/services.h"
 #include "windows/helpwindow.h"
 #include "windows/hexeditorwindow.h"
@@ -65,7 +66,7 @@ private:
     void bindFilesViews();
     // The View layout, the divider and the window's place as they were left (options.ini).
     void restoreArrangement();
-    void saveArrangement();
+    WriteResult saveArrangement();
     void placeClient();
     QAction *viewItem(ViewLayout view) const;
 

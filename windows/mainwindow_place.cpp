@@ -36,10 +36,12 @@ void MainWindow::restoreArrangement()
     placeKeeper_->restore();
 }
 
-void MainWindow::saveArrangement()
+WriteResult MainWindow::saveArrangement()
 {
-    saveMainArrangement(optionsFilePath(services_), {view_, keysExtra_});
-    placeKeeper_->save();
+    const WriteResult arranged =
+        saveMainArrangement(optionsFilePath(services_), {view_, keysExtra_});
+    const WriteResult placed = placeKeeper_->save();
+    return arranged ? placed : arranged;
 }
 
 void MainWindow::placeClient()

@@ -56,10 +56,10 @@ void PortMenu::restoreOptions(const QString &settingsPath)
     ui_.timestampLogAction->setChecked(options.timestampLogLines);
 }
 
-void PortMenu::saveOptions(const QString &settingsPath)
+WriteResult PortMenu::saveOptions(const QString &settingsPath)
 {
     const UserOptions options{session_.autoReconnect.enabled(), session_.log.timestamps()};
-    (void)saveUserOptions(userOptionsPath(settingsPath), options);
+    return saveUserOptions(userOptionsPath(settingsPath), options);
 }
 
 // The items show the port as it is now: they are seen only through the open menu.

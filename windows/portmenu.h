@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/portlist.h"
+#include "platform/savefile.h"
 
 #include <QList>
 
@@ -19,7 +20,7 @@ public:
 
     // Start-up and closing: the options of options.ini shown on and taken from the items.
     void restoreOptions(const QString &settingsPath);
-    void saveOptions(const QString &settingsPath);
+    WriteResult saveOptions(const QString &settingsPath);
 
 private:
     void refresh();

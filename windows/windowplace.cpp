@@ -44,11 +44,12 @@ void WindowPlaceKeeper::restore()
     remembered_ = true;
 }
 
-void WindowPlaceKeeper::save() const
+WriteResult WindowPlaceKeeper::save() const
 {
     const WindowPlace now{window_->normalGeometry(), window_->isMaximized()};
     const bool changed = activated_ && (now.normal != shownAt_ || now.maximized);
-    saveWindowPlace(path_, name_, remembered_ || changed ? std::optional(now) : std::nullopt);
+    return saveWindowPlace(path_, name_,
+                           remembered_ || changed ? std::optional(now) : std::nullopt);
 }
 
 bool WindowPlaceKeeper::eventFilter(QObject *watched, QEvent *event)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/savefile.h"
+
 #include <QObject>
 #include <QRect>
 #include <QString>
@@ -20,7 +22,7 @@ public:
     WindowPlaceKeeper(QWidget *window, QString optionsPath, QString name);
 
     void restore();
-    void save() const;
+    WriteResult save() const;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -1,5 +1,5 @@
 // The command line: each option, the port list's lines and the error exit; and the program
-// itself started with --log under a file size limit.
+// itself started with --log under a file size limit, into a FIFO or a pipe.
 #include "app/commandline.h"
 #include "tests/support/ptydevice.h"
 
@@ -7,7 +7,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -41,9 +45,20 @@ private slots:
         QTest::newRow("unknown") << QStringList{u"--logfile=x"_s} << 2 << QString()
                                  << u"Unknown option 'logfile'."_s;
         QTest::newRow("com text") << QStringList{u"--com"_s, u"x1"_s} << 2 << QString()
-                                  << u"--com needs a COM number from 1 to 32767, not 'x1'."_s;
-        QTest::newRow("com range") << QStringList{u"--com=40000"_s} << 2 << QString()
-                                   << u"--com needs a COM number from 1 to 32767, not '40000'."_s;
+                                  << u"--com needs a COM number from 1 to 255, not 'x1'."_s;
+        QTest::newRow("com range") << QStringList{u"--com=256"_s} << 2 << QString()
+                                   << u"--com needs a COM number from 1 to 255, not '256'."_s;
+        // Every occurrence counts, the last one given wins.
+        QTest::newRow("com twice") << QStringList{u"--com=3x"_s, u"--com=4"_s} << 2 << QString()
+                                   << u"--com needs a COM number from 1 to 255, not '3x'."_s;
+        QTest::newRow("baud twice")
+            << QStringList{u"--baud"_s, u"-1"_s, u"--baud=9600"_s} << 2 << QString()
+            << u"--baud needs a baud rate in whole numbers, not '-1'."_s;
+        QTest::newRow("last wins")
+            << QStringList{u"--com=3"_s, u"--com=255"_s, u"--log=a"_s, u"--log=b"_s} << -1
+            << u"255 - b"_s << QString();
+        QTest::newRow("log empty")
+            << QStringList{u"--log="_s} << 2 << QString() << u"--log needs a file name."_s;
         QTest::newRow("baud text") << QStringList{u"--baud=9600,n,8,1"_s} << 2 << QString()
                                    << u"--baud needs a baud rate in whole numbers, not "
                                       "'9600,n,8,1'."_s;
@@ -68,6 +83,73 @@ private slots:
         const QString overrides =
             shown(c.comNumber) + u' ' + shown(c.baudRate) + u' ' + c.logPath.value_or(u"-"_s);
         QVERIFY2((c.exitNow ? c.out : overrides).startsWith(out), qPrintable(c.out));
+    }
+
+    // The log into a FIFO without a reader, one whose reader stops reading, or a pipe whose
+    // reader goes away never holds or kills the program: SIGTERM then closes it as a user's
+    // close does, and a folder in the place of options.ini is reported on standard error.
+    void logIntoFifoOrPipe_data()
+    {
+        QTest::addColumn<QString>("reader");
+        QTest::newRow("no reader") << u"none"_s;
+        QTest::newRow("reader stops") << u"stops"_s;
+        QTest::newRow("reader gone") << u"gone"_s;
+    }
+    void logIntoFifoOrPipe()
+    {
+        QFETCH(QString, reader);
+        QTemporaryDir dir;
+        Pty pty;
+        const QString config = dir.filePath(u"orvo232"_s), fifo = dir.filePath(u"fifo"_s);
+        QVERIFY(dir.isValid() && pty.isOpen() && QDir(config).mkpath(u"ports"_s));
+        QVERIFY(QDir(config).mkpath(u"options.ini"_s));
+        QVERIFY(QFile::link(pty.slavePath(), config + u"/ports/com1"_s));
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        int fd = reader == u"none"_s ? -1
+                                     : ::open(QFile::encodeName(fifo).constData(),
+                                              O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"XDG_CONFIG_HOME"_s, dir.path());
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        program.setProcessEnvironment(env);
+        program.start(QCoreApplication::applicationDirPath() + u"/orvo232"_s,
+                      {u"--com"_s, u"1"_s, u"--baud"_s, u"1200"_s, u"--log"_s, fifo});
+        QVERIFY(program.waitForStarted());
+        // The port is open at 1200 baud (then the log too, right after it).
+        const auto portOpen = [&pty] {
+            termios t{};
+            return ::tcgetattr(pty.slave(), &t) == 0 && ::cfgetispeed(&t) == B1200;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(portOpen(), 20000);
+        if (reader != u"none"_s) {
+            ::fcntl(pty.master(), F_SETFL, O_NONBLOCK); // a program killed fails the send
+            QVERIFY(pty.send("hello"));
+            QByteArray got;
+            char buf[16];
+            QTRY_VERIFY_WITH_TIMEOUT(
+                (got += QByteArray(buf, qMax<ssize_t>(0, ::read(fd, buf, sizeof buf))))
+                    .contains("hello"),
+                20000);
+            if (reader == u"gone"_s)
+                ::close(std::exchange(fd, -1));
+            QVERIFY(pty.send(QByteArray(256 * 1024, 'x'), 20000)); // more than a pipe holds
+            // The program has read it all from the device.
+            int unread = -1;
+            QTRY_VERIFY_WITH_TIMEOUT(::ioctl(pty.slave(), FIONREAD, &unread) == 0 && unread == 0,
+                                     20000);
+            QVERIFY(!program.waitForFinished(2000)); // the log's write has not killed it
+        }
+        program.terminate();
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        if (fd >= 0)
+            ::close(fd);
+        QVERIFY(QFile::exists(config + u"/Orvo_RS232_ini"_s)); // the settings were saved
+        const QString err = QString::fromLocal8Bit(program.readAllStandardError());
+        QVERIFY2(err.contains(u"orvo232: Could not save %1/options.ini: "_s.arg(config)),
+                 qPrintable(err));
     }
 
     // A log write past the file size limit stops the log; the program goes on and still

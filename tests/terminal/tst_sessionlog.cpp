@@ -1,10 +1,18 @@
-// The session log: every byte taken from a pty whatever the panes do; failing writes; timestamps.
+// The session log: every byte taken from a pty whatever the panes do; failing writes; FIFOs
+// and pipes that never hold the window; timestamps.
 #include "terminal/sessionlog.h"
 #include "tests/support/filesizelimit.h"
 #include "tests/support/partsrig.h"
 
+#include <QRegularExpression>
+
 #include <QRandomGenerator>
 #include <QtTest>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -66,6 +74,73 @@ private slots:
             QCOMPARE(p.views.status,
                      u"Logging to %1\r\nLog stopped: %1: %2\r\n"_s.arg(
                          p.file, removed ? u"file removed"_s : u"File too large"_s));
+        }
+    }
+
+    // Into a FIFO or a pipe the log never waits: without a reader it is refused at once;
+    // what a slow reader has not taken waits and follows in order; a reader gone or too far
+    // behind stops it; at close what is left gets a short chance; every byte is counted.
+    void pipesNeverHoldTheWindow()
+    {
+        std::signal(SIGPIPE, SIG_IGN); // as the program does
+        FakeViews views;
+        SessionLog log(views);
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(u"fifo"_s);
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        QVERIFY(!log.open(fifo));
+        QCOMPARE(views.status, u"Log not opened: %1: no reader\r\n"_s.arg(fifo));
+
+        const QByteArray sent = QByteArray("0123456789abcdef").repeated(64 * 1024); // 1 MiB
+        const auto readAll = [](int fd, qsizetype count) {
+            QByteArray got;
+            char buf[65536];
+            for (QDeadlineTimer end(20000); got.size() < count && !end.hasExpired();) {
+                QCoreApplication::processEvents(); // the log writes when the pipe has room
+                const ssize_t n = ::read(fd, buf, sizeof buf);
+                got.append(buf, qMax<ssize_t>(n, 0));
+            }
+            return got;
+        };
+        for (const char *reader : {"slow", "stops", "gone", "never reads"}) {
+            views.status.clear();
+            // A pipe for the reader that goes, reopened by its name as `--log /dev/stdout` is.
+            int fd = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+            QString path = fifo;
+            if (int ends[2]; qstrcmp(reader, "gone") == 0 && ::pipe(ends) == 0) {
+                ::close(std::exchange(fd, ends[0]));
+                path = u"/proc/self/fd/%1"_s.arg(ends[1]);
+                QVERIFY(log.open(path));
+                ::close(ends[1]);
+            }
+            QVERIFY(fd >= 0 && (log.isOpen() || log.open(path)));
+            qint64 given = 0;
+            for (qsizetype at = 0; at < sent.size(); at += 16384, given += 16384)
+                log.write(sent.mid(at, 16384)); // never blocks
+            QVERIFY(log.bytesWritten() < sent.size());
+            if (qstrcmp(reader, "slow") == 0) {
+                QCOMPARE(readAll(fd, sent.size()), sent);
+                QCOMPARE(log.bytesWritten(), sent.size());
+                log.close();
+                QCOMPARE(views.status.section(u"\r\n"_s, 1), u"Log closed (1048576 bytes)\r\n"_s);
+            } else if (qstrcmp(reader, "stops") == 0) {
+                for (; log.isOpen(); given += sent.size())
+                    log.write(sent);
+                QVERIFY(given > SessionLog::kMaxWaiting);
+            } else if (qstrcmp(reader, "never reads") == 0) {
+                log.close(); // gives up after a short while
+            }
+            ::close(fd);
+            if (qstrcmp(reader, "gone") == 0)
+                QTRY_VERIFY_WITH_TIMEOUT(!log.isOpen(), 20000); // found out while waiting
+            static const QRegularExpression ended(
+                uR"(Log (stopped: .*: reader (too slow|gone) \((\d+) bytes not written\)|)"
+                uR"(closed \(\d+ bytes(, (\d+) bytes the reader did not take)?\))\r\n$)"_s);
+            const auto m = ended.match(views.status.section(u"\r\n"_s, 1));
+            QVERIFY2(m.hasMatch(), qPrintable(views.status));
+            const qint64 lost = (m.captured(3) + m.captured(5)).toLongLong();
+            QCOMPARE(log.bytesWritten() + lost, given);
+            QCOMPARE(views.status.count(u"\r\n"_s), 2);
         }
     }
 

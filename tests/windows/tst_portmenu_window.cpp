@@ -1,6 +1,7 @@
 // The Port menu bound to the window: port items made as it opens, the output lines and
 // the break on the port, and the options kept in options.ini across runs.
 #include "tests/support/fakecommport.h"
+#include "tests/support/fakes.h"
 #include "tests/support/ptydevice.h"
 #include "tests/support/samples.h"
 #include "tests/support/testsupport.h"
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
 using Ports = QList<PortListEntry>;
 
 class TestPortMenuWindow : public QObject
@@ -20,10 +22,12 @@ class TestPortMenuWindow : public QObject
     Q_OBJECT
 
     QTemporaryDir dir;
+    std::shared_ptr<FakeMessageBox> messages; // the last window's
 
     std::unique_ptr<MainWindow> open(std::function<Ports()> listPorts = {})
     {
         Services s = testServices(dir.path());
+        messages = std::static_pointer_cast<FakeMessageBox>(s.makeMessageBox(nullptr));
         s.makeCommPort = [] { return std::make_unique<FakeCommPort>(); };
         s.listPorts = std::move(listPorts);
         return std::make_unique<MainWindow>(s);
@@ -109,6 +113,15 @@ private slots:
         QVERIFY(w->session().autoReconnect.waiting());
         w->ui.disconnectButton->click();
         QVERIFY(!w->session().autoReconnect.waiting());
+
+        // A failed write says so, as one of the settings file does, and the user decides.
+        const QString options = dir.filePath(u"options.ini"_s);
+        QVERIFY(QFile::remove(options) && QDir(dir.path()).mkdir(u"options.ini"_s));
+        messages->answers = {false, true}; // keep the window, then close without saving
+        QVERIFY(!w->close() && w->close());
+        QCOMPARE(messages->asked,
+                 QStringList(2, u"Could not save %1:\r\nFilename refers to a directory\r\n\r\n"
+                                "Close without saving?"_s.arg(options)));
     }
 };
 
