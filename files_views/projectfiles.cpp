@@ -25,12 +25,12 @@ void ProjectFiles::load()
     const QString path = dialog_.FileName;
     if (path.isEmpty())
         return;
-    // Nothing read, nothing changes: the rows on screen keep their edits.
+    // A file that cannot be read changes no entry; page 1 is shown all the same.
     QString why;
-    const auto contents = readWholeFile(path, &why);
-    if (!contents)
-        return messages_.show(readFailedMessage(path, why));
-    bank_.readProjectFile(*contents);
+    if (const auto contents = readWholeFile(path, &why))
+        bank_.readProjectFile(*contents);
+    else
+        messages_.show(readFailedMessage(path, why));
     pager_.showFirstPageDiscardingScreen();
 }
 

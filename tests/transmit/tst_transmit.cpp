@@ -314,6 +314,8 @@ private slots:
         p.projects.load();
         QCOMPARE(p.views.page, u"1"_s);
         QCOMPARE(p.views.strings[0], u"s1"_s);
+        QCOMPARE(p.messages.shown,
+                 QStringList(u"Could not read %1:\r\nNo such file or directory"_s.arg(dlg.answer)));
     }
 
     void sendBankPacesEveryItem()
