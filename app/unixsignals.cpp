@@ -1,5 +1,7 @@
 #include "app/unixsignals.h"
 
+#include "platform/termination.h"
+
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -21,6 +23,8 @@ void onSignal(int sig)
         return;
     }
     const int saved = errno;
+    // A draining close that holds the window up gives up at once.
+    noteTerminationRequest();
     const char c = 1;
     [[maybe_unused]] const auto n = ::write(signalFds[0], &c, 1);
     errno = saved;

@@ -93,13 +93,13 @@ public:
     bool setPortOpen(bool o) override { return inner_->setPortOpen(o); }
     bool portOpen() const override { return inner_->portOpen(); }
     qint64 output(const QByteArray &b) override { return inner_->output(b); }
-    QByteArray input() override
+    Received takeReceived() override
     {
-        QByteArray b = inner_->input();
-        for (char c : b)
+        Received r = inner_->takeReceived();
+        for (char c : r.bytes)
             if (c != patternByte(taken++))
                 inOrder = false;
-        return b;
+        return r;
     }
     int commEvent() const override { return inner_->commEvent(); }
     qint64 bytesWaiting() const override { return inner_->bytesWaiting(); }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/received.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -12,8 +14,10 @@
 // and says how many it took: none on a closed port, fewer than given when its queue is
 // full; they go out once the GUI thread's event loop runs. Events are raised on the GUI thread
 // through onComm(); while the handler runs, commEvent() names the event. For received data
-// (comEvReceive) the event is raised again and again while bytes are waiting; input() takes
-// everything waiting at once, in arrival order.
+// (comEvReceive) the event is raised again and again while bytes are waiting; takeReceived()
+// takes everything waiting at once, in arrival order, with the times it arrived. A close
+// keeps what was read from the device until it is taken (a reopen too); only line events
+// still waiting are dropped with it.
 class CommPort : public QObject
 {
     Q_OBJECT
@@ -57,10 +61,12 @@ public:
     // The number of bytes taken, in order from the first; lastError() says why when
     // fewer than all.
     [[nodiscard]] virtual qint64 output(const QByteArray &bytes) = 0;
-    virtual QByteArray input() = 0;
+    // Up to the next line event still waiting, so that it is seen after the bytes before it.
+    virtual Received takeReceived() = 0;
+    QByteArray input() { return takeReceived().bytes; }
     virtual int commEvent() const = 0;
 
-    // The number of bytes waiting to be taken by input().
+    // The number of bytes waiting to be taken by takeReceived().
     virtual qint64 bytesWaiting() const = 0;
     // Asks for comEvReceive to be raised again if data is waiting (used after the
     // receive handler stopped taking data, e.g. while suspended).
@@ -73,8 +79,9 @@ public:
     // How much output a sender lets wait before it writes more (see outputLimitFor()).
     virtual qint64 outputLimit() const = 0;
     // Closes the port once its queued output has gone out, waiting no longer than the
-    // line needs for it plus a margin; what is still queued then is discarded. Returns
-    // the number of bytes discarded. setPortOpen(false) discards at once.
+    // line needs for it plus a margin, at most kDrainLimitMs, and no longer once a
+    // termination request arrives (platform/termination.h); what is still queued then is
+    // discarded. Returns the number of bytes discarded. setPortOpen(false) discards at once.
     [[nodiscard]] virtual qint64 closeDraining() = 0;
 
     virtual Error lastError() const = 0;
@@ -96,6 +103,11 @@ signals:
     void onComm();
     void outputShrank();
 };
+
+// Rates below this are refused by setSettings(): no port is used that slowly.
+constexpr qint32 kLowestBaud = 110;
+// The longest a draining close waits, whatever the rate.
+constexpr qint64 kDrainLimitMs = 2000;
 
 // About 20 ms of line time at the rate (ten bits a byte), at least 64 bytes and at most
 // 4 KB: the counters of a send stay that close to what has really gone out, and a

@@ -1,6 +1,7 @@
 #include "platform/qtcommport.h"
 
 #include "platform/portnames.h"
+#include "platform/termination.h"
 #include "platform/ttylines.h"
 
 #include <QElapsedTimer>
@@ -29,7 +30,7 @@ namespace {
 
 // Received bytes waiting for the window. Above this the port thread stops reading, so
 // the driver's buffer fills and the sender is held back instead of memory growing;
-// QSerialPort's own buffer is capped at the same size.
+// QSerialPort's own buffer is capped at the same size. A close hands both to the window.
 constexpr qsizetype kReceiveCap = qsizetype(1) << 20;
 // How often the port thread looks at the modem lines, error counters and hang-up.
 constexpr int kWatchIntervalMs = 50;
@@ -138,6 +139,12 @@ struct PendingEvent
     QString detail;
 };
 
+struct ArrivalMark
+{
+    qint64 position; // in the received stream, as for events
+    ArrivalTime time;
+};
+
 // What the port thread hands to the window, under one mutex.
 struct Shared
 {
@@ -145,8 +152,10 @@ struct Shared
     QByteArray data;                 // received, not yet taken by input()
     qint64 removed = 0;              // bytes ever taken from data or discarded
     std::deque<PendingEvent> events; // line events and errors in order with the data
-    bool dispatchQueued = false;     // a dispatch call is on its way to the window
-    bool readerStalled = false;      // the port thread stopped reading at the cap
+    // When the bytes from each position on arrived; the first covers data's first byte.
+    std::deque<ArrivalMark> marks;
+    bool dispatchQueued = false; // a dispatch call is on its way to the window
+    bool readerStalled = false;  // the port thread stopped reading at the cap
     std::atomic<bool> deviceOpen{false};
     std::function<void()> queueDispatch; // posts a dispatch to the window's thread
 
@@ -197,6 +206,8 @@ private:
     void addEvent(int code, const QString &detail = QString());
     void addEvents(int code, int count);
     void notifyLocked();
+    void noteArrival(qint64 beyondData);
+    void takeRest();
     qint64 measureOutput();
 
     std::shared_ptr<Shared> shared_;
@@ -210,7 +221,38 @@ private:
     TtyCounters counters_;
     int emptyReads_ = 0;
     quint64 openCount_ = 0; // tells a break's end which port it belongs to
+    qint64 markedEnd_ = 0;  // the received stream's position up to which arrival is marked
 };
+
+// Marks when the bytes read from the device since the last call arrived: those up to
+// beyondData bytes past what the window has not taken yet (QSerialPort's buffer, or a chunk
+// about to be appended).
+void PortWorker::noteArrival(qint64 beyondData)
+{
+    const ArrivalTime now = arrivalNow();
+    QMutexLocker lock(&shared_->mutex);
+    Shared &s = *shared_;
+    const qint64 end = s.removed + s.data.size() + beyondData;
+    if (end <= markedEnd_)
+        return;
+    if (s.marks.empty() || s.marks.back().time != now)
+        s.marks.push_back({markedEnd_, now});
+    markedEnd_ = end;
+}
+
+// What QSerialPort holds goes to the window ahead of a close, past the cap: bytes read from
+// the device are never dropped, and QSerialPort holds at most its own cap.
+void PortWorker::takeRest()
+{
+    QByteArray rest = port_->readAll();
+    if (rest.isEmpty())
+        return;
+    noteArrival(rest.size());
+    QMutexLocker lock(&shared_->mutex);
+    shared_->data.append(rest);
+    shared_->readerStalled = false;
+    notifyLocked();
+}
 
 void PortWorker::notifyLocked()
 {
@@ -325,13 +367,14 @@ void PortWorker::close()
         outputPoll_->stop();
     }
     if (port_) {
+        if (port_->isOpen())
+            takeRest();
         QSerialPort *port = std::exchange(port_, nullptr);
         port->disconnect(this);
         if (port->isOpen()) {
             // Output the device is not taking would make the driver wait at close. What
             // a pty holds is the far side's already (it reports no queue) and stays; so
-            // no clear(Output), which would flush it. QSerialPort's own buffer is simply
-            // dropped by close().
+            // no clear(Output), which would flush it.
             const int fd = descriptor(port);
             qint64 driver = 0;
             if (!ttyOutputQueue(fd, driver) || driver > 0)
@@ -352,11 +395,15 @@ qint64 PortWorker::closeDraining(const PortSettings &settings)
     takeOutgoing();
     qint64 left = measureOutput();
     if (left > 0) {
-        const qint64 budgetMs =
-            left * settings.bitsPerByte() * 1000 / qMax<qint64>(settings.baud, 1) + kDrainMarginMs;
+        // A slow line with much queued would hold the window for minutes.
+        const qint64 budgetMs = qMin(
+            left * settings.bitsPerByte() * 1000 / qMax<qint64>(settings.baud, 1) + kDrainMarginMs,
+            kDrainLimitMs);
+        const quint32 requests = terminationRequests();
         QElapsedTimer clock;
         clock.start();
-        while (port_ && left > 0 && clock.elapsed() < budgetMs) {
+        while (port_ && left > 0 && clock.elapsed() < budgetMs &&
+               terminationRequests() == requests) {
             // Either QSerialPort still holds bytes for the driver, or only the driver's
             // queue is left, which says nothing when it shrinks.
             if (port_->bytesToWrite() > 0)
@@ -425,6 +472,7 @@ void PortWorker::pump()
 {
     if (!port_)
         return;
+    noteArrival(port_->bytesAvailable());
     for (;;) {
         qsizetype room;
         {
@@ -537,12 +585,12 @@ void PortWorker::deviceLost(const QString &why)
         return;
     // Every byte that arrived before goes to the window ahead of the loss; the cap is
     // ignored here since what the driver still holds is small.
-    QByteArray rest = port_->readAll();
-    rest += ttyDrain(descriptor(port_), kReceiveCap);
-    {
+    takeRest();
+    const QByteArray rest = ttyDrain(descriptor(port_), kReceiveCap);
+    if (!rest.isEmpty()) {
+        noteArrival(rest.size());
         QMutexLocker lock(&shared_->mutex);
         shared_->data.append(rest);
-        shared_->readerStalled = false;
     }
     close();
     addEvent(CommPort::comEventDeviceLost, label_ + QStringLiteral(": ") + why);
@@ -572,7 +620,7 @@ public:
     bool setPortOpen(bool open) override;
     bool portOpen() const override { return open_ && shared_->deviceOpen; }
     qint64 output(const QByteArray &bytes) override;
-    QByteArray input() override;
+    Received takeReceived() override;
     int commEvent() const override { return event_; }
     qint64 bytesWaiting() const override;
     void rearmReceive() override;
@@ -619,7 +667,8 @@ private:
     void deliver(const PendingEvent &event);
     void raise(int code);
     bool fail(int number, const QString &description);
-    void discardReceived();
+    // Line events of a port that was closed are stale; its received bytes are kept.
+    void dropEvents();
     qint64 removedCount() const;
     // Passes what output() took to the port thread.
     void handOver();
@@ -686,6 +735,12 @@ bool QtCommPort::setSettings(const QString &text)
     const auto parsed = parseSettings(text);
     if (!parsed)
         return fail(errInvalidValue, QStringLiteral("Invalid property value"));
+    if (parsed->baud < kLowestBaud) {
+        detail_ = QStringLiteral("%1 baud: below %2 baud, the lowest rate a port is used at")
+                      .arg(parsed->baud)
+                      .arg(kLowestBaud);
+        return fail(errInvalidValue, QStringLiteral("Invalid property value"));
+    }
     if (portOpen()) {
         Outcome applied;
         QMetaObject::invokeMethod(
@@ -719,7 +774,7 @@ bool QtCommPort::setPortOpen(bool open)
             QMetaObject::invokeMethod(
                 worker_, [w = worker_] { w->close(); }, Qt::BlockingQueuedConnection);
             open_ = false;
-            discardReceived();
+            dropEvents();
         }
         return true;
     }
@@ -727,7 +782,7 @@ bool QtCommPort::setPortOpen(bool open)
         return fail(errPortOpen, QStringLiteral("Port already open"));
     // Closed by a device loss the window has not heard of yet: that news is stale now.
     open_ = false;
-    discardReceived();
+    dropEvents();
 
     OpenRequest request;
     request.device = comPortDevice(port_);
@@ -828,11 +883,11 @@ qint64 QtCommPort::closeDraining()
         worker_, [&] { discarded = worker_->closeDraining(settings_); },
         Qt::BlockingQueuedConnection);
     open_ = false;
-    discardReceived();
+    dropEvents();
     return discarded;
 }
 
-QByteArray QtCommPort::input()
+Received QtCommPort::takeReceived()
 {
     QMutexLocker lock(&shared_->mutex);
     Shared &s = *shared_;
@@ -840,14 +895,25 @@ QByteArray QtCommPort::input()
     qsizetype n = s.data.size();
     if (!s.events.empty())
         n = qsizetype(qBound(qint64(0), s.events.front().position - s.removed, qint64(n)));
-    QByteArray out;
+    Received out;
     if (n == s.data.size()) {
-        out.swap(s.data);
+        out.bytes.swap(s.data);
     } else {
-        out = s.data.left(n);
+        out.bytes = s.data.left(n);
         s.data.remove(0, n);
     }
-    s.removed += n;
+    const qint64 end = s.removed + n;
+    for (const ArrivalMark &m : s.marks) {
+        if (m.position >= end)
+            break;
+        out.marks.append({qsizetype(qMax(m.position, s.removed) - s.removed), m.time});
+    }
+    // The last mark at or before the end still covers the bytes after it.
+    while (s.marks.size() > 1 && s.marks[1].position <= end)
+        s.marks.pop_front();
+    s.removed = end;
+    if (!out.bytes.isEmpty() && out.marks.isEmpty())
+        out.marks.append({0, arrivalNow()});
     if (s.readerStalled && s.data.size() < kReceiveCap) {
         s.readerStalled = false;
         QMetaObject::invokeMethod(
@@ -883,13 +949,10 @@ void QtCommPort::queueDispatch()
     }
 }
 
-void QtCommPort::discardReceived()
+void QtCommPort::dropEvents()
 {
     QMutexLocker lock(&shared_->mutex);
-    shared_->removed += shared_->data.size();
-    shared_->data.clear();
     shared_->events.clear();
-    shared_->readerStalled = false;
 }
 
 void QtCommPort::raise(int code)

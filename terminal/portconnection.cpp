@@ -9,6 +9,7 @@
 #include <QObject>
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -16,6 +17,10 @@ QString settingsText(const QString &baudText)
 {
     return baudText + QStringLiteral(",n,8,1");
 }
+
+// Held bytes reach the engine in pieces of this size, each as one port event would bring it,
+// so the early flush keeps the text waiting for the panes small.
+constexpr qsizetype kReleaseSlice = kEarlyFlushChars / 3;
 
 } // namespace
 
@@ -31,11 +36,11 @@ PortConnection::~PortConnection() = default;
 
 void PortConnection::openAtStartup(const QString &baudText, qint16 comNumber)
 {
-    // A number the port refuses must not leave it on the number it had: nothing opens.
-    if (port_ && port_->setCommPort(comNumber)) {
-        (void)port_->setSettings(settingsText(baudText));
-        (void)port_->setPortOpen(true);
-    }
+    // A number or rate the port refuses must not leave it on what it had: nothing opens, and
+    // the lamp's tip says why.
+    if (port_)
+        (void)(port_->setCommPort(comNumber) && port_->setSettings(settingsText(baudText)) &&
+               port_->setPortOpen(true));
     refreshLamp();
 }
 
@@ -80,6 +85,14 @@ void PortConnection::disconnect()
     status_.add(QStringLiteral("COM Port Disconnected"));
 }
 
+void PortConnection::switchPort()
+{
+    if (!isOpen())
+        return;
+    disconnect();
+    reconnect();
+}
+
 void PortConnection::closeForExit()
 {
     if (port_ && port_->portOpen())
@@ -89,6 +102,7 @@ void PortConnection::closeForExit()
 void PortConnection::closeDraining(bool alsoToStderr)
 {
     const qint64 discarded = port_->closeDraining();
+    takeReceived(true);
     if (discarded <= 0)
         return;
     const QString line =
@@ -131,9 +145,34 @@ qint32 PortConnection::typedBaudRate() const
 void PortConnection::setRxSuspended(bool suspended)
 {
     rxSuspended_ = suspended;
-    // Bytes that arrived while suspended are waiting unread: have them handled now.
-    if (!suspended && port_)
+    if (suspended)
+        return;
+    const Received held = std::exchange(held_, Received());
+    for (qsizetype at = 0; at < held.bytes.size(); at += kReleaseSlice) {
+        receive_.receive(QByteArrayView(held.bytes)
+                             .sliced(at)
+                             .first(qMin(kReleaseSlice, held.bytes.size() - at)));
+        receive_.applySizeLimit();
+    }
+    // What the port kept while the held bytes filled their room is handled now.
+    if (port_)
         port_->rearmReceive();
+}
+
+void PortConnection::takeReceived(bool closing)
+{
+    if (!port_ || (rxSuspended_ && !closing && held_.bytes.size() >= kHoldLimit))
+        return;
+    const Received received = port_->takeReceived();
+    if (received.isEmpty())
+        return;
+    // The log has every byte taken, whatever the panes and the capture keep.
+    if (log_)
+        log_->write(received);
+    if (rxSuspended_)
+        held_.append(received);
+    else
+        receive_.receive(received.bytes);
 }
 
 void PortConnection::refreshLamp()
@@ -155,7 +194,14 @@ void PortConnection::reportDeviceLost()
 void PortConnection::onPortEvent()
 {
     const int event = port_ ? port_->commEvent() : 0;
-    if (!rxSuspended_) {
+    if (event == CommPort::comEvReceive) {
+        takeReceived(false);
+    } else if (event == CommPort::comEventDeviceLost) {
+        // Suspending stops receiving, not the news that the device has gone; what it sent
+        // before is taken first.
+        takeReceived(true);
+        reportDeviceLost();
+    } else if (!rxSuspended_) {
         switch (event) {
         case CommPort::comEventBreak:
             status_.add(QStringLiteral("Communications error Break"));
@@ -200,28 +246,15 @@ void PortConnection::onPortEvent()
         case CommPort::comEvRing:
             status_.add(QStringLiteral("Ring"));
             break;
-        case CommPort::comEvReceive: {
-            // The log has every byte taken, whatever the panes and the capture keep.
-            const QByteArray bytes = receive_.take(*port_);
-            if (log_)
-                log_->write(bytes);
-            break;
-        }
         case CommPort::comEvSend:
             status_.add(QStringLiteral("Send Characters"));
             break;
         case CommPort::comEvEOF:
             status_.add(QStringLiteral("End of Frame"));
             break;
-        case CommPort::comEventDeviceLost:
-            reportDeviceLost();
-            break;
         default: // a parity error and anything else pass silently
             break;
         }
-    } else if (event == CommPort::comEventDeviceLost) {
-        // Suspending stops receiving, not the news that the device has gone.
-        reportDeviceLost();
     }
     refreshLamp();
     receive_.applySizeLimit();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/received.h"
 #include "terminal/terminalviews.h"
 
 #include <QString>
@@ -32,8 +33,12 @@ public:
     void reconnect();
     // "Disconnect": output still queued is let drain first (discarded after a deadline,
     // with one status line saying how many bytes were not sent); then
-    // "COM Port Disconnected", also when the port was closed already.
+    // "COM Port Disconnected", also when the port was closed already. What the port had
+    // read goes on as received, held if receiving is suspended.
     void disconnect();
+    // The Port menu's choice of the port in the box: an open port switches to it at once,
+    // as Disconnect and then ReConnect would; a closed one stays closed.
+    void switchPort();
     // Closing the program: the port drains and closes; a discard is also reported on
     // standard error, as the window goes away with the status line in it.
     void closeForExit();
@@ -55,8 +60,12 @@ public:
     // The baud rate as typed, without the start-up range rule (written at close).
     qint32 typedBaudRate() const;
 
-    // "Suspend" of receiving: events wait in the port (a lost device still gets through).
+    // "Suspend" of receiving: line events are not handled (a lost device still gets
+    // through) and received bytes are held, logged at once but shown and captured only once
+    // receiving resumes. Past kHoldLimit held the port is left to stop reading, which
+    // holds the device back.
     void setRxSuspended(bool suspended);
+    static constexpr qsizetype kHoldLimit = qsizetype(1) << 20;
     bool rxSuspended() const { return rxSuspended_; }
     // Every byte taken from the port also goes to the log (null: none).
     void setLog(SessionLog *log) { log_ = log; }
@@ -75,6 +84,9 @@ private:
     void reportConnected();
     void reportDeviceLost();
     void closeDraining(bool alsoToStderr);
+    // Takes what the port has read: to the log first, then to the receive engine or, while
+    // suspended, to the held bytes. closing: the port is gone, so the limit does not apply.
+    void takeReceived(bool closing);
 
     std::unique_ptr<CommPort> port_;
     ConnectionView &view_;
@@ -84,5 +96,6 @@ private:
     qint32 baudRate_ = 0;
     qint16 comNumber_ = 0;
     bool rxSuspended_ = false;
+    Received held_; // received while suspended, not shown yet
     SessionLog *log_ = nullptr;
 };

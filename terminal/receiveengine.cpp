@@ -1,6 +1,5 @@
 #include "terminal/receiveengine.h"
 
-#include "platform/commport.h"
 #include "platform/ticker.h"
 #include "terminal/capturebuffer.h"
 #include "terminal/options.h"
@@ -71,20 +70,13 @@ ReceiveEngine::ReceiveEngine(CaptureBuffer &capture, const Options &options, Rec
     ticker_.onTimeout = [this] { flush(); };
 }
 
-QByteArray ReceiveEngine::take(CommPort &port)
+void ReceiveEngine::receive(QByteArrayView bytes)
 {
     // A line faster than the panes would pile up megabytes between two ticks: tick now,
     // as if the timer had fired just before this event, so the text shown at once stays
     // small and this event's size rule empties the panes as usual.
     if (pendingHex_.size() >= kEarlyFlushChars)
         flush();
-    QByteArray bytes = port.input();
-    receive(bytes);
-    return bytes;
-}
-
-void ReceiveEngine::receive(QByteArrayView bytes)
-{
     if (bytes.isEmpty())
         return;
     const bool silent = options_.capturesSilently();

@@ -17,7 +17,6 @@ inline constexpr qsizetype kEarlyFlushChars = 300000;
 bool sizeLimitReached(qsizetype asciiPaneLength, bool silent, qint32 captureCount);
 
 class CaptureBuffer;
-class CommPort;
 class ReceivePanes;
 class Ticker;
 struct Options;
@@ -32,9 +31,8 @@ public:
     ReceiveEngine(CaptureBuffer &capture, const Options &options, ReceivePanes &panes,
                   Ticker &flushTicker);
 
-    // Takes everything waiting in the port and runs the receive steps for each byte, with
-    // the result that one event per byte would have had. Returns the bytes taken.
-    QByteArray take(CommPort &port);
+    // Runs the receive steps for each byte of one port event, with the result that one
+    // event per byte would have had.
     void receive(QByteArrayView bytes);
     // The flush tick: both pending texts go to the panes, the ticker stops.
     void flush();

@@ -237,3 +237,11 @@ void SessionLog::writeWaiting()
     if (room_)
         room_->setEnabled(false);
 }
+
+void SessionLog::write(const Received &received)
+{
+    if (!timestamps_ || received.marks.isEmpty())
+        return write(received.bytes);
+    received.forEachRun(
+        [this](QByteArrayView run, ArrivalTime at) { write(run, localDateTime(at)); });
+}

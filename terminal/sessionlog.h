@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/received.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QDateTime>
@@ -54,6 +56,8 @@ public:
     // arrived: when the bytes came from the device (a line's stamp is its first byte's);
     // invalid means now.
     void write(QByteArrayView bytes, const QDateTime &arrived = QDateTime());
+    // Each line stamped with the time its first byte arrived.
+    void write(const Received &received);
 
     // Told whenever the log opens or stops, also when a failed write stops it.
     std::function<void(bool open)> onOpenChanged;

@@ -5,12 +5,14 @@
 #include <QRegularExpression>
 
 #include <limits>
+#include <utility>
 
 bool FakeCommPort::setSettings(const QString &s)
 {
     static const QRegularExpression valid(QStringLiteral("^\\d+,[nNeEoOmMsS],[5-8],(1|1\\.5|2)$"));
     const qint64 baud = s.section(u',', 0, 0).toLongLong();
-    if (!valid.match(s).hasMatch() || baud <= 0 || baud > std::numeric_limits<qint32>::max()) {
+    if (!valid.match(s).hasMatch() || baud < kLowestBaud ||
+        baud > std::numeric_limits<qint32>::max()) {
         error_ = {380, QStringLiteral("Invalid property value")};
         return false;
     }
@@ -44,7 +46,6 @@ bool FakeCommPort::setPortOpen(bool open)
     open_ = open;
     open ? ++opens : ++closes;
     dtr = rts = open; // as the system raises them at an open
-    waiting_.clear();
     queued_.clear();
     return true;
 }
@@ -80,11 +81,9 @@ void FakeCommPort::deviceTakes(qsizetype n)
     emit outputShrank();
 }
 
-QByteArray FakeCommPort::input()
+Received FakeCommPort::takeReceived()
 {
-    QByteArray out;
-    out.swap(waiting_);
-    return out;
+    return std::exchange(waiting_, Received());
 }
 
 void FakeCommPort::rearmReceive()
@@ -95,7 +94,7 @@ void FakeCommPort::rearmReceive()
 
 void FakeCommPort::injectData(const QByteArray &bytes)
 {
-    waiting_ += bytes;
+    waiting_.append({bytes, {{0, arrivalNow()}}});
     raise(comEvReceive);
 }
 

@@ -19,9 +19,9 @@ public:
     bool setPortOpen(bool open) override;
     bool portOpen() const override { return open_; }
     qint64 output(const QByteArray &bytes) override;
-    QByteArray input() override;
+    Received takeReceived() override;
     int commEvent() const override { return event_; }
-    qint64 bytesWaiting() const override { return waiting_.size(); }
+    qint64 bytesWaiting() const override { return waiting_.bytes.size(); }
     void rearmReceive() override;
     qint64 bytesToWrite() const override { return queued_.size(); }
     qint64 outputLimit() const override;
@@ -36,8 +36,9 @@ public:
     bool sendBreak(int ms) override;
 
     // Test side.
-    void injectData(const QByteArray &bytes); // queues bytes and raises comEvReceive
-    void injectEvent(int code);               // raises a line event or error
+    // Queues bytes arriving now and raises comEvReceive; they stay across a close.
+    void injectData(const QByteArray &bytes);
+    void injectEvent(int code); // raises a line event or error
     // The device goes away: the port closes, the bytes waiting stay, then
     // comEventDeviceLost is raised with detail() naming the reason.
     void loseDevice(const QString &reason = QStringLiteral("the device went away"));
@@ -60,7 +61,7 @@ private:
     bool setLine(bool &line, bool on);
     bool open_ = false;
     int event_ = 0;
-    QByteArray waiting_;
+    Received waiting_;
     QByteArray queued_;
     Error error_;
     QString detail_;

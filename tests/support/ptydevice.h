@@ -133,6 +133,21 @@ public:
         return got;
     }
 
+    // What the device sent that the program never read, once it has closed the port: read
+    // on the terminal's side until nothing more comes for quietMs.
+    QByteArray unread(int quietMs = 200)
+    {
+        QByteArray out;
+        char buf[65536];
+        for (pollfd p{slave_, POLLIN, 0}; ::poll(&p, 1, quietMs) > 0;) {
+            const ssize_t n = ::read(slave_, buf, sizeof buf);
+            if (n <= 0)
+                break;
+            out.append(buf, n);
+        }
+        return out;
+    }
+
     // The device goes away: the program's next read of the port fails.
     void hangUp()
     {

@@ -6,6 +6,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 class TestPortPty : public QObject
 {
     Q_OBJECT
@@ -126,6 +128,36 @@ private slots:
         QCOMPARE(p->views.status,
                  QStringLiteral("Selected COM Port Not Available.\r\nCom Port Connected.\r\n"
                                 "COM Port Disconnected\r\n"));
+    }
+
+    // Rates below 110 are refused, at start-up too, with the reason in the lamp's tip. At
+    // the slowest rate, Disconnect gives up what a device that takes nothing leaves queued
+    // after a bounded wait, and says how much.
+    void slowRatesAndTheDrainAtClose()
+    {
+        p->port.disconnect();
+        p->views.status.clear();
+        for (const QString &baud : {u"109"_s, u"1"_s}) {
+            p->views.baud = baud;
+            p->port.reconnect();
+            p->port.openAtStartup(baud, 1);
+            QVERIFY(!p->port.isOpen() && !p->views.open);
+            QVERIFY2(p->views.detail.startsWith(baud + u" baud: below 110"_s),
+                     qPrintable(p->views.detail));
+        }
+        QCOMPARE(p->views.status, u"Selected COM Port Not Available.\r\n"_s.repeated(2));
+        p->views.baud = u"110"_s;
+        p->port.reconnect();
+        QVERIFY(p->port.isOpen() && p->pty->stopReading());
+        QCOMPARE(p->port.output(QByteArray(100000, 'x')), 100000);
+        p->views.status.clear();
+        p->port.disconnect();
+        p->pty->resumeReading();
+        QVERIFY2(QRegularExpression(u"^Output discarded at close: [1-9]\\d* bytes not sent\r\n"
+                                    "COM Port Disconnected\r\n$"_s)
+                     .match(p->views.status)
+                     .hasMatch(),
+                 qPrintable(p->views.status));
     }
 
     void unpluggedDeviceIsReported()

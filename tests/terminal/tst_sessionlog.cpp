@@ -22,6 +22,20 @@ struct LoggedParts : Parts // on a pty, every byte taken going to a log with thi
     LoggedParts() : Parts(RealPty) { port.setLog(&log); }
 };
 
+// The log's text without the stamps that start its lines, and the stamps.
+QByteArray unstamped(const QByteArray &log, QList<QDateTime> &stamps)
+{
+    QByteArray text;
+    for (qsizetype at = 0, lf = 0; at < log.size(); at = lf + 1) {
+        stamps << QDateTime::fromString(QString::fromLatin1(log.mid(at + 1, 23)),
+                                        u"yyyy-MM-dd HH:mm:ss.zzz"_s);
+        lf = log.indexOf('\n', at);
+        lf = lf < 0 ? log.size() : lf;
+        text += log.mid(at + 26, lf + 1 - at - 26);
+    }
+    return text;
+}
+
 class TestSessionLog : public QObject
 {
     Q_OBJECT
@@ -52,6 +66,76 @@ private slots:
             QVERIFY2(Parts::readFile(p.file) == "earlier run\n" + sent, qPrintable(between));
             QVERIFY(p.views.status.endsWith(u"Log closed (200000 bytes)\r\n"_s));
         }
+    }
+
+    // Suspended, a line and then far more than the program holds: the log has each line at
+    // once, stamped when it arrived; a close hands over all the port had read (the rest is
+    // still in the line) and the held bytes are shown once receiving resumes.
+    void suspendedBytesOutliveTheClose_data()
+    {
+        QTest::addColumn<QString>("end");
+        for (const char *end : {"Disconnect", "exit", "device lost and back"})
+            QTest::newRow(end) << QString::fromLatin1(end);
+    }
+    void suspendedBytesOutliveTheClose()
+    {
+        QFETCH(QString, end);
+        Pty replug;
+        LoggedParts p;
+        p.now = QDateTime(QDate(2000, 1, 1), QTime(0, 0)); // not what any stamp may show
+        p.options.silentCapture = 1;
+        QVERIFY(p.log.open(p.file));
+        p.log.setTimestamps(true);
+        p.port.setRxSuspended(true);
+        QByteArray sent = "during-suspend\n", flood(4 << 20, Qt::Uninitialized);
+        for (char &c : flood)
+            c = char('a' + QRandomGenerator::global()->bounded(26));
+        const QDateTime t0 = QDateTime::currentDateTime();
+        QVERIFY(p.pty->send(sent));
+        QThread::msleep(50); // the next line arrives later, in the same delivery
+        const QDateTime t1 = QDateTime::currentDateTime();
+        sent += "second\n" + flood;
+        const int master = p.pty->master();
+        ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+        qsizetype written = 15;
+        // Until the held bytes fill their room and the port stops reading.
+        while (p.log.bytesWritten() < PortConnection::kHoldLimit ||
+               p.port.port()->bytesWaiting() < (1 << 20)) {
+            const ssize_t n = ::write(master, sent.constData() + written, 65536);
+            n > 0 ? void(written += n) : QTest::qWait(5);
+            QVERIFY(written < sent.size() - 65536);
+        }
+        const QDateTime t2 = QDateTime::currentDateTime();
+        sent.truncate(written);
+        if (end == u"Disconnect")
+            p.port.disconnect();
+        else if (end == u"exit")
+            p.port.closeForExit();
+        if (end != u"device lost and back") {
+            sent.chop(p.pty->unread().size());
+        } else {
+            p.pty->hangUp(); // what the line held goes with it
+            QTRY_VERIFY_WITH_TIMEOUT(!p.port.isOpen(), 20000);
+            QVERIFY(linkComPort(1, replug.slavePath()) && p.port.reopenLost());
+            QVERIFY(replug.send("after\n"));
+        }
+        if (end != u"exit")
+            p.port.setRxSuspended(false);
+        if (end == u"device lost and back")
+            QTRY_VERIFY(Parts::readFile(p.file).endsWith("after\n"));
+        p.log.close();
+
+        QList<QDateTime> stamps;
+        const QByteArray logged = unstamped(Parts::readFile(p.file), stamps);
+        if (end == u"device lost and back") {
+            QVERIFY(logged.size() > 2 * PortConnection::kHoldLimit); // all the port had read
+            sent = sent.left(logged.size() - 6) + "after\n";
+        }
+        QVERIFY2(logged == sent, qPrintable(u"%1 of %2"_s.arg(logged.size()).arg(sent.size())));
+        QCOMPARE(stamps.size(), 3);
+        QVERIFY(t0 <= stamps[0] && stamps[0] <= stamps[1] && t1 <= stamps[1] && stamps[2] <= t2);
+        if (end != u"exit")
+            QCOMPARE(p.capture.bytes().toByteArray(), sent.right(sent.size() % 99999));
     }
 
     void failingWriteStopsTheLog()
