@@ -92,9 +92,16 @@ void PortMenu::rebuildPortItems()
     }
     for (const PortListEntry &p : ports) {
         auto *item = new QAction(portCaption(p), menu);
-        // As if typed: the box's change handler keeps the number.
+        // As if typed: the box's change handler keeps the number. The choice is taken at
+        // once: an open port switches to it, a lost one is no longer waited for.
         QObject::connect(item, &QAction::triggered, menu, [this, n = p.comNumber] {
             ui_.comNumberBox->setText(QString::number(n));
+            if (session_.autoReconnect.waiting()) {
+                session_.autoReconnect.stop();
+                session_.port.reconnect();
+            } else {
+                session_.port.switchPort();
+            }
         });
         menu->insertAction(ui_.portItemsEnd, item);
     }
