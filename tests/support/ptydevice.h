@@ -133,8 +133,8 @@ public:
         return got;
     }
 
-    // What the device sent that the program never read, once it has closed the port: read
-    // on the terminal's side until nothing more comes for quietMs.
+    // What the device sent that the program never read, once it closed the port: read on
+    // the terminal's side until nothing more comes for quietMs.
     QByteArray unread(int quietMs = 200)
     {
         QByteArray out;

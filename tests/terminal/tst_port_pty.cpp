@@ -130,9 +130,8 @@ private slots:
                                 "COM Port Disconnected\r\n"));
     }
 
-    // Rates below 110 are refused, at start-up too, with the reason in the lamp's tip. At
-    // the slowest rate, Disconnect gives up what a device that takes nothing leaves queued
-    // after a bounded wait, and says how much.
+    // Rates below 110 are refused, at start-up too, with the reason in the lamp's tip; at
+    // 110 baud, Disconnect gives up what a device that takes nothing leaves queued.
     void slowRatesAndTheDrainAtClose()
     {
         p->port.disconnect();
@@ -141,23 +140,18 @@ private slots:
             p->views.baud = baud;
             p->port.reconnect();
             p->port.openAtStartup(baud, 1);
-            QVERIFY(!p->port.isOpen() && !p->views.open);
-            QVERIFY2(p->views.detail.startsWith(baud + u" baud: below 110"_s),
-                     qPrintable(p->views.detail));
+            QVERIFY(!p->views.open && p->views.detail.startsWith(baud + u" baud: below 110"_s));
         }
-        QCOMPARE(p->views.status, u"Selected COM Port Not Available.\r\n"_s.repeated(2));
         p->views.baud = u"110"_s;
         p->port.reconnect();
-        QVERIFY(p->port.isOpen() && p->pty->stopReading());
-        QCOMPARE(p->port.output(QByteArray(100000, 'x')), 100000);
-        p->views.status.clear();
+        QVERIFY(p->pty->stopReading() && p->port.output(QByteArray(100000, 'x')) == 100000);
         p->port.disconnect();
         p->pty->resumeReading();
-        QVERIFY2(QRegularExpression(u"^Output discarded at close: [1-9]\\d* bytes not sent\r\n"
-                                    "COM Port Disconnected\r\n$"_s)
-                     .match(p->views.status)
-                     .hasMatch(),
-                 qPrintable(p->views.status));
+        QVERIFY2(
+            p->views.status.contains(QRegularExpression(
+                u"^(Selected COM Port Not Available.\r\n){2}Com Port Connected.\r\n"
+                "Output discarded at close: [1-9]\\d* bytes not sent\r\nCOM Port Disconnected\r\n$"_s)),
+            qPrintable(p->views.status));
     }
 
     void unpluggedDeviceIsReported()

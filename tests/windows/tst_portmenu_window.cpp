@@ -1,10 +1,9 @@
 // The Port menu bound to the window: port items made as it opens, the output lines and
 // the break on the port, and the options kept in options.ini across runs.
-#include "platform/qtcommport.h"
 #include "platform/widgets/textbox.h"
 #include "tests/support/fakecommport.h"
 #include "tests/support/fakes.h"
-#include "tests/support/ptydevice.h"
+#include "tests/support/ptywindow.h"
 #include "tests/support/samples.h"
 #include "tests/support/testsupport.h"
 #include "windows/mainsession.h"
@@ -80,34 +79,25 @@ private slots:
         QCOMPARE(shown(*w), expected + ",-&DTR,-&RTS,-Send &Break");
     }
 
-    // A port chosen while one is open is switched to at once; while closed, only chosen.
+    // A port chosen while one is open is switched to at once, the old one let go.
     void linkedPtysAreListedAndChosen()
     {
-        Pty one, nine;
-        QVERIFY(linkComPort(1, one.slavePath()) && linkComPort(9, nine.slavePath()));
-        Services s = testServices(dir.path());
-        s.makeCommPort = [] { return makeQtCommPort(); };
-        MainWindow w(s);
-        const QString items = shown(w), oneItem = "COM1  " + one.slavePath(),
-                      nineItem = "COM9  " + nine.slavePath();
-        QVERIFY2(items.startsWith(oneItem + ',' + nineItem), qPrintable(items));
-        const auto choose = [&w](const QString &item) {
-            emit w.ui.portMenu->aboutToShow();
-            for (QAction *a : w.ui.portMenu->actions())
-                if (a->text() == item)
-                    a->trigger();
-        };
+        PtyWindow one;
+        Pty nine;
+        QVERIFY(linkComPort(9, nine.slavePath()));
+        MainWindow &w = *one.w;
+        const QString items = shown(w), nineItem = "COM9  " + nine.slavePath();
+        QVERIFY2(items.startsWith("COM1  " + one.pty.slavePath() + ',' + nineItem),
+                 qPrintable(items));
         w.ui.statusPane->setText({});
-        choose(nineItem);
+        for (QAction *a : w.ui.portMenu->actions()) // as made when the menu opened
+            if (a->text() == nineItem)
+                a->trigger();
         QCOMPARE(w.ui.comNumberBox->text(), "9");
         QCOMPARE(w.ui.statusPane->text(), "COM Port Disconnected\r\nCom Port Connected.\r\n");
         QVERIFY(w.session().port.output("x") == 1 && nine.receiveUntilQuiet() == "x");
-        const auto other = makeQtCommPort(); // COM1 was let go
-        QVERIFY(other->setCommPort(1) && other->setPortOpen(true) && other->setPortOpen(false));
-
-        w.ui.disconnectButton->click();
-        choose(oneItem);
-        QVERIFY(w.ui.comNumberBox->text() == "1" && !w.session().port.isOpen());
+        const auto other = makeQtCommPort();
+        QVERIFY(other->setCommPort(1) && other->setPortOpen(true)); // COM1 was let go
         QFile::remove(comPortLink(1));
         QFile::remove(comPortLink(9));
     }
