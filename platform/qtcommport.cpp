@@ -149,8 +149,8 @@ struct ArrivalMark
 struct Shared
 {
     QMutex mutex;
-    QByteArray data;                 // received, not yet taken by input()
-    qint64 removed = 0;              // bytes ever taken from data or discarded
+    QByteArray data;                 // received, not yet taken by takeReceived()
+    qint64 removed = 0;              // bytes ever taken from data
     std::deque<PendingEvent> events; // line events and errors in order with the data
     // When the bytes from each position on arrived; the first covers data's first byte.
     std::deque<ArrivalMark> marks;
