@@ -1,9 +1,12 @@
 // The command line: each option, the port list's lines and the error exit; and the program
-// itself started with --log under a file size limit, into a FIFO or a pipe.
+// itself started with --log under a file size limit, into a FIFO or a pipe, and ended by
+// SIGTERM during a flood.
 #include "app/commandline.h"
 #include "tests/support/ptydevice.h"
+#include "tests/support/samples.h"
 
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -162,6 +165,33 @@ private slots:
         QCOMPARE(program.state(), QProcess::NotRunning);
         QCOMPARE(program.exitStatus(), QProcess::NormalExit); // not killed by the limit
         QCOMPARE(program.exitCode(), 0);
+    }
+
+    // SIGTERM while the device floods the port and goes on sending: all the program had read
+    // is in the log, and the rest, still in the line, follows it; nothing went missing between.
+    void sigtermInAFloodLosesNothing()
+    {
+        QTemporaryDir dir;
+        Pty pty;
+        const QString log = dir.filePath(u"rx.log"_s);
+        QProcess program;
+        QVERIFY(start(program, dir, pty, {u"--log"_s, log}));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(log), 20000); // the port is open by then
+        QByteArray sent(32 << 20, Qt::Uninitialized);
+        QRandomGenerator(3).fillRange(reinterpret_cast<quint32 *>(sent.data()), sent.size() / 4);
+        ::fcntl(pty.master(), F_SETFL, O_NONBLOCK);
+        qsizetype written = 0;
+        while (program.state() != QProcess::NotRunning) {
+            const ssize_t n = ::write(pty.master(), sent.constData() + written,
+                                      size_t(qMin<qsizetype>(65536, sent.size() - written)));
+            if (n > 0 && written < (8 << 20) && written + n >= (8 << 20))
+                program.terminate();
+            written += qMax<ssize_t>(n, 0);
+            if (n <= 0)
+                program.waitForFinished(5);
+        }
+        QCOMPARE(program.exitCode(), 0);
+        QVERIFY(readTestFile(log) + pty.unread() == sent.left(written));
     }
 };
 
