@@ -1,0 +1,229 @@
+#include "plot/lineparser.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+namespace {
+
+enum class Number { Value, Left, Invalid };
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+bool isNameStart(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+
+Number readNumber(QByteArrayView token, double &value)
+{
+    const char *begin = token.data();
+    const char *end = begin + token.size();
+    if (begin != end && *begin == '+' && end - begin > 1 && begin[1] != '-')
+        ++begin;
+    const auto [ptr, ec] = std::from_chars(begin, end, value, std::chars_format::general);
+    if (begin == end || ptr != end || ec == std::errc::invalid_argument)
+        return Number::Invalid;
+    // Too large for a double, nan and inf: the line stands, this value is left out.
+    if (ec == std::errc::result_out_of_range || !std::isfinite(value))
+        return Number::Left;
+    return Number::Value;
+}
+
+QByteArrayView trimmed(QByteArrayView s)
+{
+    while (!s.isEmpty() && isBlank(s.front()))
+        s = s.sliced(1);
+    while (!s.isEmpty() && isBlank(s.back()))
+        s.chop(1);
+    return s;
+}
+
+} // namespace
+
+void LineParser::reset()
+{
+    partial_.clear();
+    inLine_ = lastWasCr_ = skipFirst_ = numbersSeen_ = false;
+    skipped_ = 0;
+    pairNames_.clear();
+    columnSeries_.clear();
+    header_.clear();
+}
+
+void LineParser::feed(QByteArrayView bytes, qint64 arrivalMsecs)
+{
+    const char *p = bytes.data();
+    const char *const end = p + bytes.size();
+    if (lastWasCr_ && p != end && *p == '\n')
+        ++p;
+    lastWasCr_ = false;
+    while (p != end) {
+        const char *eol = std::find_if(p, end, [](char c) { return c == '\n' || c == '\r'; });
+        if (!inLine_) {
+            inLine_ = true;
+            partialMsecs_ = arrivalMsecs;
+        }
+        // An overlong line keeps one byte too many, enough to know it is skipped.
+        const qsizetype room = kMaxLineLength + 1 - partial_.size();
+        if (eol == end) {
+            partial_.append(p, std::min<qsizetype>(end - p, std::max<qsizetype>(room, 0)));
+            break;
+        }
+        if (partial_.isEmpty()) {
+            endLine(QByteArrayView(p, eol), partialMsecs_);
+        } else {
+            partial_.append(p, std::min<qsizetype>(eol - p, std::max<qsizetype>(room, 0)));
+            endLine(partial_, partialMsecs_);
+            partial_.clear();
+        }
+        inLine_ = false;
+        p = eol + 1;
+        if (*eol == '\r') {
+            if (p == end)
+                lastWasCr_ = true;
+            else if (*p == '\n')
+                ++p;
+        }
+    }
+}
+
+void LineParser::endLine(QByteArrayView line, qint64 msecs)
+{
+    const QByteArrayView text = trimmed(line);
+    if (skipFirst_) {
+        skipFirst_ = false;
+        skipped_ += text.isEmpty() ? 0 : 1;
+        return;
+    }
+    if (text.isEmpty())
+        return;
+    values_.clear();
+    const bool parsed = line.size() <= kMaxLineLength &&
+                        (text.contains(':') ? parsePairs(text) : parseNumbers(text));
+    if (parsed)
+        store_.addLine(msecs, values_);
+    else
+        ++skipped_;
+}
+
+int LineParser::pairSeries(qsizetype field, QByteArrayView name)
+{
+    if (size_t(field) >= pairNames_.size())
+        pairNames_.resize(size_t(field) + 1, {QByteArray(), -1});
+    auto &[cachedName, series] = pairNames_[size_t(field)];
+    if (cachedName != name) {
+        cachedName = name.toByteArray();
+        series = store_.seriesIndex(cachedName);
+    }
+    return series;
+}
+
+bool LineParser::parsePairs(QByteArrayView line)
+{
+    const auto isSeparator = [](char c) { return isBlank(c) || c == ','; };
+    // Names are looked up once the whole line has been read: a line that is skipped
+    // must not add series.
+    fields_.clear();
+    numbers_.clear();
+    for (qsizetype i = 0, n = line.size();;) {
+        while (i < n && isSeparator(line[i]))
+            ++i;
+        if (i == n)
+            break;
+        const qsizetype nameStart = i;
+        while (i < n && line[i] != ':' && !isSeparator(line[i]))
+            ++i;
+        if (i == n || line[i] != ':' || !isNameStart(line[nameStart]))
+            return false;
+        fields_.push_back(line.sliced(nameStart, i - nameStart));
+        for (++i; i < n && isBlank(line[i]);)
+            ++i;
+        const qsizetype valueStart = i;
+        while (i < n && !isSeparator(line[i]))
+            ++i;
+        double value = 0;
+        const Number kind = readNumber(line.sliced(valueStart, i - valueStart), value);
+        if (kind == Number::Invalid)
+            return false;
+        numbers_.push_back(kind == Number::Value ? value : qQNaN());
+    }
+    for (size_t field = 0; field < fields_.size(); ++field) {
+        const int series = pairSeries(qsizetype(field), fields_[field]);
+        if (std::isnan(numbers_[field]) || series < 0)
+            continue;
+        // A name given twice in one line: its last value counts.
+        const auto same = std::find_if(values_.begin(), values_.end(),
+                                       [&](const SeriesValue &v) { return v.series == series; });
+        if (same != values_.end())
+            same->value = numbers_[field];
+        else
+            values_.push_back({series, numbers_[field]});
+    }
+    return !fields_.empty();
+}
+
+bool LineParser::parseNumbers(QByteArrayView line)
+{
+    // Fields between commas and semicolons; words within one are fields too.
+    fields_.clear();
+    for (qsizetype i = 0;;) {
+        qsizetype j = i;
+        while (j < line.size() && line[j] != ',' && line[j] != ';')
+            ++j;
+        const QByteArrayView segment = trimmed(line.sliced(i, j - i));
+        if (segment.isEmpty() && (j < line.size() || i == 0))
+            fields_.push_back(segment);
+        for (qsizetype k = 0; k < segment.size();) {
+            qsizetype e = k;
+            while (e < segment.size() && !isBlank(segment[e]))
+                ++e;
+            fields_.push_back(segment.sliced(k, e - k));
+            for (k = e; k < segment.size() && isBlank(segment[k]);)
+                ++k;
+        }
+        if (j == line.size())
+            break;
+        i = j + 1;
+    }
+    bool anyNumber = false;
+    for (size_t column = 0; column < fields_.size(); ++column) {
+        double value = 0;
+        const Number kind =
+            fields_[column].isEmpty() ? Number::Left : readNumber(fields_[column], value);
+        if (kind == Number::Invalid) {
+            const bool names = !numbersSeen_ && fields_.size() >= 2 &&
+                               std::all_of(fields_.begin(), fields_.end(), [](QByteArrayView f) {
+                                   return !f.isEmpty() && isNameStart(f[0]);
+                               });
+            if (names) {
+                header_.clear();
+                for (QByteArrayView f : fields_)
+                    header_.push_back(f.toByteArray());
+            }
+            return false;
+        }
+        anyNumber = anyNumber || !fields_[column].isEmpty();
+        if (kind == Number::Value)
+            values_.push_back({int(column), value});
+    }
+    if (!anyNumber)
+        return false;
+    // The first numbers name their columns after a header of the same size, which then
+    // counts as read rather than skipped.
+    const bool named = !numbersSeen_ && header_.size() == fields_.size();
+    skipped_ -= named ? 1 : 0;
+    numbersSeen_ = true;
+    while (columnSeries_.size() < fields_.size()) {
+        const size_t column = columnSeries_.size();
+        columnSeries_.push_back(store_.seriesIndex(
+            named ? header_[column] : QByteArray::number(qulonglong(column) + 1)));
+    }
+    for (SeriesValue &v : values_)
+        v.series = columnSeries_[size_t(v.series)];
+    std::erase_if(values_, [](const SeriesValue &v) { return v.series < 0; });
+    return true;
+}
