@@ -6,8 +6,12 @@
 #include <vector>
 
 // What a series shows in one pixel column: its first and last sample there and the
-// extremes between. Drawing these four values per column looks exactly like drawing every
-// sample, at a cost that follows the width of the plot, not the length of the history.
+// extremes between. Drawing these four values per column looks like drawing every sample,
+// at a cost that follows the width of the plot, not the length of the history. Where the
+// columns hold kCoarse samples or more on average, a column ends on a block of 16 or 256
+// samples, so a sample may be shown in the neighbouring column; below, columns are exact.
+constexpr qint64 kCoarse = 32;
+
 struct ColumnSpan
 {
     int column;

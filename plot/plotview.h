@@ -38,6 +38,7 @@ public:
     void pan(double fraction);
 
     void setHidden(int series, bool hidden);
+    void showAllSeries() { hidden_.clear(); }
     bool isHidden(int series) const;
 
 private:

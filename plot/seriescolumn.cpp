@@ -87,8 +87,13 @@ qint64 SeriesColumn::lowerBound(quint32 line, qint64 from, qint64 to) const
     return firstWhere(from, to, [&](qint64 i) { return this->line(i) >= line; });
 }
 
-qint64 SeriesColumn::gallop(quint32 line, qint64 from, qint64 to) const
+qint64 SeriesColumn::gallop(quint32 line, qint64 from, qint64 to, qint64 hint) const
 {
+    // A series present in every line has the answer at the hint, which two neighbouring
+    // reads confirm.
+    if (hint >= from && hint <= to && (hint == to || this->line(hint) >= line) &&
+        (hint == from || this->line(hint - 1) < line))
+        return hint;
     return gallopWhere(from, to, [&](qint64 i) { return this->line(i) >= line; });
 }
 

@@ -49,9 +49,9 @@ public:
 
     // The first sample in [from, to) whose line is at least `line` (to when none).
     qint64 lowerBound(quint32 line, qint64 from, qint64 to) const;
-    // The same, searching forward from `from` in steps that double: cheap when the answer
-    // is near, as for the columns of a plot taken left to right.
-    qint64 gallop(quint32 line, qint64 from, qint64 to) const;
+    // The same, trying `hint` first and then searching forward from `from` in steps that
+    // double: cheap when the answer is near, as for the columns of a plot left to right.
+    qint64 gallop(quint32 line, qint64 from, qint64 to, qint64 hint = -1) const;
     MinMax minMax(qint64 from, qint64 to) const;
 
     // Drops whole chunks whose every sample has a line below `line`, but never the last
