@@ -1,0 +1,281 @@
+// The live plot: parser and store throughput, memory at 8 series x 1 000 000 samples, a
+// redraw at full history against one in follow mode, and a pseudo-terminal run: 8 series at
+// 2 000 lines a second with the window shown (lines kept, redraws a second, CPU on top of
+// receiving alone), then a full-speed drain with and without the plot.
+//   bench_plot [--seconds N] [--screenshot FILE]
+#include "plot/plotfeed.h"
+#include "terminal/capturebuffer.h"
+#include "tests/support/ptydevice.h"
+#include "tests/support/testsupport.h"
+#include "windows/plotcanvas.h"
+#include "windows/plotwindow.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPushButton>
+#include <QSocketNotifier>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <sys/resource.h>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int kSeries = 8;
+constexpr int kRate = 2000; // lines a second
+
+double cpuSeconds(int who)
+{
+    rusage u{};
+    getrusage(who, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Line i of a board's output: 8 readings, as numbers or as name:value pairs.
+QByteArray line(qint64 i, bool pairs)
+{
+    char text[256];
+    int n = 0;
+    for (int s = 0; s < kSeries; ++s) {
+        const double v = 100 * std::sin(double(i) * 0.001 * (s + 1)) + s * 10 + (i % 7) * 0.01;
+        n += pairs ? std::snprintf(text + n, sizeof text - size_t(n), "%sch%d:%.3f", s ? " " : "",
+                                   s, v)
+                   : std::snprintf(text + n, sizeof text - size_t(n), "%s%.3f", s ? "," : "", v);
+    }
+    return QByteArray(text, n) + "\r\n";
+}
+
+QByteArray lines(qint64 from, qint64 count, bool pairs = false)
+{
+    QByteArray out;
+    for (qint64 i = from; i < from + count; ++i)
+        out += line(i, pairs);
+    return out;
+}
+
+template <typename F> double medianMs(int rounds, F &&step)
+{
+    std::vector<double> ms;
+    for (int r = 0; r < rounds; ++r) {
+        QElapsedTimer t;
+        t.start();
+        step();
+        ms.push_back(double(t.nsecsElapsed()) / 1e6);
+    }
+    std::sort(ms.begin(), ms.end());
+    return ms[ms.size() / 2];
+}
+
+void parserThroughput()
+{
+    for (const bool pairs : {false, true}) {
+        const QByteArray chunk = lines(0, 20000, pairs);
+        SampleStore store;
+        LineParser parser(store);
+        QElapsedTimer t;
+        t.start();
+        for (int round = 0; round < 25; ++round)
+            for (qsizetype i = 0; i < chunk.size(); i += 4096)
+                parser.feed(
+                    QByteArrayView(chunk).sliced(i, std::min<qsizetype>(4096, chunk.size() - i)),
+                    round);
+        const double s = double(t.nsecsElapsed()) / 1e9;
+        std::printf("parse + store (%s)  %.1f MB/s, %.0f k lines/s\n",
+                    pairs ? "name:value" : "numbers   ", 25.0 * double(chunk.size()) / 1e6 / s,
+                    double(store.lineCount()) / 1e3 / s);
+    }
+}
+
+// Reads the slave side of a pty in the event loop and hands every read to the plot.
+struct PtyReader
+{
+    int fd;
+    PlotFeed *feed; // null: read and drop
+    qint64 bytes = 0;
+    QSocketNotifier notifier{qintptr(fd), QSocketNotifier::Read};
+    std::vector<char> buffer = std::vector<char>(65536);
+
+    PtyReader(int fd_, PlotFeed *feed_) : fd(fd_), feed(feed_)
+    {
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+        QObject::connect(&notifier, &QSocketNotifier::activated, [this] {
+            for (ssize_t n; (n = ::read(fd, buffer.data(), buffer.size())) > 0;) {
+                bytes += n;
+                if (feed)
+                    feed->received(QByteArrayView(buffer.data(), n),
+                                   QDateTime::currentMSecsSinceEpoch());
+            }
+        });
+    }
+};
+
+struct Run
+{
+    double seconds = 0;
+    double cpu = 0; // of the reading side
+    qint64 sent = 0;
+    qint64 received = 0;
+};
+
+// Writes lines into the pty at `rate` a second (0: as fast as it takes them).
+Run pace(PlotFeed *feed, qint64 total, int rate)
+{
+    Pty pty;
+    PtyReader reader(pty.slave(), feed);
+    QByteArray all;
+    std::vector<qsizetype> ends; // of each line in `all`
+    for (qint64 i = 0; i < total; ++i)
+        ends.push_back((all += line(i, false)).size());
+    Run run;
+    std::atomic<bool> done{false};
+    double writerCpu = 0;
+    QElapsedTimer clock;
+    clock.start();
+    const double cpu0 = cpuSeconds(RUSAGE_SELF);
+    std::thread writer([&] {
+        const double c0 = cpuSeconds(RUSAGE_THREAD);
+        for (qint64 i = 0; i < total;) {
+            const qint64 due = rate ? std::min(total, clock.elapsed() * rate / 1000) : total;
+            if (due > i) {
+                const qsizetype from = i ? ends[size_t(i - 1)] : 0;
+                if (!pty.send(all.sliced(from, ends[size_t(due - 1)] - from)))
+                    break;
+                i = due;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        writerCpu = cpuSeconds(RUSAGE_THREAD) - c0;
+        done = true;
+    });
+    while ((!done || reader.bytes < all.size()) && clock.elapsed() < 600000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    run.seconds = double(clock.nsecsElapsed()) / 1e9;
+    writer.join();
+    run.cpu = cpuSeconds(RUSAGE_SELF) - cpu0 - writerCpu;
+    run.sent = total;
+    run.received = reader.bytes;
+    return run;
+}
+
+// The window over a minute of a temperature loop, the cursor in it, as a PNG.
+bool writeScreenshot(const QString &path)
+{
+    QTemporaryDir dir;
+    PlotFeed feed;
+    CaptureBuffer capture;
+    PlotWindow w(testServices(dir.path()), feed, capture);
+    w.resize(1000, 520);
+    w.present();
+    const qint64 t0 = QDateTime(QDate(2024, 5, 14), QTime(9, 30)).toMSecsSinceEpoch();
+    feed.received("Heater controller v2.1 ready\r\n", t0);
+    double temp = 21;
+    for (int i = 0; i < 3000; ++i) {
+        const double setpoint = i < 600 ? 25 : i < 1800 ? 60 : 40;
+        const double heater = std::clamp((setpoint - temp) * 12, 0.0, 100.0);
+        temp += (heater * 0.004 - (temp - 21) * 0.0015) + 0.05 * std::sin(i * 0.7);
+        feed.received(QStringLiteral("setpoint:%1 temp:%2 heater:%3\r\n")
+                          .arg(setpoint)
+                          .arg(temp, 0, 'f', 2)
+                          .arg(heater, 0, 'f', 1)
+                          .toLatin1(),
+                      t0 + i * 20);
+    }
+    w.ui.wholeRunButton->click();
+    w.refresh();
+    QCoreApplication::processEvents();
+    const QRect area = w.ui.canvas->plotRect();
+    w.ui.canvas->setCursorAt(QPoint(area.left() + area.width() * 62 / 100, area.center().y()));
+    return w.grab().save(path, "PNG");
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);
+    const QStringList args = app.arguments();
+    const qsizetype at = args.indexOf(QStringLiteral("--seconds"));
+    const int seconds = at > 0 && at + 1 < args.size() ? args[at + 1].toInt() : 60;
+    const qsizetype shot = args.indexOf(QStringLiteral("--screenshot"));
+    if (shot > 0 && shot + 1 < args.size())
+        return writeScreenshot(args[shot + 1]) ? 0 : 1;
+
+    QTemporaryDir dir;
+    const Services services = testServices(dir.path());
+    CaptureBuffer capture;
+
+    parserThroughput();
+
+    // 1 000 000 lines of 8 series, 2 000 a second.
+    PlotFeed feed;
+    feed.start();
+    const qint64 rss0 = [] {
+        rusage u{};
+        getrusage(RUSAGE_SELF, &u);
+        return qint64(u.ru_maxrss);
+    }();
+    const qint64 t0 = 1'700'000'000'000;
+    for (qint64 i = 0; i < 1'000'000; i += 1000)
+        feed.received(lines(i, 1000), t0 + i / 2);
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("store at 8 x %lld     %.1f MB (target < 150), process grew %.1f MB\n",
+                feed.store().lineCount(), double(feed.store().memoryBytes()) / 1048576.0,
+                double(usage.ru_maxrss - rss0) / 1024.0);
+
+    // Redraw of a 1000-pixel-wide plot: following 10 s against the whole run.
+    auto *w = new PlotWindow(services, feed, capture);
+    w->resize(1300, 600);
+    w->present();
+    QCoreApplication::processEvents();
+    QImage image(w->ui.canvas->size(), QImage::Format_RGB32);
+    const auto draw = [&] { w->ui.canvas->render(&image); };
+    const double follow = medianMs(30, draw);
+    w->view().showWholeRun();
+    const double whole = medianMs(30, draw);
+    std::printf("redraw %d px wide    follow 10 s %.2f ms, whole run (1 M lines) %.2f ms\n",
+                w->ui.canvas->plotRect().width(), follow, whole);
+    w->view().follow();
+    delete w;
+
+    // 8 series at 2 000 lines a second through a pty, without and with the plot shown.
+    const qint64 total = qint64(seconds) * kRate;
+    const Run alone = pace(nullptr, total, kRate);
+    w = new PlotWindow(services, feed, capture);
+    w->present();
+    const qint64 paints0 = w->ui.canvas->paintCount();
+    const Run plotted = pace(&feed, total, kRate);
+    const double redraws = double(w->ui.canvas->paintCount() - paints0) / plotted.seconds;
+    const bool kept = feed.store().lineCount() == total && alone.received == plotted.received;
+    std::printf("pty %d lines/s x 8    %lld lines sent, %lld plotted (%s), %.1f redraws/s "
+                "(target >= 30)\n",
+                kRate, total, feed.store().lineCount(), kept ? "none lost" : "LINES LOST", redraws);
+    std::printf("CPU                  receiving alone %.1f %% of a core, with the plot %.1f %%: "
+                "the plot %.1f %% (target <= 25)\n",
+                100 * alone.cpu / alone.seconds, 100 * plotted.cpu / plotted.seconds,
+                100 * (plotted.cpu / plotted.seconds - alone.cpu / alone.seconds));
+
+    // As fast as the pty takes it: 1 000 000 lines with and without the plot.
+    const Run drainAlone = pace(nullptr, 1'000'000, 0);
+    w->ui.clearButton->click();
+    const Run drainPlotted = pace(&feed, 1'000'000, 0);
+    std::printf("drain                %.1f MB/s alone, %.1f MB/s with the plot: %.0f %% "
+                "(target >= 80), %lld lines plotted\n",
+                double(drainAlone.received) / 1e6 / drainAlone.seconds,
+                double(drainPlotted.received) / 1e6 / drainPlotted.seconds,
+                100 * drainAlone.seconds / drainPlotted.seconds, feed.store().lineCount());
+    delete w;
+    return kept ? 0 : 2;
+}
