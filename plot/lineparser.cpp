@@ -18,12 +18,66 @@ bool isNameStart(char c)
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
 }
 
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// The common case, decimal digits with at most 15 or so of them and a small exponent:
+// the digits as a whole number times or divided by a power of ten are both exact doubles,
+// so one multiplication or division rounds as a full conversion does. False for the rest.
+bool readPlainNumber(const char *p, const char *end, double &value)
+{
+    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    constexpr quint64 kExact = quint64(1) << 53;
+    const bool negative = p != end && *p == '-';
+    p += negative ? 1 : 0;
+    quint64 digits = 0;
+    int exponent = 0;
+    bool any = false;
+    for (bool fraction = false; p != end; ++p) {
+        if (*p == '.' && !fraction) {
+            fraction = true;
+            continue;
+        }
+        if (!isDigit(*p))
+            break;
+        if (digits >= kExact / 10)
+            return false;
+        digits = digits * 10 + quint64(*p - '0');
+        exponent -= fraction ? 1 : 0;
+        any = true;
+    }
+    if (!any)
+        return false;
+    if (p != end && (*p == 'e' || *p == 'E')) {
+        const bool down = ++p != end && *p == '-';
+        p += p != end && (*p == '-' || *p == '+') ? 1 : 0;
+        int e = 0;
+        if (p == end)
+            return false;
+        for (; p != end && isDigit(*p) && e < 1000; ++p)
+            e = e * 10 + (*p - '0');
+        exponent += down ? -e : e;
+    }
+    if (p != end || exponent < -22 || exponent > 22)
+        return false;
+    const double v =
+        exponent < 0 ? double(digits) / kPowers[-exponent] : double(digits) * kPowers[exponent];
+    value = negative ? -v : v;
+    return true;
+}
+
 Number readNumber(QByteArrayView token, double &value)
 {
     const char *begin = token.data();
     const char *end = begin + token.size();
     if (begin != end && *begin == '+' && end - begin > 1 && begin[1] != '-')
         ++begin;
+    if (readPlainNumber(begin, end, value))
+        return Number::Value;
     const auto [ptr, ec] = std::from_chars(begin, end, value, std::chars_format::general);
     if (begin == end || ptr != end || ec == std::errc::invalid_argument)
         return Number::Invalid;

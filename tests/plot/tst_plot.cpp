@@ -280,6 +280,28 @@ private slots:
         QCOMPARE(ticks({0, 7200000}, 3600000, 19800000), (std::vector<double>{1800000, 5400000}));
     }
 
+    // Every number reads as the C library reads it, to the last bit.
+    void numbersReadExactly()
+    {
+        QRandomGenerator rng(5);
+        QByteArray stream;
+        std::vector<double> expected;
+        for (int i = 0; i < 20000; ++i) {
+            const double v = (rng.generateDouble() - 0.3) * std::pow(10.0, rng.bounded(-30, 30));
+            const char format[] = {'%', '.', char('0' + rng.bounded(1, 10)), "gef"[i % 3], 0};
+            char text[400];
+            std::snprintf(text, sizeof text, format, v);
+            expected.push_back(std::strtod(text, nullptr));
+            stream += text + "\n"_ba;
+        }
+        SampleStore store;
+        LineParser(store).feed(stream, 0);
+        QCOMPARE(store.column(0).end(), qint64(expected.size()));
+        for (size_t i = 0; i < expected.size(); ++i)
+            if (store.column(0).value(qint64(i)) != expected[i])
+                QFAIL(stream.split('\n')[qsizetype(i)]);
+    }
+
     void csv()
     {
         SampleStore store;
