@@ -87,6 +87,40 @@ Number readNumber(QByteArrayView token, double &value)
     return Number::Value;
 }
 
+// The fields of a line of numbers: separated by a comma or a semicolon, or by blanks. Two
+// commas with nothing between give an empty field; a comma at the end gives none.
+class NumberFields
+{
+public:
+    explicit NumberFields(QByteArrayView line) : p_(line.data()), end_(p_ + line.size()) {}
+
+    bool next(QByteArrayView &field)
+    {
+        if (done_)
+            return false;
+        const auto skipBlanks = [this] {
+            while (p_ != end_ && isBlank(*p_))
+                ++p_;
+        };
+        skipBlanks();
+        const char *start = p_;
+        while (p_ != end_ && !isBlank(*p_) && *p_ != ',' && *p_ != ';')
+            ++p_;
+        field = QByteArrayView(start, p_);
+        skipBlanks();
+        if (p_ != end_ && (*p_ == ',' || *p_ == ';'))
+            ++p_;
+        else if (p_ == end_)
+            done_ = true;
+        return !(done_ && field.isEmpty());
+    }
+
+private:
+    const char *p_;
+    const char *end_;
+    bool done_ = false;
+};
+
 QByteArrayView trimmed(QByteArrayView s)
 {
     while (!s.isEmpty() && isBlank(s.front()))
@@ -220,58 +254,44 @@ bool LineParser::parsePairs(QByteArrayView line)
     return !fields_.empty();
 }
 
+void LineParser::readHeader(QByteArrayView line)
+{
+    std::vector<QByteArray> names;
+    QByteArrayView field;
+    for (NumberFields fields(line); fields.next(field);) {
+        if (field.isEmpty() || !isNameStart(field[0]))
+            return;
+        names.push_back(field.toByteArray());
+    }
+    if (names.size() >= 2)
+        header_ = std::move(names);
+}
+
 bool LineParser::parseNumbers(QByteArrayView line)
 {
-    // Fields between commas and semicolons; words within one are fields too.
-    fields_.clear();
-    for (qsizetype i = 0;;) {
-        qsizetype j = i;
-        while (j < line.size() && line[j] != ',' && line[j] != ';')
-            ++j;
-        const QByteArrayView segment = trimmed(line.sliced(i, j - i));
-        if (segment.isEmpty() && (j < line.size() || i == 0))
-            fields_.push_back(segment);
-        for (qsizetype k = 0; k < segment.size();) {
-            qsizetype e = k;
-            while (e < segment.size() && !isBlank(segment[e]))
-                ++e;
-            fields_.push_back(segment.sliced(k, e - k));
-            for (k = e; k < segment.size() && isBlank(segment[k]);)
-                ++k;
-        }
-        if (j == line.size())
-            break;
-        i = j + 1;
-    }
     bool anyNumber = false;
-    for (size_t column = 0; column < fields_.size(); ++column) {
+    size_t columns = 0;
+    QByteArrayView field;
+    for (NumberFields fields(line); fields.next(field); ++columns) {
         double value = 0;
-        const Number kind =
-            fields_[column].isEmpty() ? Number::Left : readNumber(fields_[column], value);
+        const Number kind = field.isEmpty() ? Number::Left : readNumber(field, value);
         if (kind == Number::Invalid) {
-            const bool names = !numbersSeen_ && fields_.size() >= 2 &&
-                               std::all_of(fields_.begin(), fields_.end(), [](QByteArrayView f) {
-                                   return !f.isEmpty() && isNameStart(f[0]);
-                               });
-            if (names) {
-                header_.clear();
-                for (QByteArrayView f : fields_)
-                    header_.push_back(f.toByteArray());
-            }
+            if (!numbersSeen_)
+                readHeader(line);
             return false;
         }
-        anyNumber = anyNumber || !fields_[column].isEmpty();
+        anyNumber = anyNumber || !field.isEmpty();
         if (kind == Number::Value)
-            values_.push_back({int(column), value});
+            values_.push_back({int(columns), value});
     }
     if (!anyNumber)
         return false;
     // The first numbers name their columns after a header of the same size, which then
     // counts as read rather than skipped.
-    const bool named = !numbersSeen_ && header_.size() == fields_.size();
+    const bool named = !numbersSeen_ && header_.size() == columns;
     skipped_ -= named ? 1 : 0;
     numbersSeen_ = true;
-    while (columnSeries_.size() < fields_.size()) {
+    while (columnSeries_.size() < columns) {
         const size_t column = columnSeries_.size();
         columnSeries_.push_back(store_.seriesIndex(
             named ? header_[column] : QByteArray::number(qulonglong(column) + 1)));

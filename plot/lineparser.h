@@ -40,6 +40,8 @@ private:
     void endLine(QByteArrayView line, qint64 msecs);
     bool parsePairs(QByteArrayView line);
     bool parseNumbers(QByteArrayView line);
+    // A line of names before the first numbers is kept to name their columns.
+    void readHeader(QByteArrayView line);
     int pairSeries(qsizetype field, QByteArrayView name);
 
     SampleStore &store_;
@@ -51,8 +53,8 @@ private:
     qint64 skipped_ = 0;
 
     std::vector<SeriesValue> values_;
-    std::vector<QByteArrayView> fields_;
-    std::vector<double> numbers_; // of the fields of a line of pairs; NaN: left out
+    std::vector<QByteArrayView> fields_; // the names of a line of pairs
+    std::vector<double> numbers_;        // of the fields of a line of pairs; NaN: left out
     // The series of each field position as last seen, so a steady stream of pairs costs
     // one comparison per name.
     std::vector<std::pair<QByteArray, int>> pairNames_;
