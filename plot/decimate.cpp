@@ -8,10 +8,15 @@ ColumnGrid::ColumnGrid(const SampleStore &store, XAxis axis_, double from, doubl
 {
     lineBounds.reserve(size_t(std::max(width, 0)) + 1);
     qint64 line = store.firstLine();
+    qint64 perColumn = 0;
     const double step = (to - from) / std::max(width, 1);
-    for (int c = 0; c < width; ++c)
-        lineBounds.push_back(line = store.firstLineFrom(from + c * step, axis, line));
-    lineBounds.push_back(store.firstLineFrom(std::nextafter(to, HUGE_VAL), axis, line));
+    // Lines arriving at a steady rate fill each column as the one before.
+    for (int c = 0; c <= width; ++c) {
+        const double x = c < width ? from + c * step : std::nextafter(to, HUGE_VAL);
+        const qint64 next = store.firstLineFrom(x, axis, line, line + perColumn);
+        perColumn = c > 0 ? next - line : 0;
+        lineBounds.push_back(line = next);
+    }
 }
 
 Trace decimate(const SampleStore &store, int series, const ColumnGrid &grid)

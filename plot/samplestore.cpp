@@ -83,17 +83,20 @@ double SampleStore::lineX(qint64 line, XAxis axis) const
     return axis == XAxis::Time ? double(lineTime(line)) : double(line);
 }
 
-qint64 SampleStore::firstLineFrom(double x, XAxis axis, qint64 from) const
+qint64 SampleStore::firstLineFrom(double x, XAxis axis, qint64 from, qint64 hint) const
 {
     if (axis == XAxis::SampleNumber)
         return std::clamp(qint64(std::ceil(std::clamp(x, -1.0, 1e18))), from, lineCount_);
-    return gallopWhere(from, lineCount_, [&](qint64 line) { return double(lineTime(line)) >= x; });
+    const auto atOrAfter = [&](qint64 line) { return double(lineTime(line)) >= x; };
+    if (hint > from && hint < lineCount_ && atOrAfter(hint) && !atOrAfter(hint - 1))
+        return hint;
+    return gallopWhere(from, lineCount_, atOrAfter);
 }
 
 qint64 SampleStore::memoryBytes() const
 {
     qint64 bytes = qint64(lineTimes_.size() * sizeof(LineChunk));
     for (const SeriesColumn &c : columns_)
-        bytes += c.chunkCount() * SeriesColumn::bytesPerChunk();
+        bytes += c.memoryBytes();
     return bytes;
 }

@@ -53,8 +53,9 @@ public:
     qint64 firstLine() const { return firstLine_; }
     qint64 lineTime(qint64 line) const;
     double lineX(qint64 line, XAxis axis) const;
-    // The first line in [from, lineCount()) whose x is at least x, searched forward.
-    qint64 firstLineFrom(double x, XAxis axis, qint64 from) const;
+    // The first line in [from, lineCount()) whose x is at least x, searched forward after
+    // trying `hint`.
+    qint64 firstLineFrom(double x, XAxis axis, qint64 from, qint64 hint = -1) const;
 
     qint64 samplesHeld() const { return held_; }
     qint64 memoryBytes() const;

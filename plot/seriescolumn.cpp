@@ -14,67 +14,77 @@ constexpr int kLevel2 = kLevel1 / kFan;
 
 struct SeriesColumn::Chunk
 {
-    quint32 line[kChunk];
     double value[kChunk];
     MinMax level1[kLevel1];
-    MinMax level2[kLevel2];
-    MinMax all;
-
-    // Extremes of samples [i, j) of this chunk: raw samples up to a multiple of 16 at both
-    // ends, then level-1 summaries up to a multiple of 256, then level-2 ones.
-    MinMax range(int i, int j) const
-    {
-        MinMax r;
-        if (i == 0 && j == kChunk)
-            return all;
-        for (; i < j && i % kFan; ++i)
-            r.add(value[i]);
-        for (; j > i && j % kFan; --j)
-            r.add(value[j - 1]);
-        i /= kFan;
-        j /= kFan;
-        for (; i < j && i % kFan; ++i)
-            r.add(level1[i]);
-        for (; j > i && j % kFan; --j)
-            r.add(level1[j - 1]);
-        for (i /= kFan, j /= kFan; i < j; ++i)
-            r.add(level2[i]);
-        return r;
-    }
 };
+
+// Extremes of samples [i, j) of one chunk: raw samples up to a multiple of 16 at both ends,
+// then level-1 summaries up to a multiple of 256, then the slot's level-2 ones.
+MinMax SeriesColumn::Slot::range(int i, int j) const
+{
+    if (i == 0 && j == kChunk)
+        return all;
+    MinMax r;
+    for (; i < j && i % kFan; ++i)
+        r.add(chunk->value[i]);
+    for (; j > i && j % kFan; --j)
+        r.add(chunk->value[j - 1]);
+    i /= kFan;
+    j /= kFan;
+    for (; i < j && i % kFan; ++i)
+        r.add(chunk->level1[i]);
+    for (; j > i && j % kFan; --j)
+        r.add(chunk->level1[j - 1]);
+    for (i /= kFan, j /= kFan; i < j; ++i)
+        r.add(level2[i]);
+    return r;
+}
 
 SeriesColumn::SeriesColumn() = default;
 SeriesColumn::~SeriesColumn() = default;
 SeriesColumn::SeriesColumn(SeriesColumn &&) noexcept = default;
 SeriesColumn &SeriesColumn::operator=(SeriesColumn &&) noexcept = default;
 
-qint64 SeriesColumn::bytesPerChunk()
+qint64 SeriesColumn::memoryBytes() const
 {
-    return qint64(sizeof(Chunk));
+    qint64 bytes = qint64(chunks_.size() * (sizeof(Slot) + sizeof(Chunk)));
+    for (const Slot &slot : chunks_)
+        bytes += slot.lines ? qint64(kChunk * sizeof(quint32)) : 0;
+    return bytes;
 }
 
 const SeriesColumn::Chunk &SeriesColumn::chunkOf(qint64 i) const
 {
-    return *chunks_[size_t((i - begin_) / kChunk)];
+    return *chunks_[size_t((i - begin_) / kChunk)].chunk;
 }
 
 void SeriesColumn::append(quint32 line, double value)
 {
     const int at = int((end_ - begin_) % kChunk);
     if (at == 0)
-        chunks_.push_back(std::make_unique<Chunk>());
-    Chunk &c = *chunks_.back();
-    c.line[at] = line;
+        chunks_.push_back({line, nullptr, std::make_unique<Chunk>(), {}, {}});
+    Slot &slot = chunks_.back();
+    if (!slot.lines && line != slot.firstLine + quint32(at)) {
+        // The first gap: from now on this chunk keeps its line numbers.
+        slot.lines = std::make_unique<quint32[]>(kChunk);
+        for (int k = 0; k < at; ++k)
+            slot.lines[size_t(k)] = slot.firstLine + quint32(k);
+    }
+    if (slot.lines)
+        slot.lines[size_t(at)] = line;
+    Chunk &c = *slot.chunk;
     c.value[at] = value;
     c.level1[at / kFan].add(value);
-    c.level2[at / (kFan * kFan)].add(value);
-    c.all.add(value);
+    slot.level2[at / (kFan * kFan)].add(value);
+    slot.all.add(value);
     ++end_;
 }
 
 quint32 SeriesColumn::line(qint64 i) const
 {
-    return chunkOf(i).line[(i - begin_) % kChunk];
+    const Slot &slot = chunks_[size_t((i - begin_) / kChunk)];
+    const int at = int((i - begin_) % kChunk);
+    return slot.lines ? slot.lines[size_t(at)] : slot.firstLine + quint32(at);
 }
 
 double SeriesColumn::value(qint64 i) const
@@ -103,7 +113,8 @@ MinMax SeriesColumn::minMax(qint64 from, qint64 to) const
     while (from < to) {
         const qint64 chunkStart = from - (from - begin_) % kChunk;
         const qint64 chunkEnd = std::min(to, chunkStart + kChunk);
-        r.add(chunkOf(from).range(int(from - chunkStart), int(chunkEnd - chunkStart)));
+        r.add(chunks_[size_t((from - begin_) / kChunk)].range(int(from - chunkStart),
+                                                              int(chunkEnd - chunkStart)));
         from = chunkEnd;
     }
     return r;
@@ -112,7 +123,7 @@ MinMax SeriesColumn::minMax(qint64 from, qint64 to) const
 qint64 SeriesColumn::dropBefore(quint32 line)
 {
     qint64 dropped = 0;
-    while (chunks_.size() > 1 && chunks_.front()->line[kChunk - 1] < line) {
+    while (chunks_.size() > 1 && this->line(begin_ + kChunk - 1) < line) {
         chunks_.pop_front();
         begin_ += kChunk;
         dropped += kChunk;

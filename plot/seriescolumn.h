@@ -29,6 +29,7 @@ struct MinMax
 // numbers increasing. Kept in fixed chunks, so an append never copies what is there and
 // memory follows the count; each chunk keeps the minimum and maximum of every 16 and 256
 // of its samples, so the extremes of any range cost a few dozen reads, whatever its length.
+// A chunk whose lines follow one another (a series in every line) stores only the first.
 // Samples are numbered from the start of the series; whole chunks may be dropped from the
 // front, after which begin() > 0.
 class SeriesColumn
@@ -58,13 +59,24 @@ public:
     // chunk. Returns the number of samples dropped.
     qint64 dropBefore(quint32 line);
     qint64 chunkCount() const { return qint64(chunks_.size()); }
-    static qint64 bytesPerChunk();
+    qint64 memoryBytes() const;
 
 private:
     struct Chunk;
+    // Kept apart from the values, so that finding a line or the extremes of a long range
+    // reads few cache lines.
+    struct Slot
+    {
+        quint32 firstLine;
+        std::unique_ptr<quint32[]> lines; // none while the lines follow one another
+        std::unique_ptr<Chunk> chunk;
+        MinMax level2[kChunk / 256]; // of each 256 samples
+        MinMax all;
+        MinMax range(int i, int j) const;
+    };
     const Chunk &chunkOf(qint64 i) const;
 
-    std::deque<std::unique_ptr<Chunk>> chunks_;
+    std::deque<Slot> chunks_;
     qint64 begin_ = 0; // the first sample of chunks_.front()
     qint64 end_ = 0;
 };
