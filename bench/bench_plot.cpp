@@ -186,11 +186,13 @@ bool writeScreenshot(const QString &path)
     w.present();
     const qint64 t0 = QDateTime(QDate(2024, 5, 14), QTime(9, 30)).toMSecsSinceEpoch();
     feed.received("Heater controller v2.1 ready\r\n", t0);
-    double temp = 21;
+    double temp = 21, integral = 0;
     for (int i = 0; i < 3000; ++i) {
         const double setpoint = i < 600 ? 25 : i < 1800 ? 60 : 40;
-        const double heater = std::clamp((setpoint - temp) * 12, 0.0, 100.0);
-        temp += (heater * 0.004 - (temp - 21) * 0.0015) + 0.05 * std::sin(i * 0.7);
+        const double error = setpoint - temp;
+        const double heater = std::clamp(8 * error + integral, 0.0, 100.0);
+        integral = std::clamp(integral + error * 0.05, 0.0, 100.0);
+        temp += heater * 0.004 - (temp - 21) * 0.0015 + 0.04 * std::sin(i * 0.7);
         feed.received(QStringLiteral("setpoint:%1 temp:%2 heater:%3\r\n")
                           .arg(setpoint)
                           .arg(temp, 0, 'f', 2)

@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <cmath>
 
-SampleStore::SampleStore(qint64 maxSamples) : maxSamples_(maxSamples) {}
+SampleStore::SampleStore(qint64 maxSamples, qint64 keptPerSeries)
+    : maxSamples_(maxSamples), keptPerSeries_(keptPerSeries)
+{
+}
 
 SampleStore::~SampleStore() = default;
 
@@ -49,7 +52,7 @@ bool SampleStore::addLine(qint64 msecs, std::span<const SeriesValue> values)
         columns_[size_t(v.series)].append(quint32(lineCount_), v.value);
     ++lineCount_;
     held_ += qint64(values.size());
-    if (held_ > maxSamples_)
+    if (held_ > std::max(maxSamples_, keptPerSeries_ * seriesCount()))
         dropOldest();
     return true;
 }

@@ -23,17 +23,20 @@ struct SeriesValue
 // epoch) or its number. Series keep their values apart (a series missing from a line has
 // no sample there), so memory follows the samples, not lines times series.
 //
-// Memory is bounded: past maxSamples the oldest lines are let go a chunk at a time;
-// firstLine() says where the history now starts.
+// Memory is bounded: past maxSamples in all (but never below keptPerSeries for each series)
+// the oldest lines are let go a chunk at a time; firstLine() says where the history now
+// starts.
 class SampleStore
 {
 public:
     static constexpr int kMaxSeries = 64;
     static constexpr qint64 kDefaultMaxSamples = 16'000'000;
+    static constexpr qint64 kDefaultKeptPerSeries = 1'000'000;
     // Line numbers are 32 bits in the columns; a run stops taking lines there.
     static constexpr qint64 kMaxLines = 0xFFFFFFFF;
 
-    explicit SampleStore(qint64 maxSamples = kDefaultMaxSamples);
+    explicit SampleStore(qint64 maxSamples = kDefaultMaxSamples,
+                         qint64 keptPerSeries = kDefaultKeptPerSeries);
     ~SampleStore();
 
     void clear();
@@ -66,6 +69,7 @@ private:
     void dropOldest();
 
     qint64 maxSamples_;
+    qint64 keptPerSeries_;
     std::vector<QByteArray> names_;
     std::vector<SeriesColumn> columns_;
     std::deque<std::unique_ptr<LineChunk>> lineTimes_;

@@ -157,7 +157,7 @@ private slots:
     void decimationMatchesEverySample()
     {
         QRandomGenerator rng(3);
-        SampleStore store(60000);
+        SampleStore store(60000, 0);
         for (int s = 0; s < 3; ++s)
             store.seriesIndex(QByteArray::number(s));
         qint64 msecs = 1'700'000'000'000;
