@@ -104,13 +104,14 @@ void PlotCanvas::paintFrame()
         traces.emplace_back(s, decimate(store_, s, grid));
         extent.add(traces.back().second.extent);
     }
-    f.y = paddedRange(extent);
-    paintAxes(p, f);
     if (empty) {
         p.setPen(Qt::gray);
+        p.drawRect(f.area);
         p.drawText(f.area, Qt::AlignCenter, QStringLiteral("Waiting for lines of numbers"));
         return;
     }
+    f.y = paddedRange(extent);
+    paintAxes(p, f);
     p.setClipRect(f.area.adjusted(0, 0, 1, 1));
     for (const auto &[series, trace] : traces)
         paintTrace(p, f, series, trace);
