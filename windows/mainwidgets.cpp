@@ -289,6 +289,34 @@ void buildMainWidgets(MainWidgets &ui, QMainWindow *window)
     const auto keys = keyList(ui);
     for (size_t i = 0; i < keys.size(); ++i)
         ui.designKeys[i] = keys[i]->geometry();
+
+    // The controls that scripted sessions drive are found by these names.
+    for (const auto &[w, name] : std::initializer_list<std::pair<QWidget *, const char *>>{
+             {ui.sendLineBoxes[0], "txt(0)"},
+             {ui.sendLineBoxes[1], "txt(1)"},
+             {ui.sendLineButtons[0], "BTNSend"},
+             {ui.sendLineButtons[1], "BTNSend1"},
+             {ui.rebuildPanesButton, "cmdRebuild"},
+             {ui.reconnectButton, "ConnectButton"},
+             {ui.disconnectButton, "DisconnectButton"},
+             {ui.addCrCheck, "chkCR"},
+             {ui.addLfCheck, "Check2"},
+             {ui.asciiKeysButton, "Keyascii(0)"},
+             {ui.hexKeysButton, "Keyhex(0)"},
+             {ui.itemDelayBox, "txtDelay"},
+             {ui.sendBankButton, "Command1"},
+             {ui.itemBeingSentBox, "Text8"},
+             {ui.bankPageBox, "Text3"},
+             {ui.rxCountBox, "txtCntr"},
+             {ui.txCountBox, "txtTXCntr"},
+             {ui.rxSuspendButton, "cmdSuspend"},
+             {ui.txSuspendButton, "Command4"},
+             {ui.clearRxButton, "Command5"},
+             {ui.clearTxButton, "Command8"},
+             {ui.clearStatusButton, "Command9"}})
+        w->setObjectName(QString::fromLatin1(name));
+    for (size_t i = 0; i < ui.sendKeyButtons.size(); ++i)
+        ui.sendKeyButtons[i]->setObjectName(QStringLiteral("Command2(%1)").arg(i));
 }
 
 void buildMainMenus(MainWidgets &ui, QMainWindow *window)

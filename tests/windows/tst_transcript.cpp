@@ -1,12 +1,11 @@
 // A scripted session on a real port (a pseudo-terminal plays the device), driven through
-// the widgets found by their place on the window, their captions and the menu, so that it
-// names no member of the program. After each step the transcript takes what the step did:
-// the bytes on the line, the status, echo and counter boxes, both receive panes and how
-// often the command let pending events run. The golden file is the reference; set
-// ORVO_WRITE_GOLDEN=1 to write it anew after a deliberate change of behaviour.
+// the controls found by their names and the menu items by their captions. Each step waits
+// for what it started (the bytes on the line, the receive panes' flush), then the transcript
+// takes what the step did: the bytes on the line, the status, echo and counter boxes, both
+// receive panes and how often the command let pending events run. The golden file is the
+// reference; set ORVO_WRITE_GOLDEN=1 to write it anew after a deliberate change of behaviour.
 #include "platform/qtcommport.h"
 #include "platform/widgets/textbox.h"
-#include "platform/widgets/twips.h"
 #include "tests/support/fakes.h"
 #include "tests/support/golden.h"
 #include "tests/support/ptydevice.h"
@@ -43,17 +42,21 @@ public:
     QString folder; // written as <dir>, so the transcript does not depend on it
     QStringList out;
 
-    // A child of the client area by its design position in twips.
-    template <typename T> T *at(int left, int top) const
+    template <typename T = QAbstractButton> T *named(const char *objectName) const
     {
-        for (QObject *o : window->ui.clientArea->children())
-            if (auto *w = qobject_cast<T *>(o); w && w->pos() == QPoint(px(left), px(top)))
-                return w;
-        qFatal("no widget at %d,%d", left, top);
+        if (auto *w = window->findChild<T *>(QString::fromLatin1(objectName)))
+            return w;
+        qFatal("no control %s", objectName);
     }
-    TextBox *pane(const char *objectName) const
+    QString text(const char *objectName) const { return named<QLineEdit>(objectName)->text(); }
+    QString pane(const char *objectName) const
     {
-        return window->findChild<TextBox *>(QString::fromLatin1(objectName));
+        return escaped(named<TextBox>(objectName)->text());
+    }
+    // Both receive panes show `bytes` bytes (three characters each in hex).
+    std::function<bool()> panesShow(int bytes) const
+    {
+        return [this, bytes] { return named<TextBox>("SerialText1")->text().size() == 3 * bytes; };
     }
     QAction *item(QMainWindow *w, const QString &menu, const QString &caption) const
     {
@@ -73,24 +76,31 @@ public:
         return item(window, menu, caption);
     }
 
-    // Runs one step and writes down what it did.
-    void step(const QString &name, const std::function<void()> &action)
+    // Runs one step, waits until the device got lineBytes bytes and `settled` holds, and
+    // writes down what the step did.
+    void step(
+        const QString &name, int lineBytes, const std::function<void()> &action,
+        const std::function<bool()> &settled = [] { return true; })
     {
         const long long before = window->session().pacer.yields();
         action();
         const long long yields = window->session().pacer.yields() - before;
-        QTest::qWait(300); // the pane flush and the device's reading
-        out << u"== "_s + name;
+        QByteArray line;
+        const bool done = QTest::qWaitFor(
+            [&] {
+                line += pty->receive(lineBytes - line.size(), 0);
+                return line.size() >= lineBytes && settled();
+            },
+            10000);
+        out << u"== "_s + name + (done ? u""_s : u" (timed out)"_s);
         out << u"yields "_s + QString::number(yields);
-        out << u"line "_s + QString::fromLatin1(pty->receive(1 << 20, 300).toHex(' '));
-        out << u"status \""_s + escaped(pane("txtStatus")->text()).replace(folder, u"<dir>"_s) +
-                   u"\""_s;
-        out << u"echo \""_s + escaped(pane("txtSent")->text()) + u"\""_s;
-        out << u"ascii \""_s + escaped(pane("SerialText")->text()) + u"\""_s;
-        out << u"hex \""_s + pane("SerialText1")->text() + u"\""_s;
-        out << u"rx %1 tx %2 item %3 page %4"_s.arg(
-            at<QLineEdit>(960, 8280)->text(), at<QLineEdit>(960, 8720)->text(),
-            at<QLineEdit>(8760, 480)->text(), at<QLineEdit>(8760, 840)->text());
+        out << u"line "_s + QString::fromLatin1(line.toHex(' '));
+        out << u"status \""_s + pane("txtStatus").replace(folder, u"<dir>"_s) + u"\""_s;
+        out << u"echo \""_s + pane("txtSent") + u"\""_s;
+        out << u"ascii \""_s + pane("SerialText") + u"\""_s;
+        out << u"hex \""_s + pane("SerialText1") + u"\""_s;
+        out << u"rx %1 tx %2 item %3 page %4"_s.arg(text("txtCntr"), text("txtTXCntr"),
+                                                    text("Text8"), text("Text3"));
     }
 };
 
@@ -140,78 +150,87 @@ private slots:
         auto window = std::make_unique<MainWindow>(s);
         window->show();
         Session t{window.get(), &pty, dir.path(), {}};
-        QTest::qWait(300); // the page refresh after start-up
+        QTRY_VERIFY(!window->startupPageTimer()->isActive()); // the page refresh after start-up
 
-        const auto click = [&](int left, int top) { t.at<QAbstractButton>(left, top)->click(); };
-        const auto type = [&](int left, int top, const QString &text) {
-            t.at<QLineEdit>(left, top)->setText(text);
+        const auto click = [&](const char *name) { t.named(name)->click(); };
+        const auto type = [&](const char *name, const QString &text) {
+            t.named<QLineEdit>(name)->setText(text);
         };
+        const auto check = [&](const char *name, bool on) {
+            t.named<QCheckBox>(name)->setChecked(on);
+        };
+        const auto heldBytes = [&] { return window->session().port.port()->bytesWaiting(); };
 
-        t.step(u"start"_s, [] {});
-        t.step(u"ascii line with CR"_s, [&] {
-            type(240, 480, u"AT"_s);
-            t.at<QCheckBox>(4800, 120)->setChecked(true);
-            click(1800, 480);
+        t.step(u"start"_s, 0, [] {});
+        t.step(u"ascii line with CR"_s, 3, [&] {
+            type("txt(0)", u"AT"_s);
+            check("chkCR", true);
+            click("BTNSend");
         });
-        t.step(u"hex line with CR LF"_s, [&] {
-            click(5880, 600);
-            t.at<QCheckBox>(4800, 480)->setChecked(true);
-            type(240, 840, u"41 42 43"_s);
-            click(1800, 840);
+        t.step(u"hex line with CR LF"_s, 5, [&] {
+            click("Keyhex(0)");
+            check("Check2", true);
+            type("txt(1)", u"41 42 43"_s);
+            click("BTNSend1");
         });
-        t.step(u"key row 1 in hex"_s, [&] { click(4920, 1440 + 360); });
-        t.step(u"back to ascii, key row 0"_s, [&] {
-            click(5880, 120);
-            t.at<QCheckBox>(4800, 480)->setChecked(false);
-            click(4920, 1440);
+        t.step(u"key row 1 in hex"_s, 4, [&] { click("Command2(1)"); });
+        t.step(u"back to ascii, key row 0"_s, 3, [&] {
+            click("Keyascii(0)");
+            check("Check2", false);
+            click("Command2(0)");
         });
-        t.step(u"device sends"_s, [&] { pty.send(QByteArray("AB\r\n\0\xff", 6)); });
-        t.step(u"send bank"_s, [&] {
-            type(8520, 120, u"1"_s);
-            click(9240, 120);
+        t.step(
+            u"device sends"_s, 0, [&] { pty.send(QByteArray("AB\r\n\0\xff", 6)); }, t.panesShow(6));
+        t.step(u"send bank"_s, 12, [&] {
+            type("txtDelay", u"1"_s);
+            click("Command1");
         });
-        t.step(u"clear tx, rx, status"_s, [&] {
-            click(3000, 8670);
-            click(3000, 8320);
-            click(4800, 8640);
+        t.step(u"clear tx, rx, status"_s, 0, [&] {
+            click("Command8");
+            click("Command5");
+            click("Command9");
         });
-        t.step(u"send file, resend it"_s, [&] {
+        t.step(u"send file, resend it"_s, 6, [&] {
             t.item(u"File"_s, u"Send File"_s)->trigger();
             t.item(u"File"_s, u"Instant Resend Last File"_s)->trigger();
         });
-        t.step(u"hex echo of a file"_s, [&] {
-            click(5880, 600);
+        t.step(u"hex echo of a file"_s, 3, [&] {
+            click("Keyhex(0)");
             t.item(u"File"_s, u"Instant Resend Last File"_s)->trigger();
-            click(5880, 120);
+            click("Keyascii(0)");
         });
-        t.step(u"device sends again, suspended receive"_s, [&] {
-            click(2040, 8320);
-            pty.send("zz");
+        t.step(
+            u"device sends again, suspended receive"_s, 0,
+            [&] {
+                click("cmdSuspend");
+                pty.send("zz");
+            },
+            [&] { return heldBytes() == 2; });
+        t.step(
+            u"receive resumed"_s, 0, [&] { click("cmdSuspend"); }, t.panesShow(2));
+        t.step(u"rebuild panes"_s, 0, [&] { click("cmdRebuild"); });
+        t.step(u"tx suspended, line send"_s, 0, [&] {
+            click("Command4");
+            click("BTNSend");
+            click("Command4");
         });
-        t.step(u"receive resumed"_s, [&] { click(2040, 8320); });
-        t.step(u"rebuild panes"_s, [&] { click(120, 1320); });
-        t.step(u"tx suspended, line send"_s, [&] {
-            click(2040, 8670);
-            click(1800, 480);
-            click(2040, 8670);
-        });
-        t.step(u"disconnect"_s, [&] { click(3360, 600); });
-        t.step(u"send while closed"_s, [&] { click(1800, 480); });
-        t.step(u"reconnect"_s, [&] { click(3360, 120); });
-        t.step(u"silent tx, clear tx on send, send"_s, [&] {
+        t.step(u"disconnect"_s, 0, [&] { click("DisconnectButton"); });
+        t.step(u"send while closed"_s, 0, [&] { click("BTNSend"); });
+        t.step(u"reconnect"_s, 0, [&] { click("ConnectButton"); });
+        t.step(u"silent tx, clear tx on send, send"_s, 9, [&] {
             t.item(u"Options"_s, u"Silent TX"_s)->trigger();
             t.item(u"Options"_s, u"Clear TX on Each Send"_s)->trigger();
-            click(1800, 840);
+            click("BTNSend1");
             t.item(u"Options"_s, u"Silent TX"_s)->trigger();
             t.item(u"Options"_s, u"Clear TX on Each Send"_s)->trigger();
         });
         t.item(u"Hex Editor"_s)->trigger();
         QMainWindow *editor = nullptr;
         for (QWidget *w : QApplication::topLevelWidgets())
-            if (w->isVisible() && w->windowTitle() == u"Hex Editor"_s)
+            if (w->isVisible() && w->objectName() == u"frmHexEditor"_s)
                 editor = qobject_cast<QMainWindow *>(w);
         QVERIFY(editor);
-        t.step(u"hex editor: load rx buffer, send contents"_s, [&] {
+        t.step(u"hex editor: load rx buffer, send contents"_s, 2, [&] {
             t.item(editor, u"   File"_s, u"Load RX buffer"_s)->trigger();
             t.item(editor, u"   File"_s, u"Send Current HexEdit contents"_s)->trigger();
         });
