@@ -394,28 +394,61 @@ private slots:
         QFETCH(QRect, hex);
         QFETCH(QRect, divider);
         QFETCH(QList<int>, keys);
-        const QSize design(723, 699);
-        const QRect log(8, 600, 345, 89), status(368, 592, 337, 97);
         const auto layout = ViewLayout(view);
         const bool stacked = layout == ViewLayout::AsciiOverHex;
         const bool list = layout == ViewLayout::PaneList || layout == ViewLayout::HexList;
         const QRect pane(8, 120, list ? 290 : 697, stacked ? 215 : 431);
-        const MainPlaces m =
-            mainPlaces({pane, pane.translated(0, stacked ? 215 : 0), log, status, 312}, design,
-                       client, layout, keysExtra);
+        const MainPlaces m = mainPlaces({pane, pane.translated(0, stacked ? 215 : 0),
+                                         QRect(8, 600, 345, 89), QRect(368, 592, 337, 97), 312},
+                                        QSize(723, 699), client, layout, keysExtra);
         QCOMPARE(m.ascii, ascii);
         QCOMPARE(m.hex, hex);
         QCOMPARE(m.divider, divider);
         QCOMPARE((QList{m.keysRight, m.descriptionsWider, m.stringsWider}), keys);
-        const QSize extra = (client - design).expandedTo(QSize(0, 0));
-        const int dx = extra.width(), dy = extra.height(), paneDy = dy - dy / 2;
-        QCOMPARE(m.txEcho, log.adjusted(0, paneDy, dx / 2, dy));
-        QCOMPARE(m.status, status.adjusted(dx / 2, paneDy, dx, dy));
-        QCOMPARE(m.rowDown, paneDy);
-        const HexEditorPlaces h = hexEditorPlaces({pane, status}, design, client);
-        QCOMPARE(h.hexView.width() + h.asciiView.width(), pane.width() + status.width() + dx);
-        QCOMPARE(h.asciiView.left(), status.left() + h.middleRight);
-        QCOMPARE(h.captionsDown, dy);
+    }
+
+    // Under the panes, in the main window (designed for 723 x 699): the row of counters moves
+    // down by the upper half of the extra height, the transmit log and the status box take the
+    // lower half and share the extra width. The hex editor (designed for 899 x 414) gives its
+    // views the extra room, two thirds of the width to the hex view.
+    void logsStatusAndEditorViewsStretch_data()
+    {
+        QTest::addColumn<QSize>("client");
+        QTest::addColumn<QRect>("txEcho");
+        QTest::addColumn<QRect>("status");
+        QTest::addColumn<QRect>("hexView");
+        QTest::addColumn<QRect>("asciiView");
+        QTest::addColumn<QList<int>>("moves"); // row down, status right, editor's middle, captions
+
+        QTest::newRow("odd extra")
+            << QSize(1024, 800) << QRect(8, 651, 495, 139) << QRect(518, 643, 488, 147)
+            << QRect(16, 0, 676, 771) << QRect(723, 0, 299, 771) << QList{51, 150, 83, 386};
+        QTest::newRow("taller only")
+            << QSize(10, 799) << QRect(8, 650, 345, 139) << QRect(368, 642, 337, 147)
+            << QRect(16, 0, 593, 770) << QRect(640, 0, 257, 770) << QList{50, 0, 0, 385};
+        QTest::newRow("smaller") << QSize(300, 200) << QRect(8, 600, 345, 89)
+                                 << QRect(368, 592, 337, 97) << QRect(16, 0, 593, 385)
+                                 << QRect(640, 0, 257, 385) << QList{0, 0, 0, 0};
+    }
+    void logsStatusAndEditorViewsStretch()
+    {
+        QFETCH(QSize, client);
+        QFETCH(QRect, txEcho);
+        QFETCH(QRect, status);
+        QFETCH(QRect, hexView);
+        QFETCH(QRect, asciiView);
+        QFETCH(QList<int>, moves);
+        const QRect pane(8, 120, 290, 431);
+        const MainPlaces m =
+            mainPlaces({pane, pane, QRect(8, 600, 345, 89), QRect(368, 592, 337, 97), 312},
+                       QSize(723, 699), client, ViewLayout::PaneList, 0);
+        const HexEditorPlaces h = hexEditorPlaces({QRect(16, 0, 593, 385), QRect(640, 0, 257, 385)},
+                                                  QSize(899, 414), client);
+        QCOMPARE(m.txEcho, txEcho);
+        QCOMPARE(m.status, status);
+        QCOMPARE(h.hexView, hexView);
+        QCOMPARE(h.asciiView, asciiView);
+        QCOMPARE((QList{m.rowDown, m.statusRight, h.middleRight, h.captionsDown}), moves);
     }
 
     // A save that fails says so once, naming the file and the reason, and keeps the old
