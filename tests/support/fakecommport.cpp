@@ -55,6 +55,8 @@ qint64 FakeCommPort::output(const QByteArray &bytes)
     if (!requireOpen())
         return 0;
     (deviceReads ? written : queued_) += bytes;
+    if (onOutput)
+        onOutput();
     return bytes.size();
 }
 

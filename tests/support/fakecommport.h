@@ -5,6 +5,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
+
 // A port for tests: records what was written, delivers injected bytes and events, and
 // can be told to refuse an open or to play a device that does not read. Events are
 // raised synchronously by the inject calls.
@@ -45,7 +47,8 @@ public:
     // While false, output stays queued until deviceTakes() lets the device read it.
     bool deviceReads = true;
     void deviceTakes(qsizetype n);
-    QByteArray written; // every byte that went out to the device, in order
+    QByteArray written;             // every byte that went out to the device, in order
+    std::function<void()> onOutput; // after every output() the port took, for tests of order
     QString settings;
     int port = 1;
     bool refuseOpen = false; // the next opens fail as a busy port would

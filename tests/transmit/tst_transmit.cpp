@@ -131,27 +131,32 @@ private slots:
         QCOMPARE(p.record.count(), bytes.size());
     }
 
-    // How often each kind of send lets events run: a line send once, a key row twice, a
-    // sequencer item once and then its pause; hex mode yields once more after converting.
-    void yieldsOfEachSend_data()
+    // Where each kind of send lets events run ('y'), echoes ('e') and writes ('w'): a line
+    // send yields once, a key row twice, before they echo and then write; a sequencer item
+    // yields once, writes, echoes and pauses ('i'). Hex mode yields once more after converting.
+    void orderOfEachSend_data()
     {
         QTest::addColumn<int>("kind"); // 0: line, 1: key row, 2: Send Bank
         QTest::addColumn<bool>("hex");
         QTest::addColumn<QString>("trace");
-        QTest::newRow("line") << 0 << false << u"y"_s;
-        QTest::newRow("hex line") << 0 << true << u"yy"_s;
-        QTest::newRow("key row") << 1 << false << u"yy"_s;
-        QTest::newRow("hex key row") << 1 << true << u"yyy"_s;
-        QTest::newRow("bank") << 2 << false << u"yi"_s.repeated(20);
-        QTest::newRow("hex bank") << 2 << true << u"yyi"_s.repeated(20);
+        QTest::newRow("line") << 0 << false << u"yew"_s;
+        QTest::newRow("hex line") << 0 << true << u"yyew"_s;
+        QTest::newRow("key row") << 1 << false << u"yyew"_s;
+        QTest::newRow("hex key row") << 1 << true << u"yyyew"_s;
+        QTest::newRow("bank") << 2 << false << u"ywei"_s + u"yei"_s.repeated(19);
+        QTest::newRow("hex bank") << 2 << true << u"yywei"_s + u"yyei"_s.repeated(19);
     }
-    void yieldsOfEachSend()
+    void orderOfEachSend()
     {
         QFETCH(int, kind);
         QFETCH(bool, hex);
         QFETCH(QString, trace);
         Parts p;
         p.state.hexKeys = hex;
+        p.fillRow(1, 0, u"41"_s);
+        p.pager.showCurrentPage();
+        p.views.onEcho = [&] { p.pacer.trace += u'e'; };
+        p.fake->onOutput = [&] { p.pacer.trace += u'w'; };
         if (kind == 0)
             p.textSender.sendLine(u"41"_s);
         else if (kind == 1)
