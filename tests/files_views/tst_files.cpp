@@ -407,36 +407,32 @@ private slots:
         QCOMPARE((QList{m.keysRight, m.descriptionsWider, m.stringsWider}), keys);
     }
 
-    // Under the panes, in the main window (designed for 723 x 699): the row of counters moves
-    // down by the upper half of the extra height, the transmit log and the status box take the
-    // lower half and share the extra width. The hex editor (designed for 899 x 414) gives its
-    // views the extra room, two thirds of the width to the hex view.
+    // Under the panes of the main window (designed for 723 x 699) the row of counters moves down
+    // by the upper half of the extra height; the transmit log and the status box take the lower
+    // half and share the extra width. The hex editor (899 x 414) gives its views the extra room,
+    // two thirds of the width to the hex view.
     void logsStatusAndEditorViewsStretch_data()
     {
         QTest::addColumn<QSize>("client");
-        QTest::addColumn<QRect>("txEcho");
-        QTest::addColumn<QRect>("status");
-        QTest::addColumn<QRect>("hexView");
-        QTest::addColumn<QRect>("asciiView");
+        QTest::addColumn<QList<QRect>>("places"); // log, status, hex view, ASCII view
         QTest::addColumn<QList<int>>("moves"); // row down, status right, editor's middle, captions
-
-        QTest::newRow("odd extra")
-            << QSize(1024, 800) << QRect(8, 651, 495, 139) << QRect(518, 643, 488, 147)
-            << QRect(16, 0, 676, 771) << QRect(723, 0, 299, 771) << QList{51, 150, 83, 386};
-        QTest::newRow("taller only")
-            << QSize(10, 799) << QRect(8, 650, 345, 139) << QRect(368, 642, 337, 147)
-            << QRect(16, 0, 593, 770) << QRect(640, 0, 257, 770) << QList{50, 0, 0, 385};
-        QTest::newRow("smaller") << QSize(300, 200) << QRect(8, 600, 345, 89)
-                                 << QRect(368, 592, 337, 97) << QRect(16, 0, 593, 385)
-                                 << QRect(640, 0, 257, 385) << QList{0, 0, 0, 0};
+        QTest::newRow("odd extra") << QSize(1024, 800)
+                                   << QList{QRect(8, 651, 495, 139), QRect(518, 643, 488, 147),
+                                            QRect(16, 0, 676, 771), QRect(723, 0, 299, 771)}
+                                   << QList{51, 150, 83, 386};
+        QTest::newRow("taller only") << QSize(10, 799)
+                                     << QList{QRect(8, 650, 345, 139), QRect(368, 642, 337, 147),
+                                              QRect(16, 0, 593, 770), QRect(640, 0, 257, 770)}
+                                     << QList{50, 0, 0, 385};
+        QTest::newRow("smaller") << QSize(300, 200)
+                                 << QList{QRect(8, 600, 345, 89), QRect(368, 592, 337, 97),
+                                          QRect(16, 0, 593, 385), QRect(640, 0, 257, 385)}
+                                 << QList{0, 0, 0, 0};
     }
     void logsStatusAndEditorViewsStretch()
     {
         QFETCH(QSize, client);
-        QFETCH(QRect, txEcho);
-        QFETCH(QRect, status);
-        QFETCH(QRect, hexView);
-        QFETCH(QRect, asciiView);
+        QFETCH(QList<QRect>, places);
         QFETCH(QList<int>, moves);
         const QRect pane(8, 120, 290, 431);
         const MainPlaces m =
@@ -444,10 +440,7 @@ private slots:
                        QSize(723, 699), client, ViewLayout::PaneList, 0);
         const HexEditorPlaces h = hexEditorPlaces({QRect(16, 0, 593, 385), QRect(640, 0, 257, 385)},
                                                   QSize(899, 414), client);
-        QCOMPARE(m.txEcho, txEcho);
-        QCOMPARE(m.status, status);
-        QCOMPARE(h.hexView, hexView);
-        QCOMPARE(h.asciiView, asciiView);
+        QCOMPARE((QList{m.txEcho, m.status, h.hexView, h.asciiView}), places);
         QCOMPARE((QList{m.rowDown, m.statusRight, h.middleRight, h.captionsDown}), moves);
     }
 

@@ -57,36 +57,30 @@ public:
     int font = 0;
     HexEditorModel *model = nullptr;
 
-    QString *trace = nullptr; // when set, marks each write of a view ('h', 'a') and font ('f')
+    // Marks each write of a view ('h', 'a') and of the font ('f'); tests point it at a trace.
+    QString unseen, *trace = &unseen;
 
     QString hexText() const override { return hex; }
     QString asciiText() const override { return ascii; }
-    void setHexText(const QString &text) override { hex = text, mark(u'h'); }
-    void setAsciiText(const QString &text) override { ascii = text, mark(u'a'); }
+    void setHexText(const QString &text) override { hex = text, *trace += u'h'; }
+    void setAsciiText(const QString &text) override { ascii = text, *trace += u'a'; }
     void replaceHexText(qsizetype start, qsizetype end, const QString &text) override
     {
-        hex.replace(start, end - start, text), mark(u'h');
+        hex.replace(start, end - start, text), *trace += u'h';
     }
     void replaceAsciiText(qsizetype start, qsizetype end, const QString &text) override
     {
-        ascii.replace(start, end - start, text), mark(u'a');
+        ascii.replace(start, end - start, text), *trace += u'a';
     }
     void showLength(qint32 bytes) override { length = "  LOF = "_L1 + QString::number(bytes); }
     void showFileName(const QString &path) override { fileName = path; }
     void showAutoUpdate(bool on) override { lampRed = on; }
-    void showFont(int choice) override { font = choice, mark(u'f'); }
+    void showFont(int choice) override { font = choice, *trace += u'f'; }
 
     void editHex(const QString &text) { hex = text, model->hexEdited(); }
     void editAscii(const QString &text) { ascii = text, model->asciiEdited(); }
     // Hex view, ASCII view and length label in one text.
     QString views() const { return hex + u'|' + ascii + u'|' + length; }
-
-private:
-    void mark(QChar c) const
-    {
-        if (trace)
-            *trace += c;
-    }
 };
 
 std::span<const quint8> span(const QByteArray &b)

@@ -9,6 +9,14 @@
 
 #include <algorithm>
 
+// A text on one line of a golden file: backslash, CR and LF written as \\, \r and \n.
+inline QString escaped(QString text)
+{
+    return text.replace(u'\\', QStringLiteral("\\\\"))
+        .replace(u'\r', QStringLiteral("\\r"))
+        .replace(u'\n', QStringLiteral("\\n"));
+}
+
 inline void compareWithGolden(const QStringList &lines, const QString &name)
 {
     const QString path = QStringLiteral(ORVO_GOLDEN_DIR "/") + name;

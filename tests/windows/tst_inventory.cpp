@@ -25,11 +25,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString escaped(QString text)
-{
-    return text.replace(u'\\', u"\\\\"_s).replace(u'\r', u"\\r"_s).replace(u'\n', u"\\n"_s);
-}
-
 QString colours(const QWidget *w)
 {
     const QPalette &p = w->palette();

@@ -9,6 +9,7 @@
 #include "tests/support/fakes.h"
 #include "tests/support/golden.h"
 #include "tests/support/ptydevice.h"
+#include "tests/support/samples.h"
 #include "tests/support/testsupport.h"
 #include "windows/mainsession.h"
 #include "windows/mainwindow.h"
@@ -29,11 +30,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString escaped(QString text)
-{
-    return text.replace(u'\\', u"\\\\"_s).replace(u'\r', u"\\r"_s).replace(u'\n', u"\\n"_s);
-}
-
 class Session
 {
 public:
@@ -49,10 +45,7 @@ public:
         qFatal("no control %s", objectName);
     }
     QString text(const char *objectName) const { return named<QLineEdit>(objectName)->text(); }
-    QString pane(const char *objectName) const
-    {
-        return escaped(named<TextBox>(objectName)->text());
-    }
+    QString pane(const char *name) const { return escaped(named<TextBox>(name)->text()); }
     // Both receive panes show `bytes` bytes (three characters each in hex).
     std::function<bool()> panesShow(int bytes) const
     {
@@ -104,14 +97,6 @@ public:
     }
 };
 
-QString writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
-}
-
 } // namespace
 
 class TestTranscript : public QObject
@@ -134,12 +119,12 @@ private slots:
                         : record == 11 ? "\"r5\"\r\n"
                                        : "\"\"\r\n";
         settings += "\"\"\r\n\"\"\r\n\"1\"\r\n9600\r\n1\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n";
-        writeFile(dir.filePath(u"Orvo_RS232_ini"_s), settings);
+        writeTestFile(dir.filePath(u"Orvo_RS232_ini"_s), settings);
 
         Services s = testServices(dir.path());
         s.makeCommPort = [] { return makeQtCommPort(); };
         // Every file dialog answers with the same file.
-        const QString file = writeFile(dir.filePath(u"send.bin"_s), QByteArray("x\0y", 3));
+        const QString file = writeTestFile(dir.filePath(u"send.bin"_s), QByteArray("x\0y", 3));
         s.makeFileDialog = [file](QWidget *) {
             auto d = std::make_unique<FakeDialog>();
             d->answer = file;
@@ -156,27 +141,23 @@ private slots:
         const auto type = [&](const char *name, const QString &text) {
             t.named<QLineEdit>(name)->setText(text);
         };
-        const auto check = [&](const char *name, bool on) {
-            t.named<QCheckBox>(name)->setChecked(on);
-        };
-        const auto heldBytes = [&] { return window->session().port.port()->bytesWaiting(); };
 
         t.step(u"start"_s, 0, [] {});
         t.step(u"ascii line with CR"_s, 3, [&] {
             type("txt(0)", u"AT"_s);
-            check("chkCR", true);
+            t.named<QCheckBox>("chkCR")->setChecked(true);
             click("BTNSend");
         });
         t.step(u"hex line with CR LF"_s, 5, [&] {
             click("Keyhex(0)");
-            check("Check2", true);
+            t.named<QCheckBox>("Check2")->setChecked(true);
             type("txt(1)", u"41 42 43"_s);
             click("BTNSend1");
         });
         t.step(u"key row 1 in hex"_s, 4, [&] { click("Command2(1)"); });
         t.step(u"back to ascii, key row 0"_s, 3, [&] {
             click("Keyascii(0)");
-            check("Check2", false);
+            t.named<QCheckBox>("Check2")->setChecked(false);
             click("Command2(0)");
         });
         t.step(
@@ -205,7 +186,7 @@ private slots:
                 click("cmdSuspend");
                 pty.send("zz");
             },
-            [&] { return heldBytes() == 2; });
+            [&] { return window->session().port.port()->bytesWaiting() == 2; });
         t.step(
             u"receive resumed"_s, 0, [&] { click("cmdSuspend"); }, t.panesShow(2));
         t.step(u"rebuild panes"_s, 0, [&] { click("cmdRebuild"); });
