@@ -67,6 +67,7 @@ public:
     void setRxSuspended(bool suspended);
     static constexpr qsizetype kHoldLimit = qsizetype(1) << 20;
     bool rxSuspended() const { return rxSuspended_; }
+    qsizetype heldBytes() const { return held_.bytes.size(); }
     // Every byte taken from the port also goes to the log (null: none).
     void setLog(SessionLog *log) { log_ = log; }
 

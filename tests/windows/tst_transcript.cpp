@@ -186,7 +186,10 @@ private slots:
                 click("cmdSuspend");
                 pty.send("zz");
             },
-            [&] { return window->session().port.port()->bytesWaiting() == 2; });
+            [&] {
+                const PortConnection &port = window->session().port;
+                return port.heldBytes() + port.port()->bytesWaiting() == 2;
+            });
         t.step(
             u"receive resumed"_s, 0, [&] { click("cmdSuspend"); }, t.panesShow(2));
         t.step(u"rebuild panes"_s, 0, [&] { click("cmdRebuild"); });
