@@ -216,7 +216,7 @@ bool HexEditorModel::askForFile(FileDialogMode mode)
     // The name field starts empty each time; after a failure the command goes on with the
     // name the dialog holds.
     const FileChoice choice =
-        chooseFile(deps_.dialog, {mode, kFileFilter, QString(), true}, deps_.messages);
+        chooseFile(deps_.dialog, {mode, kFileFilter, QString(), QString()}, deps_.messages);
     if (choice.cancelled)
         return false;
     fileName_ = choice.path.value_or(QString());

@@ -24,11 +24,14 @@ struct FileDialogRequest
     FileDialogMode mode;
     // Label and pattern pairs, each part followed by "|": "All Files (*.*)|*.*|".
     QString filter;
-    QString title;           // empty: the dialog's own
-    bool startEmpty = false; // the name field starts empty, not at the last name chosen
+    QString title; // empty: the dialog's own
+    // The name the dialog starts at (an empty one: an empty name field); nothing: the last
+    // name chosen in it.
+    std::optional<QString> startName;
 
-    FileDialogRequest(FileDialogMode m, QString f, QString t = {}, bool empty = false)
-        : mode(m), filter(std::move(f)), title(std::move(t)), startEmpty(empty)
+    FileDialogRequest(FileDialogMode m, QString f, QString t = {},
+                      std::optional<QString> start = std::nullopt)
+        : mode(m), filter(std::move(f)), title(std::move(t)), startName(std::move(start))
     {
     }
 };

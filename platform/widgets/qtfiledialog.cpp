@@ -45,8 +45,8 @@ public:
 
     FileChoice choose(const FileDialogRequest &request) override
     {
-        if (request.startEmpty)
-            lastName_.clear();
+        if (request.startName)
+            lastName_ = *request.startName;
         auto owned = std::make_unique<QFileDialog>(parent_.data());
         QFileDialog &dlg = *owned;
         dlg.setOption(QFileDialog::DontUseNativeDialog);
