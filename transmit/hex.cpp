@@ -2,28 +2,6 @@
 
 #include "terminal/byteforms.h"
 
-#include <array>
-
-namespace {
-
-constexpr std::array<qint8, 128> kDigitValues = [] {
-    std::array<qint8, 128> t{};
-    t.fill(-1);
-    for (int c = '0'; c <= '9'; ++c)
-        t[size_t(c)] = qint8(c - '0');
-    for (int c = 'A'; c <= 'F'; ++c)
-        t[size_t(c)] = qint8(c - 'A' + 10);
-    return t;
-}();
-
-} // namespace
-
-int hexDigitValue(QChar c)
-{
-    const char16_t u = c.unicode();
-    return u < 128 ? kDigitValues[u] : -1;
-}
-
 qint32 hexValue16(const QString &sHex)
 {
     const qsizetype len = sHex.size();
