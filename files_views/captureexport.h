@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QString>
+
 class CaptureBuffer;
-class CommonDialog;
+class FileDialog;
 class MessageBox;
 class ReceivePanes;
 
@@ -10,7 +12,7 @@ class ReceivePanes;
 class CaptureExport
 {
 public:
-    CaptureExport(const CaptureBuffer &capture, ReceivePanes &panes, CommonDialog &dialog,
+    CaptureExport(const CaptureBuffer &capture, ReceivePanes &panes, FileDialog &dialog,
                   MessageBox &messages);
 
     void saveRaw();
@@ -21,6 +23,14 @@ private:
 
     const CaptureBuffer &capture_;
     ReceivePanes &panes_;
-    CommonDialog &dialog_;
+    FileDialog &dialog_;
     MessageBox &messages_;
 };
+
+// "Rebuild from Captured Binary Array": both receive-pane texts for a capture, built in memory.
+struct PaneTexts
+{
+    QString ascii;
+    QString hex;
+};
+PaneTexts rebuildPaneTexts(const quint8 *buffer, qint32 count);

@@ -1,10 +1,10 @@
 #include "files_views/filesender.h"
 
-#include "files_views/filesviews.h"
-#include "platform/commondialog.h"
+#include "platform/filedialog.h"
 #include "platform/messagebox.h"
 #include "platform/pacer.h"
 #include "platform/savefile.h"
+#include "terminal/byteforms.h"
 #include "terminal/options.h"
 #include "terminal/terminalviews.h"
 #include "transmit/portwriter.h"
@@ -12,7 +12,6 @@
 #include "transmit/transmitrecord.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 namespace {
 
@@ -32,6 +31,17 @@ ByteSent sendByte(TransmitContext &ctx, quint8 b)
     return ctx.state.suspended ? ByteSent::Suspended : ByteSent::Refused;
 }
 
+// The echo of one byte: its hexadecimal form at once in hex mode, else its ASCII form,
+// collected in echo and shown at the end.
+void echoByte(TransmitContext &ctx, QString &echo, quint8 b)
+{
+    const char c = char(b);
+    if (ctx.state.hexKeys)
+        ctx.view.appendEcho(hexForms(QByteArrayView(&c, 1)));
+    else
+        appendAsciiForms(echo, QByteArrayView(&c, 1));
+}
+
 // A port closed before the next byte (Disconnect, a lost device) ends the send; a suspended
 // send runs on without writing, as it always does.
 bool portGone(const TransmitContext &ctx)
@@ -46,7 +56,7 @@ void reportStopped(TransmitContext &ctx, const QString &what, qint64 sent, qint6
 
 } // namespace
 
-FileSender::FileSender(TransmitContext &context, CommonDialog &dialog, MessageBox &messages)
+FileSender::FileSender(TransmitContext &context, FileDialog &dialog, MessageBox &messages)
     : ctx_(context), dialog_(dialog), messages_(messages)
 {
 }
@@ -72,13 +82,12 @@ void FileSender::sendFile(const QString &chosen, bool viaDialog)
         ctx_.view.clearEcho();
     QString path = chosen;
     if (viaDialog) {
-        const int rc =
-            showFileDialog(dialog_, QStringLiteral("All Files (*.*)|*.*|"), false, messages_);
-        // A cancel ends the send; after any other error it goes on with the name the
-        // dialog holds.
-        if (rc == CommonDialog::cdlCancel)
+        const FileChoice choice = chooseFile(
+            dialog_, {FileDialogMode::Open, QStringLiteral("All Files (*.*)|*.*|")}, messages_);
+        // A cancel ends the send; after a failure it goes on with the name the dialog holds.
+        if (choice.cancelled)
             return;
-        path = dialog_.FileName;
+        path = choice.path.value_or(QString());
     }
     if (path.isEmpty())
         return;
@@ -87,13 +96,11 @@ void FileSender::sendFile(const QString &chosen, bool viaDialog)
 
     // Not a FIFO or a device: they would wait for a writer or never end.
     QFile file(path);
-    const QFileInfo info(path);
-    const bool special = info.exists() && !info.isFile() && !info.isDir();
-    const bool readable = !special && file.open(QIODevice::ReadOnly);
+    QString why;
+    const bool readable = openRegularFile(file, &why);
     const qint64 size = readable ? file.size() : 0;
     if (!readable)
-        messages_.show(readFailedMessage(path, special ? QStringLiteral("Not a regular file")
-                                                       : file.errorString()));
+        messages_.show(readFailedMessage(path, why));
 
     QString echo;
     ctx_.record.setCount(0);
@@ -116,10 +123,7 @@ void FileSender::sendFile(const QString &chosen, bool viaDialog)
         }
         const auto b = quint8(chunk[inChunk++]);
         ctx_.record.storeAt(pos, b);
-        if (ctx_.state.hexKeys)
-            ctx_.view.appendEcho(hexForm(b));
-        else
-            appendAsciiForm(echo, b);
+        echoByte(ctx_, echo, b);
         ctx_.record.setCount(qint32(qMin<qint64>(pos + 1, INT32_MAX)));
         const ByteSent result = sendByte(ctx_, b);
         if (result == ByteSent::Closing)
@@ -170,10 +174,7 @@ void FileSender::sendBytes(const QByteArray &bytes)
             break;
         }
         const auto b = quint8(bytes[pos]);
-        if (ctx_.state.hexKeys)
-            ctx_.view.appendEcho(hexForm(b));
-        else
-            appendAsciiForm(echo, b);
+        echoByte(ctx_, echo, b);
         const ByteSent result = sendByte(ctx_, b);
         if (result == ByteSent::Closing)
             return;

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-class CommonDialog;
+class FileDialog;
 class MessageBox;
 
 // Sends files and byte arrays one byte at a time, yielding after each byte, with the echo
@@ -14,7 +14,7 @@ class MessageBox;
 class FileSender : public RecordSender
 {
 public:
-    FileSender(TransmitContext &context, CommonDialog &dialog, MessageBox &messages);
+    FileSender(TransmitContext &context, FileDialog &dialog, MessageBox &messages);
 
     // "Send File": a file chosen in the dialog (which remembers its last name).
     void sendChosenFile();
@@ -29,7 +29,7 @@ private:
     void sendFile(const QString &path, bool viaDialog);
 
     TransmitContext &ctx_;
-    CommonDialog &dialog_;
+    FileDialog &dialog_;
     MessageBox &messages_;
     QString lastSent_;
 };

@@ -1,30 +1,29 @@
 #include "files_views/projectfiles.h"
 
-#include "platform/commondialog.h"
+#include "platform/filedialog.h"
 #include "platform/messagebox.h"
 #include "terminal/records.h"
 #include "transmit/bank.h"
 #include "transmit/bankpager.h"
 
-ProjectFiles::ProjectFiles(SendKeyBank &bank, BankPager &pager, CommonDialog &dialog,
+ProjectFiles::ProjectFiles(SendKeyBank &bank, BankPager &pager, FileDialog &dialog,
                            MessageBox &messages)
     : bank_(bank), pager_(pager), dialog_(dialog), messages_(messages)
 {
 }
 
-int ProjectFiles::askForFile(bool save)
+FileChoice ProjectFiles::askForFile(FileDialogMode mode)
 {
-    return showFileDialog(dialog_, QStringLiteral("All Files (*.ovc)|*.ovc|"), save, messages_);
+    return chooseFile(dialog_, {mode, QStringLiteral("All Files (*.ovc)|*.ovc|")}, messages_);
 }
 
 void ProjectFiles::load()
 {
     // After a failed dialog no file was chosen this time: nothing is loaded.
-    if (askForFile(false) != 0)
+    const FileChoice choice = askForFile(FileDialogMode::Open);
+    if (choice.cancelled || choice.failure || !choice.path)
         return;
-    const QString path = dialog_.FileName;
-    if (path.isEmpty())
-        return;
+    const QString &path = *choice.path;
     // A file that cannot be read changes no entry; page 1 is shown all the same.
     QString why;
     if (const auto contents = readWholeFile(path, &why))
@@ -36,16 +35,14 @@ void ProjectFiles::load()
 
 void ProjectFiles::save()
 {
-    const int rc = askForFile(true);
-    if (rc == CommonDialog::cdlCancel)
+    const FileChoice choice = askForFile(FileDialogMode::Save);
+    if (choice.cancelled)
         return;
     pager_.takeScreenEdits();
     // After a failed dialog no file was chosen this time: nothing is written.
-    if (rc != 0)
+    if (choice.failure || !choice.path)
         return;
-    const QString path = dialog_.FileName;
-    if (path.isEmpty())
-        return;
+    const QString &path = *choice.path;
     // The old file stays whole if the new one cannot be written completely.
     if (const WriteResult saved = writeFileSafely(path, bank_.projectFile()); !saved)
         messages_.show(saveFailedMessage(path, saved.error));

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "platform/filedialog.h"
+
 class BankPager;
-class CommonDialog;
 class MessageBox;
 class SendKeyBank;
 
@@ -10,16 +11,16 @@ class SendKeyBank;
 class ProjectFiles
 {
 public:
-    ProjectFiles(SendKeyBank &bank, BankPager &pager, CommonDialog &dialog, MessageBox &messages);
+    ProjectFiles(SendKeyBank &bank, BankPager &pager, FileDialog &dialog, MessageBox &messages);
 
     void load();
     void save();
 
 private:
-    int askForFile(bool save);
+    FileChoice askForFile(FileDialogMode mode);
 
     SendKeyBank &bank_;
     BankPager &pager_;
-    CommonDialog &dialog_;
+    FileDialog &dialog_;
     MessageBox &messages_;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "files_views/filesviews.h"
+#include "files_views/mainlayout.h"
 #include "platform/savefile.h"
 
 #include <QList>

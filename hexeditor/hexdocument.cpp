@@ -1,6 +1,7 @@
 #include "hexeditor/hexdocument.h"
 
 #include "hexeditor/hexviews.h"
+#include "terminal/byteforms.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,12 +14,12 @@ QByteArrayView HexDocument::bytes() const
 
 QString HexDocument::hexView() const
 {
-    return hexViewText(std::span(store_).first(size_t(size_)));
+    return hexForms(bytes());
 }
 
 QString HexDocument::asciiView() const
 {
-    return asciiViewText(std::span(store_).first(size_t(size_)));
+    return asciiForms(bytes());
 }
 
 std::optional<qint32> HexDocument::readHexView(const QString &text)
@@ -37,15 +38,15 @@ std::optional<qint32> HexDocument::readAsciiView(const QString &text)
     return size_ = size;
 }
 
-std::span<const quint8> HexDocument::range(qint32 from, qint32 to) const
+QByteArrayView HexDocument::range(qint32 from, qint32 to) const
 {
-    return std::span(store_).subspan(size_t(from), size_t(to - from));
+    return QByteArrayView(reinterpret_cast<const char *>(store_.data()) + from, to - from);
 }
 
 qsizetype HexDocument::zerosIn(qint32 from, qint32 to) const
 {
     const auto bytes = range(from, to);
-    return std::count(bytes.begin(), bytes.end(), quint8(0));
+    return std::count(bytes.begin(), bytes.end(), '\0');
 }
 
 std::optional<ViewEdit> HexDocument::readHexEdit(const QString &before, const QString &after)
@@ -68,7 +69,7 @@ std::optional<ViewEdit> HexDocument::readHexEdit(const QString &before, const QS
     const qsizetype end = start + (oldEnd - first) + 2 * zerosIn(first, oldEnd);
     readHexPairs(after, first, newEnd, store_);
     size_ = qint32((length + 2) / 3);
-    return ViewEdit{start, end, asciiViewText(range(first, newEnd))};
+    return ViewEdit{start, end, asciiForms(range(first, newEnd))};
 }
 
 std::optional<ViewEdit> HexDocument::readAsciiEdit(const QString &before, const QString &after)
@@ -81,7 +82,7 @@ std::optional<ViewEdit> HexDocument::readAsciiEdit(const QString &before, const 
     qsizetype from = 0;
     qint32 first = 0;
     for (quint8 b; from + 2 < same; ++first)
-        from = readAsciiElement(after, from, b);
+        from = readAsciiForm(after, from, b);
     // From there both texts are read on until they reach the same element of their
     // common end, after which they read alike.
     const qsizetype oldLength = before.size(), newLength = after.size();
@@ -92,10 +93,10 @@ std::optional<ViewEdit> HexDocument::readAsciiEdit(const QString &before, const 
         if (oldInEnd && newInEnd && oldLength - oldAt == newLength - newAt)
             break;
         if (!oldInEnd || (newInEnd && oldLength - oldAt > newLength - newAt)) {
-            oldAt = readAsciiElement(before, oldAt, b);
+            oldAt = readAsciiForm(before, oldAt, b);
             ++removed;
         } else {
-            newAt = readAsciiElement(after, newAt, b);
+            newAt = readAsciiForm(after, newAt, b);
             ++added;
         }
     }
@@ -106,11 +107,11 @@ std::optional<ViewEdit> HexDocument::readAsciiEdit(const QString &before, const 
         std::memmove(store_.data() + first + added, store_.data() + first + removed,
                      size_t(size_ - first - removed));
     for (qsizetype i = from, k = first; i < newAt; ++k)
-        i = readAsciiElement(after, i, store_[size_t(k)]);
+        i = readAsciiForm(after, i, store_[size_t(k)]);
     size_ = size;
     // The hex view has three characters for every byte.
     return ViewEdit{3 * qsizetype(first), 3 * qsizetype(first + removed),
-                    hexViewText(range(first, first + added))};
+                    hexForms(range(first, first + added))};
 }
 
 void HexDocument::setContent(QByteArrayView bytes)

@@ -6,7 +6,6 @@
 
 #include <array>
 #include <optional>
-#include <span>
 
 // A change of a view's text: characters [start, end) become `text`.
 struct ViewEdit
@@ -51,7 +50,7 @@ public:
     void clear();
 
 private:
-    std::span<const quint8> range(qint32 from, qint32 to) const;
+    QByteArrayView range(qint32 from, qint32 to) const;
     qsizetype zerosIn(qint32 from, qint32 to) const;
 
     std::array<quint8, kCapacity> store_{};

@@ -2,10 +2,12 @@
 
 #include "hexeditor/hexviews.h"
 #include "hexeditor/printlayout.h"
-#include "platform/commondialog.h"
+#include "platform/filedialog.h"
 #include "platform/messagebox.h"
 #include "platform/pacer.h"
 #include "platform/printer.h"
+#include "platform/savefile.h"
+#include "terminal/byteforms.h"
 #include "terminal/capturebuffer.h"
 #include "terminal/options.h"
 #include "terminal/records.h"
@@ -33,10 +35,10 @@ void HexEditorModel::open()
 {
     autoUpdate_ = true;
     if (deps_.options.hexFont == 0)
-        deps_.options.hexFont = 1;
+        deps_.options.hexFont = int(FontChoice::Small);
     // Any other value leaves the view's font as it is (12 points, "Font Large" checked).
-    if (deps_.options.hexFont >= 1 && deps_.options.hexFont <= 3)
-        view_.showFont(deps_.options.hexFont);
+    if (const auto font = fontChoice(deps_.options.hexFont))
+        view_.showFont(*font);
 }
 
 // ---- Views ---------------------------------------------------------------------------
@@ -59,7 +61,7 @@ void HexEditorModel::showAsciiView()
 
 bool HexEditorModel::asciiViewAgrees() const
 {
-    return !doc_.bytes().contains(QByteArrayView("<0>"));
+    return asciiFormsReadBack(doc_.bytes());
 }
 
 void HexEditorModel::showBoth()
@@ -209,21 +211,22 @@ void HexEditorModel::toggleAutoUpdate()
 
 // ---- Files, records and sending ------------------------------------------------------
 
-bool HexEditorModel::askForFile(bool save)
+bool HexEditorModel::askForFile(FileDialogMode mode)
 {
-    // The name field starts empty each time; after an error other than a cancel the command
-    // goes on with the name the dialog holds.
-    deps_.dialog.FileName = QString();
-    if (showFileDialog(deps_.dialog, kFileFilter, save, deps_.messages) == CommonDialog::cdlCancel)
+    // The name field starts empty each time; after a failure the command goes on with the
+    // name the dialog holds.
+    const FileChoice choice =
+        chooseFile(deps_.dialog, {mode, kFileFilter, QString(), QString()}, deps_.messages);
+    if (choice.cancelled)
         return false;
-    fileName_ = deps_.dialog.FileName;
+    fileName_ = choice.path.value_or(QString());
     return true;
 }
 
 void HexEditorModel::loadFile()
 {
     const QString previousName = fileName_;
-    if (!askForFile(false))
+    if (!askForFile(FileDialogMode::Open))
         return;
     if (fileName_.isEmpty()) {
         view_.showFileName(fileName_);
@@ -234,8 +237,8 @@ void HexEditorModel::loadFile()
         deps_.messages.show(readFailedMessage(std::exchange(fileName_, previousName), why));
     };
     QFile file(fileName_);
-    if (!file.open(QIODevice::ReadOnly))
-        return failed(file.errorString());
+    if (QString why; !openRegularFile(file, &why))
+        return failed(why);
     // One byte more than fits tells a longer file, whatever size the file reports.
     const QByteArray content = file.read(HexDocument::kCapacity + 1);
     if (file.error() != QFileDevice::NoError)
@@ -256,7 +259,7 @@ void HexEditorModel::loadFile()
 
 void HexEditorModel::saveFile()
 {
-    if (!askForFile(true) || fileName_.isEmpty())
+    if (!askForFile(FileDialogMode::Save) || fileName_.isEmpty())
         return;
     // Replaced in one step: a failed save leaves the old file as it was.
     if (const WriteResult saved = writeFileSafely(fileName_, doc_.bytes().toByteArray()); !saved)
@@ -303,9 +306,9 @@ void HexEditorModel::clear()
     view_.showLength(0);
 }
 
-void HexEditorModel::chooseFont(int choice)
+void HexEditorModel::chooseFont(FontChoice choice)
 {
-    deps_.options.hexFont = choice;
+    deps_.options.hexFont = int(choice);
     view_.showFont(choice);
     (void)deps_.pacer.yieldOnce();
 }
@@ -333,8 +336,8 @@ void HexEditorModel::printAll()
     if (!p || !p->available())
         return;
     const QStringList lines = printAllLines(view_.hexText(), view_.asciiText());
-    p->setCurrentX(-1000);
-    p->setCurrentY(4000);
+    p->setCurrentX(kPrintStart.x());
+    p->setCurrentY(kPrintStart.y());
     p->printLine(lines.first());
     p->setFont(printFontName, printFontSize);
     for (qsizetype i = 1; i < lines.size(); ++i)

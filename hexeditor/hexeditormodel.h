@@ -1,6 +1,8 @@
 #pragma once
 
 #include "hexeditor/hexdocument.h"
+#include "platform/filedialog.h"
+#include "terminal/options.h"
 
 #include <QString>
 
@@ -8,13 +10,11 @@
 #include <memory>
 
 class CaptureBuffer;
-class CommonDialog;
 class MessageBox;
 class Pacer;
 class Printer;
 class RecordSender;
 class TransmitRecord;
-struct Options;
 
 // The hex editor window as its model sees it.
 class HexEditorView
@@ -31,8 +31,8 @@ public:
     virtual void replaceAsciiText(qsizetype start, qsizetype end, const QString &text) = 0;
     virtual void showLength(qint32 bytes) = 0; // "  LOF = n"
     virtual void showFileName(const QString &path) = 0;
-    virtual void showAutoUpdate(bool on) = 0; // the lamp: red when on
-    virtual void showFont(int choice) = 0;    // 1..3: check marks and 8/10/12 pt
+    virtual void showAutoUpdate(bool on) = 0;     // the lamp: red when on
+    virtual void showFont(FontChoice choice) = 0; // check marks and 8/10/12 pt
 };
 
 struct HexEditorDeps
@@ -42,7 +42,7 @@ struct HexEditorDeps
     RecordSender &sender;
     Options &options; // the hex font choice lives there
     Pacer &pacer;
-    CommonDialog &dialog;
+    FileDialog &dialog;
     MessageBox &messages;
     std::function<std::unique_ptr<Printer>()> makePrinter;
 };
@@ -75,7 +75,7 @@ public:
     void loadTxRecord();
     void sendContents();
     void clear();
-    void chooseFont(int choice);
+    void chooseFont(FontChoice choice);
     void pageSetup();
     void printAll();
 
@@ -104,7 +104,7 @@ private:
     void follow(Edit view, std::optional<ViewEdit> edit);
     bool refuseOverflow();
     bool asciiViewAgrees() const;
-    bool askForFile(bool save);
+    bool askForFile(FileDialogMode mode);
     void setContent(QByteArrayView bytes);
     Printer *printer();
 

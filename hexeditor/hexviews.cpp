@@ -1,64 +1,11 @@
 #include "hexeditor/hexviews.h"
 
+#include "terminal/byteforms.h"
+#include "transmit/hex.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
-
-QString hexViewText(std::span<const quint8> bytes)
-{
-    static constexpr char digits[] = "0123456789ABCDEF";
-    QString text(qsizetype(bytes.size()) * 3, Qt::Uninitialized);
-    QChar *out = text.data();
-    for (const quint8 b : bytes) {
-        *out++ = QLatin1Char(digits[b >> 4]);
-        *out++ = QLatin1Char(digits[b & 0xF]);
-        *out++ = QLatin1Char(' ');
-    }
-    return text;
-}
-
-QString asciiViewText(std::span<const quint8> bytes)
-{
-    const auto zeros = std::count(bytes.begin(), bytes.end(), quint8(0));
-    QString text(qsizetype(bytes.size()) + 2 * qsizetype(zeros), Qt::Uninitialized);
-    QChar *out = text.data();
-    for (const quint8 b : bytes) {
-        if (b == 0) {
-            *out++ = QLatin1Char('<');
-            *out++ = QLatin1Char('0');
-            *out++ = QLatin1Char('>');
-        } else {
-            *out++ = QChar(b);
-        }
-    }
-    return text;
-}
-
-namespace {
-
-// Value of a digit as hexValue16 counts it: "0"-"9" and "A"-"F" only, anything else -1.
-constexpr std::array<qint8, 128> kDigits = [] {
-    std::array<qint8, 128> t{};
-    t.fill(-1);
-    for (int c = '0'; c <= '9'; ++c)
-        t[size_t(c)] = qint8(c - '0');
-    for (int c = 'A'; c <= 'F'; ++c)
-        t[size_t(c)] = qint8(c - 'A' + 10);
-    return t;
-}();
-
-int digit(QChar c)
-{
-    const char16_t u = c.unicode();
-    return u < 128 ? kDigits[u] : -1;
-}
-
-bool zeroMarkerAt(QStringView text, qsizetype i)
-{
-    return text[i] == u'<' && i + 2 < text.size() && text[i + 1] == u'0' && text[i + 2] == u'>';
-}
-
-} // namespace
 
 void readHexPairs(QStringView text, qsizetype first, qsizetype end, std::span<quint8> buffer)
 {
@@ -66,8 +13,8 @@ void readHexPairs(QStringView text, qsizetype first, qsizetype end, std::span<qu
     for (qsizetype k = first; k < end; ++k) {
         const qsizetype p = 3 * k;
         // hexValue16 of one or two digits; one that is no digit counts -1.
-        const int value =
-            p + 1 < length ? 16 * digit(text[p]) + digit(text[p + 1]) : digit(text[p]);
+        const int value = p + 1 < length ? 16 * hexDigitValue(text[p]) + hexDigitValue(text[p + 1])
+                                         : hexDigitValue(text[p]);
         if (value >= 0 && value <= 255)
             buffer[size_t(k)] = quint8(value);
     }
@@ -83,30 +30,21 @@ qint32 hexViewToBuffer(const QString &text, std::span<quint8> buffer)
     return qint32(count);
 }
 
-qsizetype readAsciiElement(QStringView text, qsizetype i, quint8 &byte)
-{
-    if (zeroMarkerAt(text, i)) {
-        byte = 0;
-        return i + 3;
-    }
-    const char16_t c = text[i].unicode();
-    byte = c <= 0xFF ? quint8(c) : quint8('?');
-    return i + 1;
-}
-
 qint32 asciiViewToBuffer(const QString &text, std::span<quint8> buffer)
 {
     const qsizetype length = text.size();
     // Counted first: a text that does not fit must leave the buffer as it was.
     qsizetype bytes = 0;
-    for (qsizetype i = 0; i < length; ++bytes)
-        i += zeroMarkerAt(text, i) ? 3 : 1;
+    for (qsizetype i = 0; i < length; ++bytes) {
+        quint8 byte;
+        i = readAsciiForm(text, i, byte);
+    }
     if (bytes > qsizetype(buffer.size()))
         return -1;
 
     qsizetype count = 0;
     for (qsizetype i = 0; i < length; ++count)
-        i = readAsciiElement(text, i, buffer[size_t(count)]);
+        i = readAsciiForm(text, i, buffer[size_t(count)]);
     return qint32(count);
 }
 

@@ -1,11 +1,15 @@
 #include "platform/savefile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -50,14 +54,46 @@ WriteResult writeFileSafely(const QString &path, const QByteArray &data)
     return {};
 }
 
+bool openRegularFile(QFile &file, QString *error)
+{
+    const auto fail = [error](const QString &reason) {
+        if (error)
+            *error = reason;
+        return false;
+    };
+    // Without O_NONBLOCK a FIFO would not open before a writer came.
+    const int fd =
+        ::open(QFile::encodeName(file.fileName()).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return fail(qt_error_string(errno));
+    struct stat st = {};
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
+        ::close(fd);
+        return fail(qt_error_string(err));
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        // A folder is refused with the reason QFile gives.
+        return fail(S_ISDIR(st.st_mode)
+                        ? QCoreApplication::translate("QIODevice", "file to open is a directory")
+                        : QStringLiteral("Not a regular file"));
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // The file owns the descriptor from here on.
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return fail(reasonOf(file));
+    return true;
+}
+
 std::optional<QByteArray> readWholeFile(const QString &path, QString *error)
 {
     QFile f(path);
-    if (f.open(QIODevice::ReadOnly)) {
-        QByteArray bytes = f.readAll();
-        if (f.error() == QFileDevice::NoError)
-            return bytes;
-    }
+    if (!openRegularFile(f, error))
+        return std::nullopt;
+    QByteArray bytes = f.readAll();
+    if (f.error() == QFileDevice::NoError)
+        return bytes;
     if (error)
         *error = reasonOf(f);
     return std::nullopt;

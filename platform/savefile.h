@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+class QFile;
+
 #include <optional>
 
 // The outcome of replacing a file: empty error on success, otherwise why it failed (the
@@ -17,7 +19,13 @@ struct [[nodiscard]] WriteResult
 // old file stays intact when anything fails.
 WriteResult writeFileSafely(const QString &path, const QByteArray &data);
 
-// Reads a whole file; nothing when it cannot be read, with the reason in *error.
+// Opens file (named already) for reading without ever waiting: anything but a regular file
+// is refused, a FIFO or a device with "Not a regular file", so that no writer or carrier is
+// waited for. False with the reason in *error.
+[[nodiscard]] bool openRegularFile(QFile &file, QString *error = nullptr);
+
+// Reads a whole regular file (openRegularFile); nothing when it cannot be read, with the
+// reason in *error.
 std::optional<QByteArray> readWholeFile(const QString &path, QString *error = nullptr);
 
 // The one message for a file the user asked to save that was not saved, and for one the

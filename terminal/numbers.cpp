@@ -54,7 +54,7 @@ double numericPrefix(QStringView text)
             v = v * quint64(base) + quint64(d);
             ++digits;
             if (v > 0xFFFFFFFFull)
-                return 0; // does not fit a Long: no number
+                return 0; // does not fit 32 bits: no number
         }
         if (digits == 0)
             return 0;

@@ -1,5 +1,12 @@
 #include "terminal/options.h"
 
+std::optional<FontChoice> fontChoice(qint32 stored)
+{
+    if (stored < int(FontChoice::Small) || stored > int(FontChoice::Large))
+        return std::nullopt;
+    return FontChoice(stored);
+}
+
 bool toggleFollowingMark(bool checked, qint16 &value)
 {
     value = checked ? 0 : 1;

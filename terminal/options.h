@@ -2,6 +2,13 @@
 
 #include <QtGlobal>
 
+#include <optional>
+
+// A font choice of the main window's Options menu or the hex editor's Edit menu.
+enum class FontChoice { Small = 1, Medium = 2, Large = 3 };
+// The choice a stored value names; nothing for any other value (0: none made yet).
+[[nodiscard]] std::optional<FontChoice> fontChoice(qint32 stored);
+
 // The options kept in the settings file, held as they were read: a value other than 0 or 1
 // keeps its meaning (a "Silent Capture" of 2 captures silently although its menu item shows
 // no check mark), so each option is asked through its own rule.
@@ -11,7 +18,7 @@ struct Options
     qint16 silentCapture = 0;
     qint16 clearTxOnSend = 0;
     qint16 silentTx = 0;
-    // Font choices: 1 small, 2 medium, 3 large; 0 not chosen yet.
+    // Font choices as stored (fontChoice() tells which they name).
     qint32 mainFont = 0;
     qint32 hexFont = 0;
 

@@ -2,6 +2,7 @@
 
 #include "platform/commport.h"
 #include "platform/portnames.h"
+#include "terminal/baudrate.h"
 #include "terminal/numbers.h"
 #include "terminal/receiveengine.h"
 #include "terminal/sessionlog.h"
@@ -116,8 +117,7 @@ void PortConnection::baudTextChanged()
 {
     if (auto baud = roundToInt32(numericPrefix(view_.baudText())))
         baudRate_ = *baud;
-    if (baudRate_ < 110 || baudRate_ > 116000)
-        baudRate_ = 9600;
+    baudRate_ = usableBaudRate(baudRate_);
 }
 
 void PortConnection::comTextChanged()

@@ -1,62 +1,10 @@
 #include "terminal/receiveengine.h"
 
 #include "platform/ticker.h"
+#include "terminal/byteforms.h"
 #include "terminal/capturebuffer.h"
 #include "terminal/options.h"
 #include "terminal/terminalviews.h"
-
-#include <array>
-#include <cstring>
-
-namespace {
-
-// "41 " for every byte value, built once.
-const std::array<std::array<char16_t, 3>, 256> &hexForms()
-{
-    static const auto table = [] {
-        std::array<std::array<char16_t, 3>, 256> t{};
-        const char *digits = "0123456789ABCDEF";
-        for (int b = 0; b < 256; ++b)
-            t[b] = {char16_t(digits[b >> 4]), char16_t(digits[b & 15]), u' '};
-        return t;
-    }();
-    return table;
-}
-
-void appendAscii(QString &out, const char *data, qsizetype n)
-{
-    // A zero byte is shown as "<0>"; everything else as the character with that code.
-    while (n > 0) {
-        const auto *zero = static_cast<const char *>(std::memchr(data, 0, size_t(n)));
-        const qsizetype run = zero ? zero - data : n;
-        out.append(QLatin1StringView(data, run));
-        if (!zero)
-            break;
-        out.append(QLatin1StringView("<0>"));
-        data += run + 1;
-        n -= run + 1;
-    }
-}
-
-void appendHex(QString &out, const uchar *data, qsizetype n)
-{
-    const qsizetype start = out.size();
-    out.resize(start + 3 * n);
-    char16_t *dst = reinterpret_cast<char16_t *>(out.data()) + start;
-    const auto &table = hexForms();
-    for (qsizetype i = 0; i < n; ++i, dst += 3)
-        std::memcpy(dst, table[data[i]].data(), 3 * sizeof(char16_t));
-}
-
-} // namespace
-
-QString hexByteText(int value)
-{
-    QString s = QString::number(quint16(value), 16).toUpper();
-    if (s.size() < 2)
-        s.prepend(u'0');
-    return s;
-}
 
 bool sizeLimitReached(qsizetype asciiPaneLength, bool silent, qint32 captureCount)
 {
@@ -82,8 +30,8 @@ void ReceiveEngine::receive(QByteArrayView bytes)
     const bool silent = options_.capturesSilently();
     if (!silent) {
         pendingHex_.reserve(pendingHex_.size() + 3 * bytes.size());
-        appendAscii(pendingAscii_, bytes.data(), bytes.size());
-        appendHex(pendingHex_, reinterpret_cast<const uchar *>(bytes.data()), bytes.size());
+        appendAsciiForms(pendingAscii_, bytes);
+        appendHexForms(pendingHex_, bytes);
     }
     bool emptied = false;
     if (!silent && panes_.asciiLength() > kAsciiPaneLimit) {

@@ -3,10 +3,6 @@
 #include <QByteArrayView>
 #include <QString>
 
-// Two uppercase hexadecimal digits, a leading "0" below 16 (10 -> "0A"). Values outside
-// 0..255 give their 16-bit form, at least two digits.
-QString hexByteText(int value);
-
 // The ASCII pane never holds more than this many characters once a port event has run
 // (unless capturing silently).
 inline constexpr qsizetype kAsciiPaneLimit = 20000;

@@ -1,23 +1,24 @@
 #include "terminal/sessionsettings.h"
 
+#include "terminal/baudrate.h"
+
 StartupValues startupValues(const SettingsRecords &file)
 {
     StartupValues v;
     // The three boxes are filled through one holder: a missing record leaves the text of
     // the previous one in it.
     QString held;
-    if (file.txt0)
-        held = *file.txt0;
+    if (file.transmitLine0)
+        held = *file.transmitLine0;
     v.line0 = held;
-    if (file.txt1)
-        held = *file.txt1;
+    if (file.transmitLine1)
+        held = *file.transmitLine1;
     v.line1 = held;
-    if (file.text3)
-        held = *file.text3;
+    if (file.pageText)
+        held = *file.pageText;
     v.pageText = held;
 
-    qint32 baud = file.baudRate.value_or(0);
-    v.baudRate = baud < 110 || baud > 116000 ? 9600 : baud;
+    v.baudRate = usableBaudRate(file.baudRate.value_or(0));
     qint16 com = file.commPort.value_or(0);
     v.comNumber = com < 1 || com > 16 ? qint16(1) : com;
 
@@ -35,9 +36,9 @@ StartupValues startupValues(const SettingsRecords &file)
 
 void writeClosingValues(const ClosingValues &v, SettingsRecords &file)
 {
-    file.txt0 = v.line0;
-    file.txt1 = v.line1;
-    file.text3 = v.pageText;
+    file.transmitLine0 = v.line0;
+    file.transmitLine1 = v.line1;
+    file.pageText = v.pageText;
     file.baudRate = v.typedBaudRate;
     file.commPort = v.comNumber;
     file.mainFontSize = v.options.mainFont;

@@ -8,14 +8,14 @@
 
 namespace {
 
-std::optional<qint32> readLong(RecordReader &r)
+std::optional<qint32> readInt32(RecordReader &r)
 {
     if (auto v = r.number())
         return roundToInt32(*v);
     return std::nullopt;
 }
 
-std::optional<qint16> readInteger(RecordReader &r)
+std::optional<qint16> readInt16(RecordReader &r)
 {
     if (auto v = r.number())
         return roundToInt16(*v);
@@ -34,17 +34,17 @@ SettingsRecords parseSettings(const QByteArray &bytes)
             s.sendString[page][row] = r.text();
         }
     }
-    s.txt0 = r.text();
-    s.txt1 = r.text();
-    s.text3 = r.text();
-    s.baudRate = readLong(r);
-    s.commPort = readInteger(r);
-    s.mainFontSize = readLong(r);
-    s.autoScroll = readInteger(r);
-    s.silentCapture = readInteger(r);
-    s.hexFontSize = readLong(r);
-    s.autoClearTX = readInteger(r);
-    s.txSilent = readInteger(r);
+    s.transmitLine0 = r.text();
+    s.transmitLine1 = r.text();
+    s.pageText = r.text();
+    s.baudRate = readInt32(r);
+    s.commPort = readInt16(r);
+    s.mainFontSize = readInt32(r);
+    s.autoScroll = readInt16(r);
+    s.silentCapture = readInt16(r);
+    s.hexFontSize = readInt32(r);
+    s.autoClearTX = readInt16(r);
+    s.txSilent = readInt16(r);
     return s;
 }
 
@@ -57,9 +57,9 @@ QByteArray formatSettings(const SettingsRecords &s)
             w.text(s.sendString[page][row].value_or(QString()));
         }
     }
-    w.text(s.txt0.value_or(QString()));
-    w.text(s.txt1.value_or(QString()));
-    w.text(s.text3.value_or(QString()));
+    w.text(s.transmitLine0.value_or(QString()));
+    w.text(s.transmitLine1.value_or(QString()));
+    w.text(s.pageText.value_or(QString()));
     w.number(s.baudRate.value_or(0));
     w.number(s.commPort.value_or(0));
     w.number(s.mainFontSize.value_or(0));

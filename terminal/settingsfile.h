@@ -20,9 +20,10 @@ struct SettingsRecords
     // [page - 1][row]: description and send string of each send key.
     std::array<std::array<std::optional<QString>, kRows>, kPages> description;
     std::array<std::array<std::optional<QString>, kRows>, kPages> sendString;
-    std::optional<QString> txt0;
-    std::optional<QString> txt1;
-    std::optional<QString> text3;
+    // The two transmit lines and the bank page box.
+    std::optional<QString> transmitLine0;
+    std::optional<QString> transmitLine1;
+    std::optional<QString> pageText;
     std::optional<qint32> baudRate;
     std::optional<qint16> commPort;
     std::optional<qint32> mainFontSize;

@@ -1,13 +1,14 @@
 #include "transmit/hex.h"
 
+#include "terminal/byteforms.h"
+
 qint32 hexValue16(const QString &sHex)
 {
-    static const QString digits = QStringLiteral("0123456789ABCDEF");
     const qsizetype len = sHex.size();
     qint32 total = 0;
     qint64 weight = 1;
     for (qsizetype i = len - 1; i >= 0; --i) {
-        const qint64 d = digits.indexOf(sHex.at(i));
+        const qint64 d = hexDigitValue(sHex.at(i));
         // Longer strings than 4 digits only ever overflow from here on.
         const qint64 next = total + d * weight;
         if (next >= -32768 && next <= 32767)
@@ -33,16 +34,10 @@ QString hexPairsToText(const QString &hexText)
 
 QString hexEchoLine(const QString &text)
 {
-    static const char digits[] = "0123456789ABCDEF";
     const QByteArray bytes = text.toLatin1();
     QString line;
     line.reserve(bytes.size() * 3 + 2);
-    for (char c : bytes) {
-        const auto b = quint8(c);
-        line.append(QLatin1Char(digits[b >> 4]));
-        line.append(QLatin1Char(digits[b & 0xF]));
-        line.append(u' ');
-    }
+    appendHexForms(line, bytes);
     line.append(QStringLiteral("\r\n"));
     return line;
 }

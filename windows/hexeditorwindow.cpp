@@ -1,7 +1,7 @@
 #include "windows/hexeditorwindow.h"
 
-#include "files_views/filesviews.h"
-#include "platform/commondialog.h"
+#include "hexeditor/hexeditorplaces.h"
+#include "platform/filedialog.h"
 #include "platform/messagebox.h"
 #include "platform/printer.h"
 #include "platform/widgets/dialogs.h"
@@ -17,7 +17,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QShortcut>
 
 #include <vector>
 
@@ -129,9 +128,8 @@ void HexEditorWindow::buildWidgets()
     setTabOrder(ui.hexPane, ui.asciiPane);
 
     ui.hexToAsciiButton = makeButton(c, QStringLiteral(">"), 9180, 1560, 375, 375);
-    ui.autoUpdateLamp = new QLabel(c);
+    ui.autoUpdateLamp = new Lamp(c, true);
     place(ui.autoUpdateLamp, 9240, 2280, 255, 135);
-    setLampColor(ui.autoUpdateLamp, QColor(255, 0, 0));
     ui.autoUpdateButton = makeButton(c, QStringLiteral("&A"), 9180, 2520, 375, 375);
     ui.asciiToHexButton = makeButton(c, QStringLiteral("<"), 9180, 3360, 375, 375);
 
@@ -186,9 +184,7 @@ void HexEditorWindow::buildMenus()
     ui.fontLargeAction->setChecked(true);
 
     ui.helpAction = bar->addAction(QStringLiteral("&Help"));
-    // F10 opens the first menu, whichever pane has the focus.
-    connect(new QShortcut(QKeySequence(Qt::Key_F10), this), &QShortcut::activated, bar,
-            [bar] { bar->setActiveAction(bar->actions().constFirst()); });
+    openFirstMenuOnF10(this);
 }
 
 void HexEditorWindow::bind()
@@ -216,9 +212,9 @@ void HexEditorWindow::bind()
     on(ui.printAllAction, [&m] { m.printAll(); });
     on(ui.exitAction, [this] { close(); });
     on(ui.clearAction, [&m] { m.clear(); });
-    on(ui.fontSmallAction, [&m] { m.chooseFont(1); });
-    on(ui.fontMediumAction, [&m] { m.chooseFont(2); });
-    on(ui.fontLargeAction, [&m] { m.chooseFont(3); });
+    on(ui.fontSmallAction, [&m] { m.chooseFont(FontChoice::Small); });
+    on(ui.fontMediumAction, [&m] { m.chooseFont(FontChoice::Medium); });
+    on(ui.fontLargeAction, [&m] { m.chooseFont(FontChoice::Large); });
     on(ui.helpAction, [this] { emit helpRequested(); });
 }
 
@@ -264,17 +260,15 @@ void HexEditorWindow::showFileName(const QString &path)
 
 void HexEditorWindow::showAutoUpdate(bool on)
 {
-    setLampColor(ui.autoUpdateLamp, on ? QColor(255, 0, 0) : QColor(255, 255, 255));
+    ui.autoUpdateLamp->setOn(on);
 }
 
-void HexEditorWindow::showFont(int choice)
+void HexEditorWindow::showFont(FontChoice choice)
 {
     static constexpr double points[] = {8, 10, 12};
-    if (choice < 1 || choice > 3)
-        return;
-    ui.fontSmallAction->setChecked(choice == 1);
-    ui.fontMediumAction->setChecked(choice == 2);
-    ui.fontLargeAction->setChecked(choice == 3);
-    ui.hexPane->setFontSize(points[choice - 1]);
-    ui.asciiPane->setFontSize(points[choice - 1]);
+    ui.fontSmallAction->setChecked(choice == FontChoice::Small);
+    ui.fontMediumAction->setChecked(choice == FontChoice::Medium);
+    ui.fontLargeAction->setChecked(choice == FontChoice::Large);
+    ui.hexPane->setFontSize(points[int(choice) - 1]);
+    ui.asciiPane->setFontSize(points[int(choice) - 1]);
 }

@@ -8,7 +8,8 @@
 #include <memory>
 
 class CaptureBuffer;
-class CommonDialog;
+class Lamp;
+class FileDialog;
 class MessageBox;
 class Pacer;
 class QAction;
@@ -28,7 +29,7 @@ struct HexEditorWidgets
     TextBox *hexPane = nullptr;
     TextBox *asciiPane = nullptr;
     QPushButton *hexToAsciiButton = nullptr;
-    QLabel *autoUpdateLamp = nullptr;
+    Lamp *autoUpdateLamp = nullptr;
     QPushButton *autoUpdateButton = nullptr;
     QPushButton *asciiToHexButton = nullptr;
     QLabel *fileNameLabel = nullptr;
@@ -91,9 +92,9 @@ private:
     void showLength(qint32 bytes) override;
     void showFileName(const QString &path) override;
     void showAutoUpdate(bool on) override;
-    void showFont(int choice) override;
+    void showFont(FontChoice choice) override;
 
-    std::unique_ptr<CommonDialog> dialog_;
+    std::unique_ptr<FileDialog> dialog_;
     std::shared_ptr<MessageBox> messages_;
     std::unique_ptr<HexEditorModel> model_;
     WindowPlaceKeeper *placeKeeper_ = nullptr; // a child of the window

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-class CommonDialog;
+class FileDialog;
 class MessageBox;
 class QAction;
 class QWidget;
@@ -22,7 +22,7 @@ public:
 private:
     void toggleLog();
 
-    std::unique_ptr<CommonDialog> dialog_;
+    std::unique_ptr<FileDialog> dialog_;
     QAction *logItem_;
     SessionLog &log_;
     MessageBox &messages_;

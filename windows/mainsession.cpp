@@ -4,8 +4,7 @@
 #include "windows/mainviews.h"
 
 MainSession::MainSession(MainViews &views, std::unique_ptr<CommPort> commPort,
-                         CommonDialog &fileDialog, CommonDialog &captureDialog,
-                         MessageBox &messages)
+                         FileDialog &fileDialog, FileDialog &captureDialog, MessageBox &messages)
     : receive(capture, options, views, flushTicker), log(views),
       port(std::move(commPort), views, views, receive, views),
       pager(bank, views, pacer), transmit{gate, state, options, port, views, views, pacer, record},

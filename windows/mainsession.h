@@ -22,7 +22,7 @@
 #include <memory>
 
 class CommPort;
-class CommonDialog;
+class FileDialog;
 class MainViews;
 class MessageBox;
 
@@ -30,8 +30,8 @@ class MessageBox;
 // window hands in its views and the platform's port, dialogs and message box.
 struct MainSession
 {
-    MainSession(MainViews &views, std::unique_ptr<CommPort> commPort, CommonDialog &fileDialog,
-                CommonDialog &captureDialog, MessageBox &messages);
+    MainSession(MainViews &views, std::unique_ptr<CommPort> commPort, FileDialog &fileDialog,
+                FileDialog &captureDialog, MessageBox &messages);
 
     Options options;
     CaptureBuffer capture;

@@ -59,9 +59,7 @@ QString MainViews::comText() const
 
 void MainViews::showOpen(bool open)
 {
-    const QColor color = open ? QColor(255, 0, 0) : QColor(255, 255, 255);
-    if (lampColor(ui_.connectLamp) != color)
-        setLampColor(ui_.connectLamp, color);
+    ui_.connectLamp->setOn(open);
 }
 
 void MainViews::showDetail(const QString &detail)

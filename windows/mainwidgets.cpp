@@ -31,12 +31,11 @@ QLineEdit *makeLine(QWidget *parent, const QString &text, int l, int t, int w, i
     return edit;
 }
 
-QLabel *makeLamp(QWidget *parent, int l, int t, int w, int h)
+Lamp *makeLamp(QWidget *parent, int l, int t, int w, int h)
 {
-    auto *lamp = new QLabel(parent);
+    auto *lamp = new Lamp(parent);
     lamp->setFrameShape(QFrame::Box);
     place(lamp, l, t, w, h);
-    setLampColor(lamp, Qt::white);
     return lamp;
 }
 
@@ -142,6 +141,13 @@ QScrollArea *setScrollingClient(QMainWindow *window, QWidget *client, QSize desi
     area->setMinimumSize(160, 120);
     window->setCentralWidget(area);
     return area;
+}
+
+void openFirstMenuOnF10(QMainWindow *window)
+{
+    QMenuBar *bar = window->menuBar();
+    QObject::connect(new QShortcut(QKeySequence(Qt::Key_F10), window), &QShortcut::activated, bar,
+                     [bar] { bar->setActiveAction(bar->actions().constFirst()); });
 }
 
 void showDesignSize(QMainWindow *window, QSize design)
@@ -371,9 +377,7 @@ void buildMainMenus(MainWidgets &ui, QMainWindow *window)
 
     ui.hexEditorAction = bar->addAction(QStringLiteral("&Hex Editor"));
     ui.helpAction = bar->addAction(QStringLiteral("Hel&p"));
-    // F10 opens the first menu, whichever box has the focus.
-    QObject::connect(new QShortcut(QKeySequence(Qt::Key_F10), window), &QShortcut::activated, bar,
-                     [bar] { bar->setActiveAction(bar->actions().constFirst()); });
+    openFirstMenuOnF10(window);
 
     // Check marks are the commands' business: a click must not toggle them by itself.
     // Connected before the commands, so each command sees the mark as it was.

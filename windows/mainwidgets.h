@@ -1,11 +1,12 @@
 #pragma once
 
-#include "files_views/filesviews.h"
+#include "files_views/mainlayout.h"
 
 #include <array>
 #include <functional>
 
 class Divider;
+class Lamp;
 class QAction;
 class QMenu;
 class QCheckBox;
@@ -42,7 +43,7 @@ struct MainWidgets
     QPushButton *rebuildPanesButton = nullptr;
 
     // Port.
-    QLabel *connectLamp = nullptr;
+    Lamp *connectLamp = nullptr;
     QPushButton *reconnectButton = nullptr;
     QLabel *serialPortLabel = nullptr;
     QPushButton *disconnectButton = nullptr;
@@ -85,9 +86,9 @@ struct MainWidgets
     QLineEdit *rxCountBox = nullptr;
     QLabel *txCountLabel = nullptr;
     QLineEdit *txCountBox = nullptr;
-    QLabel *rxSuspendLamp = nullptr;
+    Lamp *rxSuspendLamp = nullptr;
     QPushButton *rxSuspendButton = nullptr;
-    QLabel *txSuspendLamp = nullptr;
+    Lamp *txSuspendLamp = nullptr;
     QPushButton *txSuspendButton = nullptr;
     QPushButton *clearRxButton = nullptr;
     QPushButton *clearTxButton = nullptr;
@@ -147,5 +148,7 @@ MainPlaces placeStretching(MainWidgets &ui, ViewLayout view, int keysExtra);
 QScrollArea *setScrollingClient(QMainWindow *window, QWidget *client, QSize design);
 // Sizes the window, its menu bar built, to show a client area of the design size exactly.
 void showDesignSize(QMainWindow *window, QSize design);
+// F10 opens the window's first menu, whichever box has the focus.
+void openFirstMenuOnF10(QMainWindow *window);
 // Calls react after each resize of w.
 void onResize(QWidget *w, std::function<void()> react);

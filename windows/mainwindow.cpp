@@ -1,8 +1,9 @@
 #include "windows/mainwindow.h"
 
-#include "files_views/filesviews.h"
-#include "platform/commondialog.h"
+#include "files_views/captureexport.h"
+#include "files_views/mainlayout.h"
 #include "platform/commport.h"
+#include "platform/filedialog.h"
 #include "platform/messagebox.h"
 #include "platform/widgets/appicon.h"
 #include "platform/widgets/dialogs.h"
@@ -31,19 +32,16 @@
 
 namespace {
 
-const QColor kLampOn(255, 0, 0);
-const QColor kLampOff(255, 255, 255);
-
 QString settingsFilePath(const Services &services)
 {
     return services.settingsPath.isEmpty() ? defaultSettingsPath() : services.settingsPath;
 }
 
 // A suspend toggle: the flag and its lamp, red while set.
-void toggleLamp(bool &flag, QLabel *lamp)
+void toggleLamp(bool &flag, Lamp *lamp)
 {
     flag = !flag;
-    setLampColor(lamp, flag ? kLampOn : kLampOff);
+    lamp->setOn(flag);
 }
 
 } // namespace
@@ -128,8 +126,8 @@ void MainWindow::restoreSession()
     ui.comNumberBox->setText(numberText(comNumber));
 
     s.options = v.options;
-    if (s.options.mainFont >= 1 && s.options.mainFont <= 3)
-        applyMainFont(s.options.mainFont);
+    if (const auto font = fontChoice(s.options.mainFont))
+        applyMainFont(*font);
     if (s.options.autoScroll == 1)
         ui.autoScrollAction->setChecked(true);
     if (s.options.silentCapture == 1)
@@ -299,20 +297,21 @@ void MainWindow::applyViewLayout(ViewLayout view)
         item->setChecked(item == viewItem(view));
 }
 
-void MainWindow::applyMainFont(int choice)
+// The receive panes and the transmit log at 10, 14 or 22 points.
+void MainWindow::applyMainFont(FontChoice choice)
 {
-    const int points = mainFontPoints(choice);
+    static constexpr int points[] = {10, 14, 22};
     for (TextBox *box : {ui.rxAsciiPane, ui.rxHexPane, ui.txEchoPane})
-        box->setFontSize(points);
-    ui.fontSmallAction->setChecked(choice == 1);
-    ui.fontMediumAction->setChecked(choice == 2);
-    ui.fontLargeAction->setChecked(choice == 3);
+        box->setFontSize(points[int(choice) - 1]);
+    ui.fontSmallAction->setChecked(choice == FontChoice::Small);
+    ui.fontMediumAction->setChecked(choice == FontChoice::Medium);
+    ui.fontLargeAction->setChecked(choice == FontChoice::Large);
 }
 
-void MainWindow::chooseMainFont(int choice)
+void MainWindow::chooseMainFont(FontChoice choice)
 {
     applyMainFont(choice);
-    session_->options.mainFont = choice;
+    session_->options.mainFont = int(choice);
 }
 
 // The window keeps its place; only its stacking changes. The item never shows a mark.

@@ -2,6 +2,7 @@
 
 #include "platform/savefile.h"
 #include "platform/widgets/services.h"
+#include "terminal/options.h"
 #include "windows/helpwindow.h"
 #include "windows/hexeditorwindow.h"
 #include "windows/mainviews.h"
@@ -13,7 +14,7 @@
 #include <memory>
 #include <optional>
 
-class CommonDialog;
+class FileDialog;
 class LogMenu;
 class MessageBox;
 class PortMenu;
@@ -78,16 +79,16 @@ private:
     void clearRxPanes();
     void rebuildPanes();
     void applyViewLayout(ViewLayout layout);
-    void chooseMainFont(int choice);
-    void applyMainFont(int choice);
+    void chooseMainFont(FontChoice choice);
+    void applyMainFont(FontChoice choice);
     void toggleStayOnTop();
     void followEnd(TextBox *pane);
     void refreshPageAfterStartup();
 
     Services services_;
     StartupOverrides overrides_;
-    std::unique_ptr<CommonDialog> fileDialog_;
-    std::unique_ptr<CommonDialog> captureDialog_;
+    std::unique_ptr<FileDialog> fileDialog_;
+    std::unique_ptr<FileDialog> captureDialog_;
     std::shared_ptr<MessageBox> messages_;
     MainViews views_{ui};
     std::unique_ptr<MainSession> session_;

@@ -1,7 +1,7 @@
 // Binds every control of the main window to its command. Groups are bound in a fixed
 // order; where two slots share a signal (a menu item's check mark and its command) the
 // check mark is bound first, when the menus are built.
-#include "files_views/filesviews.h"
+#include "files_views/mainlayout.h"
 #include "platform/commport.h"
 #include "platform/widgets/textbox.h"
 #include "windows/logmenu.h"
@@ -86,8 +86,9 @@ void MainWindow::bindFilesViews()
     for (const ViewLayout layout : {ViewLayout::PaneList, ViewLayout::HexList, ViewLayout::BigAscii,
                                     ViewLayout::BigHex, ViewLayout::AsciiOverHex})
         on(viewItem(layout), [this, layout] { applyViewLayout(layout); });
-    const std::pair<QAction *, int> fonts[] = {
-        {ui.fontSmallAction, 1}, {ui.fontMediumAction, 2}, {ui.fontLargeAction, 3}};
+    const std::pair<QAction *, FontChoice> fonts[] = {{ui.fontSmallAction, FontChoice::Small},
+                                                      {ui.fontMediumAction, FontChoice::Medium},
+                                                      {ui.fontLargeAction, FontChoice::Large}};
     for (const auto &[action, choice] : fonts)
         on(action, [this, c = choice] { chooseMainFont(c); });
     on(ui.silentCaptureAction, [this, &s] {

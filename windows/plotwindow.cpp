@@ -1,6 +1,6 @@
 #include "windows/plotwindow.h"
 
-#include "platform/commondialog.h"
+#include "platform/filedialog.h"
 #include "platform/messagebox.h"
 #include "platform/savefile.h"
 #include "platform/widgets/services.h"
@@ -259,16 +259,19 @@ void PlotWindow::syncButtons()
     ui.pauseButton->setChecked(view_.paused());
 }
 
-QString PlotWindow::askSavePath(const QString &filter, const QString &suffix)
+QString PlotWindow::askSavePath(const QString &title, const QString &filter, const QString &suffix)
 {
-    // The dialog keeps the last name; it starts with the suffix of this export.
-    if (!dialog_->FileName.isEmpty()) {
-        const QFileInfo last(dialog_->FileName);
-        dialog_->FileName = last.dir().filePath(last.completeBaseName() + u'.' + suffix);
+    // The dialog starts at the last name, with the suffix of this export.
+    std::optional<QString> start;
+    if (!lastExport_.isEmpty()) {
+        const QFileInfo last(lastExport_);
+        start = last.dir().filePath(last.completeBaseName() + u'.' + suffix);
     }
-    if (showFileDialog(*dialog_, filter, true, *messages_) != 0 || dialog_->FileName.isEmpty())
+    const FileChoice choice =
+        chooseFile(*dialog_, {FileDialogMode::Save, filter, title, start}, *messages_);
+    if (choice.cancelled || choice.failure || !choice.path)
         return {};
-    QString path = dialog_->FileName;
+    QString path = lastExport_ = *choice.path;
     if (QFileInfo(path).suffix().isEmpty())
         path += u'.' + suffix;
     return path;
@@ -282,18 +285,18 @@ void PlotWindow::save(const QString &path, const QByteArray &bytes)
 
 void PlotWindow::exportCsv()
 {
-    dialog_->DialogTitle = QStringLiteral("Export CSV");
     const QString path =
-        askSavePath(QStringLiteral("CSV Files (*.csv)|*.csv|"), QStringLiteral("csv"));
+        askSavePath(QStringLiteral("Export CSV"), QStringLiteral("CSV Files (*.csv)|*.csv|"),
+                    QStringLiteral("csv"));
     if (!path.isEmpty())
         save(path, plotCsv(feed_.store()));
 }
 
 void PlotWindow::exportImage()
 {
-    dialog_->DialogTitle = QStringLiteral("Export Image");
     const QString path =
-        askSavePath(QStringLiteral("PNG Images (*.png)|*.png|"), QStringLiteral("png"));
+        askSavePath(QStringLiteral("Export Image"), QStringLiteral("PNG Images (*.png)|*.png|"),
+                    QStringLiteral("png"));
     if (path.isEmpty())
         return;
     QByteArray png;

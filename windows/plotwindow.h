@@ -7,7 +7,7 @@
 #include <memory>
 
 class CaptureBuffer;
-class CommonDialog;
+class FileDialog;
 class MessageBox;
 class PlotCanvas;
 class PlotFeed;
@@ -70,12 +70,13 @@ private:
     void applySpan();
     void syncButtons();
     // Asks for a file name; empty when the user cancelled or the dialog failed.
-    QString askSavePath(const QString &filter, const QString &suffix);
+    QString askSavePath(const QString &title, const QString &filter, const QString &suffix);
     void save(const QString &path, const QByteArray &bytes);
 
     PlotFeed &feed_;
     const CaptureBuffer &capture_;
-    std::unique_ptr<CommonDialog> dialog_;
+    std::unique_ptr<FileDialog> dialog_;
+    QString lastExport_; // the name last chosen, the next export starts at
     std::shared_ptr<MessageBox> messages_;
     PlotView view_;
     QTimer *timer_ = nullptr;

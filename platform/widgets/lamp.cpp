@@ -1,17 +1,31 @@
 #include "platform/widgets/lamp.h"
 
-#include <QLabel>
 #include <QPalette>
 
-void setLampColor(QLabel *label, const QColor &color)
+namespace {
+
+const QColor kOn(255, 0, 0);
+const QColor kOff(255, 255, 255);
+
+} // namespace
+
+Lamp::Lamp(QWidget *parent, bool on) : QLabel(parent), on_(!on)
 {
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::Window, color);
-    label->setPalette(pal);
-    label->setAutoFillBackground(true);
+    setAutoFillBackground(true);
+    setOn(on);
 }
 
-QColor lampColor(const QLabel *label)
+void Lamp::setOn(bool on)
 {
-    return label->palette().color(QPalette::Window);
+    if (on == on_)
+        return;
+    on_ = on;
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, on ? kOn : kOff);
+    setPalette(pal);
+}
+
+QColor Lamp::color() const
+{
+    return palette().color(QPalette::Window);
 }

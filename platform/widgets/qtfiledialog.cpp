@@ -38,45 +38,38 @@ QStringList nameFiltersFromFilter(const QString &filter)
 
 namespace {
 
-constexpr int kErrFileNotFound = 53;
-constexpr int kErrPathNotFound = 76;
-
-class QtFileDialog : public CommonDialog
+class QtFileDialog : public FileDialog
 {
 public:
     explicit QtFileDialog(QWidget *parent) : parent_(parent) {}
 
-    int ShowOpen() override { return show(true); }
-    int ShowSave() override { return show(false); }
-    QString errorDescription() const override { return description_; }
-
-private:
-    int show(bool open)
+    FileChoice choose(const FileDialogRequest &request) override
     {
-        description_.clear();
+        if (request.startName)
+            lastName_ = *request.startName;
         auto owned = std::make_unique<QFileDialog>(parent_.data());
         QFileDialog &dlg = *owned;
         dlg.setOption(QFileDialog::DontUseNativeDialog);
         dlg.setOption(QFileDialog::HideNameFilterDetails);
+        const bool open = request.mode == FileDialogMode::Open;
         if (open) {
             dlg.setAcceptMode(QFileDialog::AcceptOpen);
-            dlg.setFileMode((Flags & cdlOFNFileMustExist) ? QFileDialog::ExistingFile
-                                                          : QFileDialog::AnyFile);
+            dlg.setFileMode(QFileDialog::ExistingFile);
         } else {
-            // A save must be able to name a new file, whatever the flags say.
             dlg.setAcceptMode(QFileDialog::AcceptSave);
             dlg.setFileMode(QFileDialog::AnyFile);
-            dlg.setOption(QFileDialog::DontConfirmOverwrite, (Flags & cdlAppends) != 0);
+            dlg.setOption(QFileDialog::DontConfirmOverwrite,
+                          request.mode == FileDialogMode::SaveAppending);
         }
-        if (!DialogTitle.isEmpty())
-            dlg.setWindowTitle(DialogTitle);
-        dlg.setNameFilters(nameFiltersFromFilter(Filter));
+        if (!request.title.isEmpty())
+            dlg.setWindowTitle(request.title);
+        dlg.setNameFilters(nameFiltersFromFilter(request.filter));
 
         // Start where the last name points; an unusable name starts in the last folder.
         QString startDir = lastDir_.isEmpty() ? QDir::homePath() : lastDir_;
         QString startName;
-        if (!FileName.isEmpty()) {
-            const QFileInfo fi(FileName);
+        if (!lastName_.isEmpty()) {
+            const QFileInfo fi(lastName_);
             if (fi.absoluteDir().exists()) {
                 startDir = fi.absolutePath();
                 startName = fi.fileName();
@@ -87,34 +80,33 @@ private:
             dlg.selectFile(startName);
 
         if (execOwned(owned) != QDialog::Accepted)
-            return cdlCancel;
+            return FileChoice::cancel();
         const QStringList chosen = dlg.selectedFiles();
         if (chosen.isEmpty() || chosen.first().isEmpty()) {
-            FileName.clear();
-            return 0;
+            lastName_.clear();
+            return FileChoice::chosen(QString());
         }
         const QFileInfo fi(chosen.first());
-        FileName = fi.absoluteFilePath();
+        lastName_ = fi.absoluteFilePath();
         lastDir_ = fi.absolutePath();
-        if (open && (Flags & cdlOFNFileMustExist) && !fi.exists()) {
-            description_ = QStringLiteral("File not found");
-            return kErrFileNotFound;
-        }
-        if (!open && !fi.absoluteDir().exists()) {
-            description_ = QStringLiteral("Path not found");
-            return kErrPathNotFound;
-        }
-        return 0;
+        if (open && !fi.exists())
+            return FileChoice::failed(
+                lastName_, {FileDialogError::FileNotFound, QStringLiteral("File not found")});
+        if (!open && !fi.absoluteDir().exists())
+            return FileChoice::failed(
+                lastName_, {FileDialogError::PathNotFound, QStringLiteral("Path not found")});
+        return FileChoice::chosen(lastName_);
     }
 
+private:
     QPointer<QWidget> parent_;
+    QString lastName_;
     QString lastDir_;
-    QString description_;
 };
 
 } // namespace
 
-std::unique_ptr<CommonDialog> makeQtFileDialog(QWidget *parent)
+std::unique_ptr<FileDialog> makeQtFileDialog(QWidget *parent)
 {
     return std::make_unique<QtFileDialog>(parent);
 }

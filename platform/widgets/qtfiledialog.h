@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/commondialog.h"
+#include "platform/filedialog.h"
 
 #include <QStringList>
 
@@ -8,8 +8,8 @@
 
 class QWidget;
 
-// The file dialog control realised with QFileDialog.
-std::unique_ptr<CommonDialog> makeQtFileDialog(QWidget *parent);
+// The file dialog realised with QFileDialog.
+std::unique_ptr<FileDialog> makeQtFileDialog(QWidget *parent);
 
 // Qt name filters for a dialog filter string of label|pattern pairs, each part followed
 // by "|" ("All Files (*.*)|*.*|"). Patterns separated by ";" make one filter; "*.*"

@@ -1,7 +1,7 @@
 #include "platform/widgets/services.h"
 
-#include "platform/commondialog.h"
 #include "platform/commport.h"
+#include "platform/filedialog.h"
 #include "platform/messagebox.h"
 #include "platform/printer.h"
 #include "platform/qtcommport.h"

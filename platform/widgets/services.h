@@ -9,7 +9,7 @@
 #include <memory>
 
 class CommPort;
-class CommonDialog;
+class FileDialog;
 class MessageBox;
 class Printer;
 class QWidget;
@@ -19,7 +19,7 @@ class QWidget;
 struct Services
 {
     std::function<std::unique_ptr<CommPort>()> makeCommPort;
-    std::function<std::unique_ptr<CommonDialog>(QWidget *parent)> makeFileDialog;
+    std::function<std::unique_ptr<FileDialog>(QWidget *parent)> makeFileDialog;
     std::function<std::unique_ptr<Printer>(QWidget *parent)> makePrinter;
     std::function<std::shared_ptr<MessageBox>(QWidget *parent)> makeMessageBox;
     // The serial ports for the Port menu; empty means listSerialPorts().

@@ -1,35 +1,22 @@
 #pragma once
 
-#include "platform/commondialog.h"
+#include "platform/filedialog.h"
 #include "platform/messagebox.h"
 
 #include <QStringList>
 
-// A file dialog that answers with a prepared result: a path, a cancel or an error.
-class FakeDialog : public CommonDialog
+// A file dialog that answers with a prepared result: a path (none when empty) or a cancel.
+class FakeDialog : public FileDialog
 {
 public:
-    int result = 0;      // 0, cdlCancel or another error number
-    QString answer;      // the path "chosen" when result is 0
-    QString description; // the error's description
-    int opens = 0;
-    int saves = 0;
-    QStringList filtersSeen; // Filter at each show
-    QList<int> flagsSeen;    // Flags at each show
+    QString answer;
+    bool cancel = false;
+    QList<FileDialogRequest> requests; // one for each show
 
-    int ShowOpen() override { return show(opens); }
-    int ShowSave() override { return show(saves); }
-    QString errorDescription() const override { return description; }
-
-private:
-    int show(int &counter)
+    FileChoice choose(const FileDialogRequest &request) override
     {
-        ++counter;
-        filtersSeen << Filter;
-        flagsSeen << Flags;
-        if (result == 0)
-            FileName = answer;
-        return result;
+        requests << request;
+        return cancel ? FileChoice::cancel() : FileChoice::chosen(answer);
     }
 };
 

@@ -32,6 +32,8 @@
 #include <memory>
 #include <utility>
 
+#include <sys/stat.h>
+
 struct Parts
 {
     enum Kind { Fake, RealPty };
@@ -95,6 +97,12 @@ struct Parts
         return writeTestFile(path(name), bytes);
     }
     static QByteArray readFile(const QString &p) { return readTestFile(p); }
+    // A FIFO nobody writes to: opened plainly for reading, it would wait for a writer.
+    QString fifo(const QString &name) const
+    {
+        return ::mkfifo(QFile::encodeName(path(name)).constData(), 0600) == 0 ? path(name)
+                                                                              : QString();
+    }
 
 private:
     static std::unique_ptr<Pty> makePty()

@@ -1,5 +1,6 @@
 // Line events, suspend and the early flush of the receive engine, on a fake port: a pty
 // cannot produce line events, and these cases need exact control over what arrives when.
+#include "terminal/byteforms.h"
 #include "tests/support/partsrig.h"
 
 #include <QtTest>
@@ -91,6 +92,32 @@ private slots:
                                                  "COM Port Disconnected\r\n"
                                                  "Selected COM Port Not Available.\r\n"));
         QVERIFY(!p->views.open);
+    }
+
+    // The text forms of bytes, and the ASCII forms read back one element at a time.
+    void byteForms_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("ascii");
+        QTest::addColumn<QString>("hex");
+        const auto row = [](const char *tag, QByteArray b, const char16_t *a, const char *h) {
+            QTest::newRow(tag) << b << QString::fromUtf16(a) << QString::fromLatin1(h);
+        };
+        row("zero, CR LF, high", {"\0\r\n\xE9\xFF", 5}, u"<0>\r\n\u00e9\u00ff", "00 0D 0A E9 FF ");
+        row("nested and cut markers", {"<\0000><0", 6}, u"<<0>0><0", "3C 00 30 3E 3C 30 ");
+        row("marker, zero: no way back", {"<0>\0", 4}, u"<0><0>", "3C 30 3E 00 ");
+    }
+    void byteForms()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, ascii);
+        QFETCH(QString, hex);
+        QCOMPARE(asciiForms(bytes) + u'|' + hexForms(bytes), ascii + u'|' + hex);
+        QByteArray read;
+        quint8 b = 0;
+        for (qsizetype i = 0; i < ascii.size(); read += char(b))
+            i = readAsciiForm(ascii, i, b);
+        QCOMPARE(read == bytes, asciiFormsReadBack(bytes));
     }
 };
 

@@ -64,10 +64,10 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("value");
-        QTest::addColumn<qint64>("cint");
-        QTest::addColumn<qint64>("clng");
-        const auto row = [](const char *text, double value, qint64 cint, qint64 clng) {
-            QTest::newRow(text) << QString::fromLatin1(text) << value << cint << clng;
+        QTest::addColumn<qint64>("rounded16");
+        QTest::addColumn<qint64>("rounded32");
+        const auto row = [](const char *text, double value, qint64 rounded16, qint64 rounded32) {
+            QTest::newRow(text) << QString::fromLatin1(text) << value << rounded16 << rounded32;
         };
         row("", 0, 0, 0);
         row(" 1 2\t3\n4", 1234, 1234, 1234); // blanks, tabs and line feeds are skipped
@@ -89,13 +89,13 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(double, value);
-        QFETCH(qint64, cint);
-        QFETCH(qint64, clng);
+        QFETCH(qint64, rounded16);
+        QFETCH(qint64, rounded32);
         QCOMPARE(numericPrefix(text), value);
         const auto i = roundToInt16(value);
-        QCOMPARE(i ? qint64(*i) : kNone, cint);
+        QCOMPARE(i ? qint64(*i) : kNone, rounded16);
         const auto l = roundToInt32(value);
-        QCOMPARE(l ? qint64(*l) : kNone, clng);
+        QCOMPARE(l ? qint64(*l) : kNone, rounded32);
     }
 
     void recordsPlainQuotedAndMalformed()
@@ -175,8 +175,7 @@ private slots:
         row("too slow, port 0", "109\r\n0\r\n0", "9600", "1", 1); // font 0 is the first
         row("too fast, port 17", "116001\r\n17\r\n4", "9600", "1", 4);
         row("malformed", "fast\r\nx\r\n-1", "9600", "1", -1);
-        row("port too big for an Integer, font halves to even", "300\r\n40000\r\n2.5", "300", "1",
-            2);
+        row("port past 16 bits, font halves to even", "300\r\n40000\r\n2.5", "300", "1", 2);
         row("comma-separated", "57600,2,3", "57600", "2", 3);
     }
     void rangeRulesAtStartUp()

@@ -283,23 +283,22 @@ private slots:
         p.fillRow(0, 0, u"page 0 is never saved"_s);
         p.fillRow(1, 20, u"nor row 20"_s);
         p.projects.save();
-        QCOMPARE(dlg.filtersSeen, QStringList{u"All Files (*.ovc)|*.ovc|"_s});
+        QCOMPARE(dlg.requests.last().filter, u"All Files (*.ovc)|*.ovc|"_s);
         QByteArray golden;
         for (int line = 1; line <= 2000; ++line)
             golden += line == 91 ? "\"x\"\r\n" : line == 92 ? "\"y\"\r\n" : "\"\"\r\n";
         QCOMPARE(Parts::readFile(path), golden);
 
-        // Cancel: nothing written, read or stored; the name is kept for the next use.
+        // Cancel: nothing written, read or stored.
         p.views.setPageText(u"5"_s);
         p.views.strings[0] = u"say \"hi\" é"_s;
-        dlg.result = CommonDialog::cdlCancel;
+        dlg.cancel = true;
         p.projects.save();
         p.projects.load();
         QCOMPARE(p.bank.string(5, 0), QString());
-        QCOMPARE(dlg.FileName, path);
         QCOMPARE(Parts::readFile(path), golden);
         // Quotes and bytes above 127 survive a save and a load.
-        dlg.result = 0;
+        dlg.cancel = false;
         p.projects.save();
         p.bank.setString(5, 0, QString());
         p.projects.load();
@@ -319,8 +318,11 @@ private slots:
         p.projects.load();
         QCOMPARE(p.views.page, u"1"_s);
         QCOMPARE(p.views.strings[0], u"s1"_s);
+        const QString missing = std::exchange(dlg.answer, p.fifo(u"fifo.ovc"_s));
+        p.projects.load(); // a FIFO nobody writes to is refused at once
         QCOMPARE(p.messages.shown,
-                 QStringList(u"Could not read %1:\r\nNo such file or directory"_s.arg(dlg.answer)));
+                 QStringList({u"Could not read %1:\r\nNo such file or directory"_s.arg(missing),
+                              u"Could not read %1:\r\nNot a regular file"_s.arg(dlg.answer)}));
     }
 
     void sendBankPacesEveryItem()

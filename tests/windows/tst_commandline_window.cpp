@@ -66,20 +66,20 @@ private slots:
         Services s = testServices(dir.path());
         FakeDialog *dialog = nullptr; // the last one made is the log's
         s.makeFileDialog = [&](QWidget *) {
-            return std::unique_ptr<CommonDialog>(dialog = new FakeDialog);
+            return std::unique_ptr<FileDialog>(dialog = new FakeDialog);
         };
         MainWindow w(s, StartupOverrides{std::nullopt, std::nullopt, u"run.log"_s});
         QAction *item = w.ui.logReceivedAction;
         QVERIFY(item->isChecked() && w.session().log.path() == dir.filePath(u"run.log"_s));
         dialog->answer = dir.filePath(u"run.log"_s);
-        const std::pair<int, bool> steps[] = {
-            {0, false}, {CommonDialog::cdlCancel, false}, {0, true}};
-        for (auto [rc, open] : steps) { // stop; cancel the dialog; start
-            dialog->result = rc;
+        const std::pair<bool, bool> steps[] = {{false, false}, {true, false}, {false, true}};
+        for (auto [cancel, open] : steps) { // stop; cancel the dialog; start
+            dialog->cancel = cancel;
             item->trigger();
             QVERIFY(item->isChecked() == open && w.session().log.isOpen() == open);
         }
-        QVERIFY(dialog->saves == 2 && (dialog->flagsSeen[1] & CommonDialog::cdlAppends));
+        QVERIFY(dialog->requests.size() == 2 &&
+                dialog->requests[1].mode == FileDialogMode::SaveAppending);
         // Never into the settings file or options.ini, however spelt: both are replaced at
         // close. (The settings file is not made yet: a first run.)
         QVERIFY(QFile::link(dir.path(), u"here"_s) &&

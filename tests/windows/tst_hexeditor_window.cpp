@@ -134,13 +134,13 @@ private slots:
 
         // Auto update off: nothing converts until an arrow is clicked.
         QTest::mouseClick(f.e->ui.autoUpdateButton, Qt::LeftButton);
-        QCOMPARE(lampColor(f.e->ui.autoUpdateLamp), QColor(255, 255, 255));
+        QCOMPARE(f.e->ui.autoUpdateLamp->color(), QColor(255, 255, 255));
         f.e->ui.hexPane->setText(u"43 "_s);
         QCOMPARE(f.views(), u"43 |A<0>B\x04|  LOF = 4"_s);
         QTest::mouseClick(f.e->ui.hexToAsciiButton, Qt::LeftButton);
         QCOMPARE(f.views(), u"43 |C|  LOF = 1"_s);
         QTest::mouseClick(f.e->ui.autoUpdateButton, Qt::LeftButton);
-        QCOMPARE(lampColor(f.e->ui.autoUpdateLamp), QColor(255, 0, 0));
+        QCOMPARE(f.e->ui.autoUpdateLamp->color(), QColor(255, 0, 0));
 
         // The panes give back their text exactly, CR and CR LF included.
         const QByteArray all = pattern(512);

@@ -58,7 +58,6 @@ class TestMainWindow : public QObject
 
     std::unique_ptr<QTemporaryDir> dir;
     std::shared_ptr<FakeMessageBox> messages;
-    QList<FakeDialog *> dialogs; // in the order the window made them
 
     // A folder of its own, which the first save creates.
     QString path() const { return dir->filePath(QStringLiteral("cfg/Orvo_RS232_ini")); }
@@ -76,12 +75,6 @@ class TestMainWindow : public QObject
             return realPort ? makeQtCommPort() : std::make_unique<FakeCommPort>();
         };
         s.makeMessageBox = [box = messages](QWidget *) { return box; };
-        dialogs.clear();
-        s.makeFileDialog = [this](QWidget *) {
-            auto d = std::make_unique<FakeDialog>();
-            dialogs << d.get();
-            return d;
-        };
         return std::make_unique<MainWindow>(s);
     }
     static CommPort *port(MainWindow &w) { return w.session().port.port(); }
@@ -102,8 +95,7 @@ private slots:
         QCOMPARE(w->ui.clientArea->size(), QSize(723, 699));
         QCOMPARE(w->ui.comNumberBox->text(), QStringLiteral("1"));
         QCOMPARE(fake(*w)->settings, QStringLiteral("9600,n,8,1"));
-        QCOMPARE(lampColor(w->ui.connectLamp), QColor(255, 0, 0));
-        QCOMPARE(dialogs.first()->FileName, QString()); // no project yet: Save Project must ask
+        QCOMPARE(w->ui.connectLamp->color(), QColor(255, 0, 0));
         // The numbers as typed, by their numeric prefix, without the range rules.
         w->ui.baudRateBox->setText(QStringLiteral("100.5 baud"));
         w->ui.comNumberBox->setText(QStringLiteral("40"));

@@ -112,7 +112,7 @@ private slots:
         f.w->exportCsv();
         QCOMPARE(f.box->shown.size(), 1);
         QVERIFY(f.box->shown[0].startsWith("Could not save "_L1 + f.dialog->answer));
-        QCOMPARE(f.dialog->DialogTitle, u"Export CSV"_s);
+        QCOMPARE(f.dialog->requests.last().title, u"Export CSV"_s);
     }
 
     void viewControls()

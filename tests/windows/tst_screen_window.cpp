@@ -1,7 +1,6 @@
 // Both windows on screens of other sizes: larger, the panes and logs take the room while the
 // controls above them stay put; smaller, the client area scrolls to every control. Both come
 // back as they were left, unless that was off every screen.
-#include "files_views/filesviews.h"
 #include "platform/widgets/divider.h"
 #include "platform/widgets/textbox.h"
 #include "tests/support/fakecommport.h"

@@ -1,6 +1,5 @@
 // The View and Options menus, Help, Always On Top and the rebuild button on the real main
 // window, and the Qt file dialog itself.
-#include "files_views/filesviews.h"
 #include "platform/widgets/qtfiledialog.h"
 #include "platform/widgets/textbox.h"
 #include "tests/support/fakecommport.h"
@@ -172,7 +171,8 @@ private slots:
         QCOMPARE(help->helpPane->text(), u"one\r\ntwo \u00e9\r\nthree"_s);
     }
 
-    // The real dialog: a save accepts a new name despite must-exist; a cancel keeps the name.
+    // The real dialog: a save accepts a new name; a cancel keeps the name for the next show;
+    // a file to open that is gone when accepted fails with its path.
     void qtFileDialog()
     {
         QCOMPARE(nameFiltersFromFilter(u"Projects|*.ovc|Text|*.txt;*.log|"_s),
@@ -180,15 +180,21 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(u"new.txt"_s);
         auto dlg = makeQtFileDialog(nullptr);
-        dlg->Filter = u"All Files (*.txt)|*.txt|"_s;
-        dlg->Flags = 0x201004;
-        dlg->FileName = path;
-        whenDialogShows([](QFileDialog *d) { static_cast<QDialog *>(d)->accept(); });
-        QCOMPARE(dlg->ShowSave(), 0);
-        QCOMPARE(dlg->FileName, path);
-        whenDialogShows([](QFileDialog *d) { d->reject(); });
-        QCOMPARE(dlg->ShowOpen(), CommonDialog::cdlCancel);
-        QCOMPARE(dlg->FileName, path);
+        QString offered;
+        const auto show = [&](FileDialogMode mode, int result) { // -1: accept(), which checks
+            whenDialogShows([&, result](QFileDialog *d) {
+                QDialog *q = d;
+                offered = d->selectedFiles().value(0);
+                d->selectFile(path), result < 0 ? q->accept() : q->done(result);
+            });
+            return dlg->choose({mode, u"All Files (*.txt)|*.txt|"_s});
+        };
+        QVERIFY(show(FileDialogMode::Save, -1).path == path);
+        QVERIFY(show(FileDialogMode::Open, QDialog::Rejected).cancelled);
+        const FileChoice c = show(FileDialogMode::Open, QDialog::Accepted);
+        QVERIFY(offered == path && c.path == path && c.failure);
+        QCOMPARE(fileDialogFailureMessage(*c.failure),
+                 u"Error 53 selecting file.\r\nFile not found"_s);
     }
 };
 

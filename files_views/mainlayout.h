@@ -1,34 +1,10 @@
 #pragma once
 
-#include <QByteArray>
 #include <QRect>
-#include <QString>
-#include <QtGlobal>
+#include <QSize>
 
-// Plain text building for the file sends, the capture exports and the rebuild, and the
-// geometry of the receive-pane layouts. Nothing here touches a widget.
-
-// The echo and pane forms of one byte: the character itself ("<0>" for a zero byte) and
-// two uppercase hexadecimal digits followed by one blank.
-QString asciiForm(quint8 b);
-QString hexForm(quint8 b);
-void appendAsciiForm(QString &out, quint8 b);
-void appendHexForm(QString &out, quint8 b);
-
-// The raw capture file: exactly count bytes of buffer, nothing added.
-QByteArray captureAsciiFile(const quint8 *buffer, qint32 count);
-
-// The human-hex capture file: the pane's characters as bytes (characters outside
-// ISO-8859-1 become "?").
-QByteArray captureHumanHexFile(const QString &paneText);
-
-// Both receive-pane texts for a capture, built in memory.
-struct PaneTexts
-{
-    QString ascii;
-    QString hex;
-};
-PaneTexts rebuildPaneTexts(const quint8 *buffer, qint32 count);
+// The main window's receive-pane layouts and how its widgets stretch. Nothing here touches a
+// widget.
 
 // Where the two receive panes go in each View layout (twips; Left is always 120).
 enum class PaneFront { Ascii, Hex, Untouched };
@@ -65,17 +41,3 @@ struct MainPlaces
 };
 MainPlaces mainPlaces(const MainPlaces &design, QSize designSize, QSize clientSize, ViewLayout view,
                       int keysExtra);
-
-// The hex editor's views take the extra room, two thirds of the width to the hex view;
-// the buttons between them move right with the ASCII view and the captions below move down.
-struct HexEditorPlaces
-{
-    QRect hexView, asciiView;
-    int middleRight = 0; // the buttons, the lamp and the ASCII caption
-    int captionsDown = 0;
-};
-HexEditorPlaces hexEditorPlaces(const HexEditorPlaces &design, QSize designSize, QSize clientSize);
-
-// Font size in points for the main window's font choice 1 (small) to 3 (large); 0 for
-// any other value.
-int mainFontPoints(int choice);
