@@ -38,6 +38,16 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "orvo232: %s\n", line.err.toLocal8Bit().constData());
         return line.exitCode;
     }
+    // Read already, acted on once the port takes them: refused meanwhile, never ignored.
+    for (const auto &[given, name] : {std::pair{line.port.has_value(), "--port"},
+                                      {line.framing.has_value(), "--line"},
+                                      {line.flow.has_value(), "--flow"},
+                                      {line.script.has_value(), "--script"}}) {
+        if (given) {
+            std::fprintf(stderr, "orvo232: %s is not available in this version.\n", name);
+            return 2;
+        }
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orvo232"));

@@ -1,5 +1,6 @@
 #include "platform/networklink.h"
 
+#include "platform/linesettings.h"
 #include "platform/portaddress.h"
 
 #include <QTcpSocket>
@@ -356,7 +357,7 @@ QString NetworkLink::detail() const
     if (a.baud)
         parts << tr("%1 baud").arg(*a.baud);
     if (a.dataBits && a.parity && a.stopBits && a.flow)
-        parts << framingLabel({0, *a.dataBits, *a.parity, *a.stopBits, *a.flow});
+        parts << framingLabel({{*a.dataBits, *a.parity, *a.stopBits}, *a.flow});
     return parts.isEmpty() ? peer() : tr("%1: %2 applied").arg(peer(), parts.join(u' '));
 }
 

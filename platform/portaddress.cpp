@@ -1,5 +1,7 @@
 #include "platform/portaddress.h"
 
+#include "platform/portnames.h"
+
 #include <QHostAddress>
 
 namespace {
@@ -65,7 +67,7 @@ std::optional<PortAddress> PortAddress::parse(QStringView text)
 {
     text = text.trimmed();
     PortAddress a;
-    if (const auto n = number(text, 32767)) {
+    if (const auto n = number(text, uint(kMaxComNumber)); n && isComNumber(*n)) {
         a.kind = Kind::Com;
         a.com = int(*n);
         return a;
@@ -101,36 +103,4 @@ QString PortAddress::toString() const
     const QString h = host.contains(u':') ? u'[' + host + u']' : host;
     return (kind == Kind::Tcp ? QStringLiteral("tcp://") : QStringLiteral("rfc2217://")) + h +
            u':' + QString::number(port);
-}
-
-std::optional<PortSettings> parseFraming(QStringView text, PortSettings base)
-{
-    text = text.trimmed();
-    if (text.size() < 3 || text[0] < u'5' || text[0] > u'8')
-        return std::nullopt;
-    const qsizetype parity = QStringView(u"NOEMS").indexOf(text[1].toUpper());
-    const QStringView stop = text.sliced(2);
-    if (parity < 0 || (stop != u"1" && stop != u"1.5" && stop != u"2"))
-        return std::nullopt;
-    base.dataBits = DataBits(text[0].unicode() - u'0');
-    base.parity = Parity(parity);
-    base.stopBits = stop == u"1"   ? StopBits::One
-                    : stop == u"2" ? StopBits::Two
-                                   : StopBits::OneAndHalf;
-    return base;
-}
-
-QString framingLabel(const PortSettings &s)
-{
-    const QChar parity = QStringView(u"NOEMS")[int(s.parity)];
-    const char *stop = s.stopBits == StopBits::One   ? "1"
-                       : s.stopBits == StopBits::Two ? "2"
-                                                     : "1.5";
-    const char *flow = s.flow == FlowControl::None     ? "no control"
-                       : s.flow == FlowControl::RtsCts ? "RTS/CTS"
-                                                       : "XON/XOFF";
-    return QStringLiteral("%1,%2,%3 %4")
-        .arg(int(s.dataBits))
-        .arg(parity)
-        .arg(QLatin1StringView(stop), QLatin1StringView(flow));
 }

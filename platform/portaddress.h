@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/portsettings.h"
-
 #include <QString>
 #include <QStringView>
 
@@ -14,7 +12,7 @@ struct PortAddress
 {
     enum class Kind { Com, Device, Tcp, Rfc2217 };
     Kind kind = Kind::Com;
-    int com = 0;  // Com: 1 and up
+    int com = 0;  // Com: a COM number (portnames.h)
     QString path; // Device
     QString host; // Tcp, Rfc2217: a name or an address, IPv6 without brackets
     quint16 port = 0;
@@ -27,12 +25,3 @@ struct PortAddress
 
     friend bool operator==(const PortAddress &, const PortAddress &) = default;
 };
-
-// The framing written as data bits, parity letter and stop bits: "8N1", "7E1", "8N1.5"
-// (parity N, O, E, M or S in either case). Returns base with the three replaced; none for
-// other text.
-std::optional<PortSettings> parseFraming(QStringView text, PortSettings base = {});
-
-// The line settings as the window states them: "8,N,1 no control", "7,E,1 RTS/CTS",
-// "8,N,2 XON/XOFF".
-QString framingLabel(const PortSettings &settings);

@@ -1,6 +1,6 @@
 #include "scripting/scriptport.h"
 
-#include "scripting/linesettings.h"
+#include "platform/linesettings.h"
 #include "scripting/scripthost.h"
 #include "scripting/scriptstate.h"
 
@@ -236,14 +236,14 @@ int portBaud(lua_State *L)
     return changeLine(L, [rate](PortSettings &s) { s.baud = qint32(rate); });
 }
 
-std::optional<PortSettings> framingOf(const char *text)
+std::optional<Framing> framingOf(const char *text)
 {
-    return parseLineFraming(QString::fromLatin1(text));
+    return parseFraming(QString::fromLatin1(text));
 }
 
 int portLine(lua_State *L)
 {
-    const std::optional<PortSettings> f = framingOf(luaL_checkstring(L, 1));
+    const std::optional<Framing> f = framingOf(luaL_checkstring(L, 1));
     luaL_argcheck(L, f.has_value(), 1, "framing such as \"8N1\" expected");
     return changeLine(L, [f = *f](PortSettings &s) {
         s.dataBits = f.dataBits;
@@ -275,7 +275,8 @@ std::optional<PortSettings> askSettings(ScriptState &run, SettingsTexts &texts)
     auto settings = std::make_shared<PortSettings>();
     if (!run.ask([settings](ScriptHost &h) { *settings = h.lineSettings(); }))
         return std::nullopt;
-    qstrncpy(texts.line, lineFramingText(*settings).toLatin1().constData(), sizeof texts.line);
+    qstrncpy(texts.line, framingText(LineSettings::of(*settings).framing).toLatin1().constData(),
+             sizeof texts.line);
     qstrncpy(texts.flow, flowControlText(settings->flow).toLatin1().constData(), sizeof texts.flow);
     return *settings;
 }

@@ -37,50 +37,94 @@ class TestCommandLine : public QObject
         return program.waitForStarted();
     }
 
+    // What a run was given, as "name=value" in the order of the fields.
+    static QString given(const CommandLine &c)
+    {
+        QStringList parts;
+        const auto add = [&](const char *name, const auto &value, auto text) {
+            if (value)
+                parts << QLatin1StringView(name) + u'=' + text(*value);
+        };
+        add("com", c.comNumber, [](qint16 n) { return QString::number(n); });
+        add("port", c.port, [](const PortAddress &a) { return a.toString(); });
+        add("baud", c.baudRate, [](qint32 n) { return QString::number(n); });
+        add("line", c.framing, framingText);
+        add("flow", c.flow, flowControlText);
+        add("log", c.logPath, [](const QString &t) { return t; });
+        add("script", c.script, [](const QString &t) { return t; });
+        if (!c.scriptArguments.isEmpty())
+            parts << u"args="_s + c.scriptArguments.join(u'|');
+        return parts.join(u' ');
+    }
+
 private slots:
     void options_data()
     {
         QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("exitCode"); // -1: the window opens
-        QTest::addColumn<QString>("out");  // the start of standard output, or the overrides
+        QTest::addColumn<int>("exitCode"); // -1: a run
+        QTest::addColumn<QString>("out");  // the start of standard output, or what the run got
         QTest::addColumn<QString>("err");
-        QTest::newRow("none") << QStringList{} << -1 << u"- -"_s << QString();
-        QTest::newRow("help") << QStringList{u"--help"_s} << 0 << u"Usage: orvo232"_s << QString();
-        QTest::newRow("version") << QStringList{u"--version"_s} << 0
-                                 << u"orvo232 " ORVO_VERSION "\n"_s << QString();
-        QTest::newRow("list") << QStringList{u"--list-ports"_s} << 0
-                              << u"COM2\t/dev/ttyUSB0\t\nCOM5\t/dev/pts/3\tFT232R  FTDI  A1\n"_s
-                              << QString();
-        QTest::newRow("all") << QStringList{u"--com"_s, u"12"_s, u"--baud=921600"_s, u"--log=a b"_s}
-                             << -1 << u"12 921600 a b"_s << QString();
-        QTest::newRow("com") << QStringList{u"--com=3"_s} << -1 << u"3 -"_s << QString();
-        QTest::newRow("baud") << QStringList{u"--baud"_s, u"300"_s} << -1 << u"- 300"_s
-                              << QString();
-        QTest::newRow("qt option")
-            << QStringList{u"-platform"_s, u"offscreen"_s} << -1 << u"- -"_s << QString();
-        QTest::newRow("log no value")
-            << QStringList{u"--log"_s} << 2 << QString() << u"Missing value after '--log'."_s;
-        QTest::newRow("unknown") << QStringList{u"--logfile=x"_s} << 2 << QString()
-                                 << u"Unknown option 'logfile'."_s;
-        QTest::newRow("com text") << QStringList{u"--com"_s, u"x1"_s} << 2 << QString()
-                                  << u"--com needs a COM number from 1 to 255, not 'x1'."_s;
-        QTest::newRow("com range") << QStringList{u"--com=256"_s} << 2 << QString()
-                                   << u"--com needs a COM number from 1 to 255, not '256'."_s;
+        const auto row = [](const char *name, const QStringList &args, int code, const QString &out,
+                            const QString &err = QString()) {
+            QTest::newRow(name) << args << code << out << err;
+        };
+        row("none", {}, -1, QString());
+        row("help", {u"--help"_s}, 0, u"Usage: orvo232 [options] [-- script arguments]\n"_s);
+        row("version", {u"--version"_s}, 0, u"orvo232 " ORVO_VERSION "\n"_s);
+        row("list", {u"--list-ports"_s}, 0,
+            u"COM2\t/dev/ttyUSB0\t\nCOM5\t/dev/pts/3\tFT232R  FTDI  A1\n"_s);
+        row("all", {u"--com"_s, u"12"_s, u"--baud=921600"_s, u"--log=a b"_s}, -1,
+            u"com=12 baud=921600 log=a b"_s);
+        row("com", {u"--com=3"_s}, -1, u"com=3"_s);
+        row("baud", {u"--baud"_s, u"300"_s}, -1, u"baud=300"_s);
+        row("qt option", {u"-platform"_s, u"offscreen"_s}, -1, QString());
+        row("network",
+            {u"--port=RFC2217://[::1]:2217"_s, u"--line"_s, u"7e1.5"_s, u"--flow=RtsCts"_s}, -1,
+            u"port=rfc2217://[::1]:2217 line=7E1.5 flow=rtscts"_s);
+        row("device", {u"--port"_s, u"/dev/ttyUSB0"_s, u"--flow=none"_s}, -1,
+            u"port=/dev/ttyUSB0 flow=none"_s);
+        row("port com", {u"--port=7"_s}, -1, u"com=7"_s); // a COM number, whichever option
+        row("script", {u"--script=t.lua"_s, u"--com=2"_s, u"--"_s, u"a b"_s, u"--"_s, u"--com=x"_s},
+            -1, u"com=2 script=t.lua args=a b|--|--com=x"_s);
+        row("dashes alone", {u"--"_s}, -1, QString());
+        row("log no value", {u"--log"_s}, 2, QString(), u"Missing value after '--log'."_s);
+        row("log before dashes", {u"--log"_s, u"--"_s, u"x"_s}, 2, QString(),
+            u"Missing value after '--log'."_s);
+        row("unknown", {u"--logfile=x"_s}, 2, QString(), u"Unknown option 'logfile'."_s);
+        row("com text", {u"--com"_s, u"x1"_s}, 2, QString(),
+            u"--com needs a COM number from 1 to 255, not 'x1'."_s);
+        row("com range", {u"--com=256"_s}, 2, QString(),
+            u"--com needs a COM number from 1 to 255, not '256'."_s);
         // Every occurrence is checked.
-        QTest::newRow("com twice") << QStringList{u"--com=3x"_s, u"--com=4"_s} << 2 << QString()
-                                   << u"--com needs a COM number from 1 to 255, not '3x'."_s;
-        QTest::newRow("baud twice")
-            << QStringList{u"--baud"_s, u"-1"_s, u"--baud=9600"_s} << 2 << QString()
-            << u"--baud needs a baud rate in whole numbers, not '-1'."_s;
-        QTest::newRow("log empty")
-            << QStringList{u"--log="_s} << 2 << QString() << u"--log needs a file name."_s;
-        QTest::newRow("baud text") << QStringList{u"--baud=9600,n,8,1"_s} << 2 << QString()
-                                   << u"--baud needs a baud rate in whole numbers, not "
-                                      "'9600,n,8,1'."_s;
-        QTest::newRow("no value") << QStringList{u"--baud"_s} << 2 << QString()
-                                  << u"Missing value after '--baud'."_s;
-        QTest::newRow("argument") << QStringList{u"COM3"_s} << 2 << QString()
-                                  << u"Unexpected argument 'COM3'."_s;
+        row("com twice", {u"--com=3x"_s, u"--com=4"_s}, 2, QString(),
+            u"--com needs a COM number from 1 to 255, not '3x'."_s);
+        row("baud twice", {u"--baud"_s, u"-1"_s, u"--baud=9600"_s}, 2, QString(),
+            u"--baud needs a baud rate in whole numbers, not '-1'."_s);
+        row("log empty", {u"--log="_s}, 2, QString(), u"--log needs a file name."_s);
+        row("baud text", {u"--baud=9600,n,8,1"_s}, 2, QString(),
+            u"--baud needs a baud rate in whole numbers, not '9600,n,8,1'."_s);
+        row("no value", {u"--baud"_s}, 2, QString(), u"Missing value after '--baud'."_s);
+        row("argument", {u"COM3"_s}, 2, QString(), u"Unexpected argument 'COM3'."_s);
+        const QString portError =
+            u"--port needs a COM number from 1 to 255, a device such as "
+            "/dev/ttyUSB0, tcp://HOST:PORT or rfc2217://HOST:PORT, not '%1'."_s;
+        row("port range", {u"--port=256"_s}, 2, QString(), portError.arg(u"256"));
+        row("port twice", {u"--port=telnet://h:23"_s, u"--port=tcp://h:23"_s}, 2, QString(),
+            portError.arg(u"telnet://h:23"));
+        row("com and port", {u"--port=/dev/ttyS0"_s, u"--com=1"_s}, 2, QString(),
+            u"--com and --port both name the port: give one of them."_s);
+        row("line twice", {u"--line=8N3"_s, u"--line=8N1"_s}, 2, QString(),
+            u"--line needs data bits 5 to 8, parity N, O, E, M or S and stop bits 1, 1.5 or 2, "
+            "such as 8N1 or 7E1, not '8N3'."_s);
+        row("flow", {u"--flow=hardware"_s}, 2, QString(),
+            u"--flow needs none, rtscts or xonxoff, not 'hardware'."_s);
+        row("script empty", {u"--script="_s, u"--"_s, u"a"_s}, 2, QString(),
+            u"--script needs a file name."_s);
+        // Arguments are the script's only.
+        row("arguments without a script", {u"--com=1"_s, u"--"_s, u"a"_s}, 2, QString(),
+            u"Unexpected argument 'a'."_s);
+        row("argument before the dashes", {u"--script=t.lua"_s, u"a"_s, u"--"_s, u"b"_s}, 2,
+            QString(), u"Unexpected argument 'a'."_s);
     }
     void options()
     {
@@ -94,10 +138,10 @@ private slots:
         });
         QCOMPARE(c.exitNow ? c.exitCode : -1, exitCode);
         QCOMPARE(c.err, err);
-        const auto shown = [](auto v) { return v ? QString::number(*v) : u"-"_s; };
-        const QString overrides =
-            shown(c.comNumber) + u' ' + shown(c.baudRate) + u' ' + c.logPath.value_or(u"-"_s);
-        QVERIFY2((c.exitNow ? c.out : overrides).startsWith(out), qPrintable(c.out));
+        if (c.exitNow)
+            QVERIFY2(c.out.startsWith(out), qPrintable(c.out));
+        else
+            QCOMPARE(given(c), out);
     }
 
     // The log into a FIFO without a reader, whose reader stops reading or goes away never

@@ -242,6 +242,72 @@ private slots:
             QCOMPARE(loadUserOptions(path), o);
         }
     }
+
+    // The line settings and the recent lists: each in its section, which its defaults leave
+    // out; each save keeps the others' entries.
+    void lineSettingsAndRecentLists()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("options.ini"));
+        QVERIFY(saveLineSettings(path, {}) && saveRecentNetworkPorts(path, {}) &&
+                saveRecentScripts(path, {}) && !QFile::exists(path));
+        const LineSettings line{{DataBits::Seven, Parity::Even, StopBits::OneAndHalf},
+                                FlowControl::XonXoff};
+        const QList<PortAddress> addresses{*PortAddress::parse(u"rfc2217://lab:2217"),
+                                           *PortAddress::parse(u"tcp://[::1]:4000")};
+        const QStringList scripts{QStringLiteral("/s/a, b.lua"), QStringLiteral("@x.lua")};
+        QVERIFY(saveUserOptions(path, {true, false}) && saveLineSettings(path, line) &&
+                saveRecentNetworkPorts(path, addresses) && saveRecentScripts(path, scripts));
+        QCOMPARE(loadUserOptions(path), (UserOptions{true, false}));
+        QCOMPARE(loadLineSettings(path), line);
+        QCOMPARE(loadRecentNetworkPorts(path), addresses);
+        QCOMPARE(loadRecentScripts(path), scripts);
+        const QByteArray text = readTestFile(path);
+        QVERIFY(text.contains("[Line]\nflow=xonxoff\nframing=7E1.5\n") &&
+                text.contains("[RecentNetworkPorts]\n1=rfc2217://lab:2217\n2=tcp://[::1]:4000\n"));
+        QVERIFY(saveLineSettings(path, {}) && saveRecentNetworkPorts(path, {}) &&
+                saveRecentScripts(path, {}));
+        QVERIFY(!readTestFile(path).contains("[Line]") && !readTestFile(path).contains("Recent"));
+        QCOMPARE(loadUserOptions(path), (UserOptions{true, false}));
+
+        // A folder in the file's place: each save says why it failed.
+        const QString blocked = dir.filePath(QStringLiteral("blocked/options.ini"));
+        QVERIFY(QDir().mkpath(blocked));
+        for (const WriteResult &r :
+             {saveLineSettings(blocked, line), saveRecentNetworkPorts(blocked, addresses),
+              saveRecentScripts(blocked, scripts)})
+            QVERIFY(!r && !r.error.isEmpty());
+
+        // A hand-edited file: what cannot be read is left out.
+        writeTestFile(path, "[Line]\nframing=9N1\nflow=hardware\n"
+                            "[RecentNetworkPorts]\n1=tcp://a:1\n2=/dev/ttyS0\n3=TCP://A:1\n4=x\n"
+                            "5=rfc2217://b:2\n"
+                            "[RecentScripts]\n1=/a.lua\n2=\n3=/a.lua\n4=/b.lua\n");
+        QCOMPARE(loadLineSettings(path), LineSettings{});
+        QCOMPARE(loadRecentNetworkPorts(path),
+                 (QList<PortAddress>{*PortAddress::parse(u"tcp://a:1"),
+                                     *PortAddress::parse(u"rfc2217://b:2")}));
+        QCOMPARE(loadRecentScripts(path), (QStringList{u"/a.lua"_qs, u"/b.lua"_qs}));
+    }
+
+    // The most recent first, each once however its host is spelt, the oldest let go.
+    void recentLists()
+    {
+        QList<PortAddress> addresses;
+        QStringList scripts;
+        for (int i = 1; i <= 10; ++i) {
+            rememberNetworkPort(addresses, *PortAddress::parse(u"tcp://h%1:1"_qs.arg(i)));
+            rememberScript(scripts, u"/%1.lua"_qs.arg(i));
+        }
+        rememberNetworkPort(addresses, *PortAddress::parse(u"TCP://H5:1"));
+        rememberScript(scripts, u"/8.lua"_qs);
+        QStringList texts;
+        for (const PortAddress &a : addresses)
+            texts << a.toString();
+        QCOMPARE(texts.join(u' '), u"tcp://H5:1 tcp://h10:1 tcp://h9:1 tcp://h8:1 tcp://h7:1 "
+                                   "tcp://h6:1 tcp://h4:1 tcp://h3:1"_qs);
+        QCOMPARE(scripts.join(u' '), u"/8.lua /10.lua /9.lua /7.lua /6.lua"_qs);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSettings)
