@@ -140,7 +140,7 @@ int main(int argc, char *argv[])
     };
     MainWindow w(services);
     MainSession &s = w.session();
-    if (!s.port.port() || !s.port.port()->portOpen()) {
+    if (!s.port.port() || !s.port.port()->isOpen()) {
         std::fprintf(stderr, "COM1 did not open\n");
         return 1;
     }

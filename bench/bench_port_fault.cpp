@@ -89,20 +89,17 @@ int main(int argc, char **argv)
     qint64 lostAfterMs = -1;
     {
         auto port = makeQtCommPort();
-        QObject::connect(port.get(), &CommPort::onComm, [&] {
-            if (port->commEvent() == CommPort::comEvReceive) {
-                received += port->input();
-            } else {
-                ++events;
-                if (port->commEvent() == CommPort::comEventDeviceLost) {
-                    lost = true;
-                    lostAfterMs = clock.elapsed();
-                }
-            }
+        QObject::connect(port.get(), &CommPort::dataReady,
+                         [&] { received += port->takeReceived().bytes; });
+        QObject::connect(port.get(), &CommPort::lineEvent, [&] { ++events; });
+        QObject::connect(port.get(), &CommPort::deviceLost, [&] {
+            ++events;
+            lost = true;
+            lostAfterMs = clock.elapsed();
+            received += port->takeReceived().bytes;
         });
-        if (!port->setSettings(QStringLiteral("115200,n,8,1")) || !port->setCommPort(com) ||
-            !port->setPortOpen(true)) {
-            std::printf("open failed: %s\n", qPrintable(port->lastError().description));
+        if (!port->open(PortAddress::ofCom(com), {.baud = 115200}).ok()) {
+            std::printf("open failed: %s\n", qPrintable(port->detail()));
             return 1;
         }
         std::thread writer([&] {
@@ -133,7 +130,7 @@ int main(int argc, char **argv)
                     (long long)received.size(), data.startsWith(received) ? "yes" : "NO",
                     lost ? "yes" : "NO", (long long)lostAfterMs, events - (lost ? 1 : 0));
         std::printf("detail: %s\n", qPrintable(port->detail()));
-        std::printf("port open afterwards: %s\n", port->portOpen() ? "YES" : "no");
+        std::printf("port open afterwards: %s\n", port->isOpen() ? "YES" : "no");
         std::printf("CPU in the second after: %.1f%%\n", cpu * 100.0);
         std::printf("descriptors with the port object still alive: %d (before the port: %d, "
                     "plus its thread's event loop)\n",

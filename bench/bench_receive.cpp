@@ -85,14 +85,22 @@ class CheckingPort : public CommPort
 public:
     explicit CheckingPort(std::unique_ptr<CommPort> inner) : inner_(std::move(inner))
     {
-        connect(inner_.get(), &CommPort::onComm, this, &CommPort::onComm);
+        connect(inner_.get(), &CommPort::dataReady, this, &CommPort::dataReady);
+        connect(inner_.get(), &CommPort::lineEvent, this, &CommPort::lineEvent);
+        connect(inner_.get(), &CommPort::deviceLost, this, &CommPort::deviceLost);
         connect(inner_.get(), &CommPort::outputShrank, this, &CommPort::outputShrank);
     }
-    bool setSettings(const QString &s) override { return inner_->setSettings(s); }
-    bool setCommPort(int p) override { return inner_->setCommPort(p); }
-    bool setPortOpen(bool o) override { return inner_->setPortOpen(o); }
-    bool portOpen() const override { return inner_->portOpen(); }
-    qint64 output(const QByteArray &b) override { return inner_->output(b); }
+    PortFailure open(const PortAddress &a, const PortSettings &s) override
+    {
+        return inner_->open(a, s);
+    }
+    PortFailure apply(const PortSettings &s) override { return inner_->apply(s); }
+    void close() override { inner_->close(); }
+    qint64 closeDraining() override { return inner_->closeDraining(); }
+    bool isOpen() const override { return inner_->isOpen(); }
+    qint64 write(QByteArrayView b) override { return inner_->write(b); }
+    qint64 pendingOutput() const override { return inner_->pendingOutput(); }
+    qint64 outputLimit() const override { return inner_->outputLimit(); }
     Received takeReceived() override
     {
         Received r = inner_->takeReceived();
@@ -101,20 +109,12 @@ public:
                 inOrder = false;
         return r;
     }
-    int commEvent() const override { return inner_->commEvent(); }
     qint64 bytesWaiting() const override { return inner_->bytesWaiting(); }
-    void rearmReceive() override { inner_->rearmReceive(); }
-    qint64 bytesToWrite() const override { return inner_->bytesToWrite(); }
-    qint64 outputLimit() const override { return inner_->outputLimit(); }
-    qint64 closeDraining() override { return inner_->closeDraining(); }
-    Error lastError() const override { return inner_->lastError(); }
+    void resumeReading() override { inner_->resumeReading(); }
+    bool setLine(OutputLine l, bool on) override { return inner_->setLine(l, on); }
+    bool line(OutputLine l) const override { return inner_->line(l); }
+    bool sendBreak(std::chrono::milliseconds t) override { return inner_->sendBreak(t); }
     QString detail() const override { return inner_->detail(); }
-    QString deviceName(int p) const override { return inner_->deviceName(p); }
-    bool setDataTerminalReady(bool on) override { return inner_->setDataTerminalReady(on); }
-    bool setRequestToSend(bool on) override { return inner_->setRequestToSend(on); }
-    bool dataTerminalReady() const override { return inner_->dataTerminalReady(); }
-    bool requestToSend() const override { return inner_->requestToSend(); }
-    bool sendBreak(int ms) override { return inner_->sendBreak(ms); }
 
     qint64 taken = 0;
     bool inOrder = true;
@@ -175,7 +175,7 @@ int main(int argc, char *argv[])
     MainSession &s = w->session();
     MainWidgets &ui = w->ui;
     w->show();
-    if (!s.port.port()->portOpen()) {
+    if (!s.port.port()->isOpen()) {
         std::printf("bench_receive: COM1 did not open: %s\n", qPrintable(s.port.port()->detail()));
         return 1;
     }

@@ -34,7 +34,7 @@ struct BenchHost : ScriptHost
 {
     CommPort *port = nullptr;
     QByteArrayList out;
-    std::optional<qint64> send(const QByteArray &b) override { return port->output(b); }
+    std::optional<qint64> send(const QByteArray &b) override { return port->write(b); }
     bool setDtr(bool) override { return true; }
     bool setRts(bool) override { return true; }
     bool sendBreak(int) override { return true; }
@@ -137,8 +137,7 @@ int main(int argc, char *argv[])
     if (!pty.isOpen() || !linkComPort(1, pty.slavePath()))
         qFatal("bench_script: no pseudo-terminal for COM1");
     std::unique_ptr<CommPort> port = makeQtCommPort();
-    if (!port->setSettings(QStringLiteral("115200,n,8,1")) || !port->setCommPort(1) ||
-        !port->setPortOpen(true))
+    if (!port->open(PortAddress::ofCom(1), {.baud = 115200}).ok())
         qFatal("bench_script: COM1 did not open");
 
     BenchHost host;
@@ -149,10 +148,8 @@ int main(int argc, char *argv[])
     bool feeding = true;
     qint64 received = 0;
     std::vector<double> lastByteAt; // when the GUI thread handed over each answer's end
-    QObject::connect(port.get(), &CommPort::onComm, [&] {
-        if (port->commEvent() != CommPort::comEvReceive)
-            return;
-        const QByteArray bytes = port->input();
+    QObject::connect(port.get(), &CommPort::dataReady, [&] {
+        const QByteArray bytes = port->takeReceived().bytes;
         received += bytes.size();
         if (bytes.contains('\n'))
             lastByteAt.push_back(nowMs());

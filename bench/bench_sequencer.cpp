@@ -64,11 +64,11 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "no port\n");
         return 1;
     }
-    if (!port->portOpen()) {
+    if (!port->isOpen()) {
         w.ui.baudRateBox->setText(QStringLiteral("9600"));
         w.ui.comNumberBox->setText(QStringLiteral("1"));
         w.ui.reconnectButton->click();
-        if (!port->portOpen()) {
+        if (!port->isOpen()) {
             std::fprintf(stderr, "cannot open COM1: %s\n", qPrintable(port->detail()));
             return 1;
         }

@@ -17,6 +17,12 @@ struct PortAddress
     QString host; // Tcp, Rfc2217: a name or an address, IPv6 without brackets
     quint16 port = 0;
 
+    static PortAddress ofCom(int number)
+    {
+        PortAddress a;
+        a.com = number;
+        return a;
+    }
     // None for text that names no port (surrounding blanks are ignored).
     static std::optional<PortAddress> parse(QStringView text);
     // The text parse() reads back to this address.

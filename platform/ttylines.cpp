@@ -1,7 +1,5 @@
 #include "platform/ttylines.h"
 
-#include "platform/commport.h"
-
 #include <QtGlobal>
 
 #if defined(Q_OS_LINUX)
@@ -126,34 +124,34 @@ QByteArray ttyDrain(int, qsizetype)
 
 #endif
 
-QList<std::pair<int, int>> lineEvents(int linesBefore, int linesNow, bool ringCounted)
+QList<std::pair<LineEvent, int>> lineEvents(int linesBefore, int linesNow, bool ringCounted)
 {
-    QList<std::pair<int, int>> events;
+    QList<std::pair<LineEvent, int>> events;
     const int changed = linesBefore ^ linesNow;
     if (changed & ttyLineCts)
-        events.append({CommPort::comEvCTS, 1});
+        events.append({LineEvent::Cts, 1});
     if (changed & ttyLineDsr)
-        events.append({CommPort::comEvDSR, 1});
+        events.append({LineEvent::Dsr, 1});
     if (changed & ttyLineCd)
-        events.append({CommPort::comEvCD, 1});
+        events.append({LineEvent::Cd, 1});
     if (!ringCounted && (linesBefore & ttyLineRing) && !(linesNow & ttyLineRing))
-        events.append({CommPort::comEvRing, 1});
+        events.append({LineEvent::Ring, 1});
     return events;
 }
 
-QList<std::pair<int, int>> counterEvents(const TtyCounters &before, const TtyCounters &now)
+QList<std::pair<LineEvent, int>> counterEvents(const TtyCounters &before, const TtyCounters &now)
 {
-    QList<std::pair<int, int>> events;
-    const auto add = [&](int code, int was, int is) {
+    QList<std::pair<LineEvent, int>> events;
+    const auto add = [&](LineEvent event, int was, int is) {
         // A counter that went back (driver reset) reports nothing new.
         if (is > was)
-            events.append({code, is - was});
+            events.append({event, is - was});
     };
-    add(CommPort::comEvRing, before.rng, now.rng);
-    add(CommPort::comEventBreak, before.brk, now.brk);
-    add(CommPort::comEventFrame, before.frame, now.frame);
-    add(CommPort::comEventOverrun, before.overrun, now.overrun);
-    add(CommPort::comEventRxOver, before.bufOverrun, now.bufOverrun);
-    add(CommPort::comEventRxParity, before.parity, now.parity);
+    add(LineEvent::Ring, before.rng, now.rng);
+    add(LineEvent::Break, before.brk, now.brk);
+    add(LineEvent::Frame, before.frame, now.frame);
+    add(LineEvent::Overrun, before.overrun, now.overrun);
+    add(LineEvent::RxOver, before.bufOverrun, now.bufOverrun);
+    add(LineEvent::Parity, before.parity, now.parity);
     return events;
 }

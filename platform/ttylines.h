@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/lineevent.h"
+
 #include <QByteArray>
 #include <QList>
 
@@ -48,8 +50,8 @@ TtyState ttyState(int fd);
 // device went away, to keep every byte that arrived before).
 QByteArray ttyDrain(int fd, qsizetype max);
 
-// What a change of the modem lines and of the error counters stands for, as port event
-// codes with how often each happened, in the order they are raised. A ring is taken from
+// What a change of the modem lines and of the error counters stands for, as line events
+// with how often each happened, in the order they are raised. A ring is taken from
 // its counter when the driver has one, else from the end of a ring pulse.
-QList<std::pair<int, int>> lineEvents(int linesBefore, int linesNow, bool ringCounted);
-QList<std::pair<int, int>> counterEvents(const TtyCounters &before, const TtyCounters &now);
+QList<std::pair<LineEvent, int>> lineEvents(int linesBefore, int linesNow, bool ringCounted);
+QList<std::pair<LineEvent, int>> counterEvents(const TtyCounters &before, const TtyCounters &now);

@@ -5,53 +5,78 @@
 #include "terminal/baudrate.h"
 #include "terminal/numbers.h"
 #include "terminal/receiveengine.h"
-#include "terminal/sessionlog.h"
 
 #include <QObject>
 
 #include <cstdio>
-#include <utility>
+#include <limits>
+#include <optional>
 
 namespace {
 
-QString settingsText(const QString &baudText)
+// The settings for the rate as typed: digits only, at most ten, a positive 32-bit number;
+// none for other text. The port refuses a rate it is never used at.
+std::optional<PortSettings> typedSettings(const QString &baudText)
 {
-    return baudText + QStringLiteral(",n,8,1");
+    if (baudText.isEmpty() || baudText.size() > 10)
+        return std::nullopt;
+    for (const QChar c : baudText)
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+    const qint64 rate = baudText.toLongLong();
+    if (rate <= 0 || rate > std::numeric_limits<qint32>::max())
+        return std::nullopt;
+    PortSettings settings;
+    settings.baud = qint32(rate);
+    return settings;
 }
-
-// Held bytes reach the engine in pieces of this size, each as one port event would bring it,
-// so the early flush keeps the text waiting for the panes small.
-constexpr qsizetype kReleaseSlice = kEarlyFlushChars / 3;
 
 } // namespace
 
 PortConnection::PortConnection(std::unique_ptr<CommPort> port, ConnectionView &view,
                                StatusLog &status, ReceiveEngine &receive, ReceivePanes &panes)
-    : port_(std::move(port)), view_(view), status_(status), receive_(receive), panes_(panes)
+    : port_(std::move(port)), hub_(port_.get()), view_(view), status_(status), receive_(receive),
+      panes_(panes)
 {
-    if (port_)
-        QObject::connect(port_.get(), &CommPort::onComm, port_.get(), [this] { onPortEvent(); });
+    if (!port_)
+        return;
+    CommPort *p = port_.get();
+    QObject::connect(p, &CommPort::dataReady, p, [this] { dataReady(); });
+    QObject::connect(p, &CommPort::lineEvent, p, [this](LineEvent e) { lineEvent(e); });
+    QObject::connect(p, &CommPort::deviceLost, p, [this](const QString &why) { deviceLost(why); });
 }
 
 PortConnection::~PortConnection() = default;
+
+bool PortConnection::open(const PortAddress &address, const PortSettings &settings)
+{
+    address_ = address;
+    settings_ = settings;
+    return port_->open(address, settings).ok();
+}
 
 void PortConnection::openAtStartup(const QString &baudText, qint16 comNumber)
 {
     // A number or rate the port refuses must not leave it on what it had: nothing opens, and
     // the lamp's tip says why.
-    if (port_)
-        (void)(port_->setCommPort(comNumber) && port_->setSettings(settingsText(baudText)) &&
-               port_->setPortOpen(true));
+    if (port_ && isComNumber(comNumber))
+        if (const auto settings = typedSettings(baudText))
+            (void)open(PortAddress::ofCom(comNumber), *settings);
     refreshLamp();
 }
 
 void PortConnection::reconnect()
 {
     // An open port is left as it is: new settings apply only after Disconnect.
-    if (!port_ || !port_->portOpen()) {
+    if (!port_ || !port_->isOpen()) {
+        const auto settings = typedSettings(view_.baudText());
         const auto number = roundToInt16(numericPrefix(view_.comText()));
-        const bool opened = port_ && port_->setSettings(settingsText(view_.baudText())) && number &&
-                            port_->setCommPort(*number) && port_->setPortOpen(true);
+        bool opened = false;
+        if (port_ && settings && number && isComNumber(*number))
+            opened = open(PortAddress::ofCom(*number), *settings);
+        else if (port_ && settings)
+            (void)port_->apply(*settings); // a rate never used is refused with the reason
+
         if (!opened) {
             view_.showDetail(port_ ? port_->detail() : QString());
             status_.add(QStringLiteral("Selected COM Port Not Available."));
@@ -65,7 +90,7 @@ void PortConnection::reconnect()
 
 bool PortConnection::reopenLost()
 {
-    if (!port_ || port_->portOpen() || !port_->setPortOpen(true))
+    if (!port_ || port_->isOpen() || !port_->open(address_, settings_).ok())
         return false;
     refreshLamp();
     reportConnected();
@@ -79,7 +104,7 @@ void PortConnection::reportConnected()
 
 void PortConnection::disconnect()
 {
-    if (port_ && port_->portOpen()) {
+    if (port_ && port_->isOpen()) {
         closeDraining(false);
         refreshLamp();
     }
@@ -96,14 +121,14 @@ void PortConnection::switchPort()
 
 void PortConnection::closeForExit()
 {
-    if (port_ && port_->portOpen())
+    if (port_ && port_->isOpen())
         closeDraining(true);
 }
 
 void PortConnection::closeDraining(bool alsoToStderr)
 {
     const qint64 discarded = port_->closeDraining();
-    takeReceived(true);
+    hub_.take(true);
     if (discarded <= 0)
         return;
     const QString line =
@@ -128,10 +153,7 @@ void PortConnection::comTextChanged()
         number.reset();
     if (number)
         comNumber_ = *number;
-    QString device;
-    if (number && port_)
-        device = port_->deviceName(*number);
-    view_.showComDevice(device);
+    view_.showComDevice(number && port_ ? comPortDevice(*number) : QString());
 }
 
 qint32 PortConnection::typedBaudRate() const
@@ -144,118 +166,84 @@ qint32 PortConnection::typedBaudRate() const
 
 void PortConnection::setRxSuspended(bool suspended)
 {
-    rxSuspended_ = suspended;
-    if (suspended)
-        return;
-    const Received held = std::exchange(held_, Received());
-    for (qsizetype at = 0; at < held.bytes.size(); at += kReleaseSlice) {
-        receive_.receive(QByteArrayView(held.bytes)
-                             .sliced(at)
-                             .first(qMin(kReleaseSlice, held.bytes.size() - at)));
-        receive_.applySizeLimit();
-    }
+    receive_.setSuspended(suspended);
     // What the port kept while the held bytes filled their room is handled now.
-    if (port_)
-        port_->rearmReceive();
+    if (!suspended)
+        hub_.resume();
 }
 
-void PortConnection::takeReceived(bool closing)
+bool PortConnection::rxSuspended() const
 {
-    if (!port_ || (rxSuspended_ && !closing && held_.bytes.size() >= kHoldLimit))
-        return;
-    const Received received = port_->takeReceived();
-    if (received.isEmpty())
-        return;
-    // The log has every byte taken, whatever the panes and the capture keep.
-    if (log_)
-        log_->write(received);
-    if (rxSuspended_)
-        held_.append(received);
-    else
-        receive_.receive(received.bytes);
+    return receive_.suspended();
 }
 
 void PortConnection::refreshLamp()
 {
-    view_.showOpen(port_ && port_->portOpen());
+    view_.showOpen(port_ && port_->isOpen());
     view_.showDetail(port_ ? port_->detail() : QString());
 }
 
-void PortConnection::reportDeviceLost()
+void PortConnection::dataReady()
 {
+    hub_.take();
+    afterPortEvent();
+}
+
+void PortConnection::deviceLost(const QString &why)
+{
+    // Suspending stops receiving, not the news that the device has gone; what it sent
+    // before is taken first.
+    hub_.take(true);
     status_.add(QStringLiteral("COM Port Disconnected"));
-    const QString reason = port_->detail().section(u'\n', 0, 0).trimmed();
+    const QString reason = why.section(u'\n', 0, 0).trimmed();
     if (!reason.isEmpty())
         status_.add(reason);
     if (onDeviceLost)
         onDeviceLost();
+    afterPortEvent();
 }
 
-void PortConnection::onPortEvent()
+void PortConnection::lineEvent(LineEvent event)
 {
-    const int event = port_ ? port_->commEvent() : 0;
-    if (event == CommPort::comEvReceive) {
-        takeReceived(false);
-    } else if (event == CommPort::comEventDeviceLost) {
-        // Suspending stops receiving, not the news that the device has gone; what it sent
-        // before is taken first.
-        takeReceived(true);
-        reportDeviceLost();
-    } else if (!rxSuspended_) {
+    if (!rxSuspended()) {
         switch (event) {
-        case CommPort::comEventBreak:
+        case LineEvent::Break:
             status_.add(QStringLiteral("Communications error Break"));
             disconnect();
             reconnect();
             break;
-        case CommPort::comEventCDTO:
-            status_.add(QStringLiteral("Communications error CDTO"));
-            break;
-        case CommPort::comEventCTSTO:
-            status_.add(QStringLiteral("Communications error CTSTO"));
-            break;
-        case CommPort::comEventDSRTO:
-            status_.add(QStringLiteral("Communications error DSRTO"));
-            break;
-        case CommPort::comEventFrame:
+        case LineEvent::Frame:
             status_.add(QStringLiteral("Communications error Frame"));
             disconnect();
             reconnect();
             break;
-        case CommPort::comEventOverrun:
+        case LineEvent::Overrun:
             status_.add(QStringLiteral("Communications error Overrun"));
             break;
-        case CommPort::comEventRxOver:
+        case LineEvent::RxOver:
             status_.add(QStringLiteral("Communications error Rx Overrun"));
             break;
-        case CommPort::comEventTxFull:
-            status_.add(QStringLiteral("Communications error Tx Full"));
-            break;
-        case CommPort::comEventDCB:
-            status_.add(QStringLiteral("Communications error DCB"));
-            break;
-        case CommPort::comEvCD:
+        case LineEvent::Cd:
             status_.add(QStringLiteral("Carrier Detect"));
             break;
-        case CommPort::comEvCTS:
+        case LineEvent::Cts:
             status_.add(QStringLiteral("Clear To Send"));
             break;
-        case CommPort::comEvDSR:
+        case LineEvent::Dsr:
             status_.add(QStringLiteral("Data Set Ready"));
             break;
-        case CommPort::comEvRing:
+        case LineEvent::Ring:
             status_.add(QStringLiteral("Ring"));
             break;
-        case CommPort::comEvSend:
-            status_.add(QStringLiteral("Send Characters"));
-            break;
-        case CommPort::comEvEOF:
-            status_.add(QStringLiteral("End of Frame"));
-            break;
-        default: // a parity error and anything else pass silently
+        case LineEvent::Parity: // passes silently
             break;
         }
     }
+    afterPortEvent();
+}
+
+void PortConnection::afterPortEvent()
+{
     refreshLamp();
     receive_.applySizeLimit();
 }
@@ -263,12 +251,12 @@ void PortConnection::onPortEvent()
 qint64 PortConnection::output(const QByteArray &bytes)
 {
     // A missing port takes nothing; no send reports that.
-    return port_ ? port_->output(bytes) : 0;
+    return port_ ? port_->write(bytes) : 0;
 }
 
 qint64 PortConnection::pendingOutput() const
 {
-    return port_ ? port_->bytesToWrite() : 0;
+    return port_ ? port_->pendingOutput() : 0;
 }
 
 qint64 PortConnection::outputLimit() const
@@ -278,5 +266,5 @@ qint64 PortConnection::outputLimit() const
 
 bool PortConnection::isOpen() const
 {
-    return port_ && port_->portOpen();
+    return port_ && port_->isOpen();
 }

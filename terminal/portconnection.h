@@ -1,6 +1,9 @@
 #pragma once
 
-#include "platform/received.h"
+#include "platform/lineevent.h"
+#include "platform/portaddress.h"
+#include "platform/portsettings.h"
+#include "terminal/receivehub.h"
 #include "terminal/terminalviews.h"
 
 #include <QString>
@@ -10,11 +13,11 @@
 
 class CommPort;
 class ReceiveEngine;
-class SessionLog;
 class StatusLog;
 
 // Opens and closes the serial port, turns its events into status lines, and is the
-// port the senders write to. Framing is fixed: the typed baud rate followed by ",n,8,1".
+// port the senders write to. Framing is fixed: the typed baud rate, 8 data bits, no
+// parity, 1 stop bit, no flow control.
 class PortConnection : public ByteWriter
 {
 public:
@@ -34,7 +37,7 @@ public:
     // "Disconnect": output still queued is let drain first (discarded after a deadline,
     // with one status line saying how many bytes were not sent); then
     // "COM Port Disconnected", also when the port was closed already. What the port had
-    // read goes on as received, held if receiving is suspended.
+    // read goes to the sinks, held by the engine if receiving is suspended.
     void disconnect();
     // The Port menu's choice of the port in the box: an open port switches to it at once,
     // as Disconnect and then ReConnect would; a closed one stays closed.
@@ -61,19 +64,12 @@ public:
     qint32 typedBaudRate() const;
 
     // "Suspend" of receiving: line events are not handled (a lost device still gets
-    // through) and received bytes are held, logged at once but shown and captured only once
-    // receiving resumes. Past kHoldLimit held the port is left to stop reading, which
-    // holds the device back.
+    // through) and the receive engine holds the bytes (ReceiveEngine::setSuspended); the
+    // other sinks, the log first, take them at once.
     void setRxSuspended(bool suspended);
-    static constexpr qsizetype kHoldLimit = qsizetype(1) << 20;
-    bool rxSuspended() const { return rxSuspended_; }
-    qsizetype heldBytes() const { return held_.bytes.size(); }
-    // Every byte taken from the port also goes to the log (null: none).
-    void setLog(SessionLog *log) { log_ = log; }
-
-    // The port's event: line events and errors become status lines, break and framing
-    // errors reopen the port, data goes to the receive engine; then the size rule.
-    void onPortEvent();
+    bool rxSuspended() const;
+    // Where received bytes go: the window attaches the log, then the receive engine.
+    ReceiveHub &receiveHub() { return hub_; }
 
     qint64 output(const QByteArray &bytes) override;
     qint64 pendingOutput() const override;
@@ -81,22 +77,27 @@ public:
     bool isOpen() const override;
 
 private:
+    // The port's events: data goes to the sinks, line events become status lines (break
+    // and framing errors reopen the port); after each the lamp and the size rule.
+    void dataReady();
+    void lineEvent(LineEvent event);
+    void deviceLost(const QString &why);
+    void afterPortEvent();
+
+    bool open(const PortAddress &address, const PortSettings &settings);
     void refreshLamp();
     void reportConnected();
-    void reportDeviceLost();
     void closeDraining(bool alsoToStderr);
-    // Takes what the port has read: to the log first, then to the receive engine or, while
-    // suspended, to the held bytes. closing: the port is gone, so the limit does not apply.
-    void takeReceived(bool closing);
 
     std::unique_ptr<CommPort> port_;
+    ReceiveHub hub_;
     ConnectionView &view_;
     StatusLog &status_;
     ReceiveEngine &receive_;
     ReceivePanes &panes_;
     qint32 baudRate_ = 0;
     qint16 comNumber_ = 0;
-    bool rxSuspended_ = false;
-    Received held_; // received while suspended, not shown yet
-    SessionLog *log_ = nullptr;
+    // What the port was last opened with: a lost device is reopened so.
+    PortAddress address_;
+    PortSettings settings_;
 };

@@ -6,6 +6,16 @@
 #include "terminal/options.h"
 #include "terminal/terminalviews.h"
 
+#include <utility>
+
+namespace {
+
+// Held bytes reach the receive steps in pieces of this size, each as one port event would
+// bring it, so the early flush keeps the text waiting for the panes small.
+constexpr qsizetype kReleaseSlice = kEarlyFlushChars / 3;
+
+} // namespace
+
 bool sizeLimitReached(qsizetype asciiPaneLength, bool silent, qint32 captureCount)
 {
     return (asciiPaneLength > kAsciiPaneLimit && !silent) || captureCount > CaptureBuffer::kLimit;
@@ -49,6 +59,28 @@ void ReceiveEngine::receive(QByteArrayView bytes)
         ticker_.start();
     if (emptied)
         panes_.emptyFilled();
+}
+
+void ReceiveEngine::received(const Received &bytes)
+{
+    if (suspended_)
+        held_.append(bytes);
+    else
+        receive(bytes.bytes);
+}
+
+void ReceiveEngine::setSuspended(bool suspended)
+{
+    suspended_ = suspended;
+    if (suspended)
+        return;
+    const Received held = std::exchange(held_, Received());
+    for (qsizetype at = 0; at < held.bytes.size(); at += kReleaseSlice) {
+        receive(QByteArrayView(held.bytes)
+                    .sliced(at)
+                    .first(qMin(kReleaseSlice, held.bytes.size() - at)));
+        applySizeLimit();
+    }
 }
 
 void ReceiveEngine::flush()

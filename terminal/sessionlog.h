@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/received.h"
+#include "terminal/receivehub.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -22,7 +23,7 @@ class StatusLog;
 // kMaxWaiting, and goes out as the reader reads. A write that fails, a reader that is gone
 // or falls too far behind stops the log with one status line; receiving goes on.
 // Writing into a pipe whose reader is gone raises SIGPIPE: the program ignores it.
-class SessionLog
+class SessionLog : public ReceiveSink
 {
 public:
     using Clock = std::function<QDateTime()>;
@@ -31,7 +32,7 @@ public:
     static constexpr int kCloseGraceMs = 500;
 
     explicit SessionLog(StatusLog &status, Clock clock = &QDateTime::currentDateTime);
-    ~SessionLog();
+    ~SessionLog() override;
 
     // Files the log must never write, however their path is spelt: what names "the <what>".
     void protect(const QString &path, const QString &what);
@@ -58,6 +59,7 @@ public:
     void write(QByteArrayView bytes, const QDateTime &arrived = QDateTime());
     // Each line stamped with the time its first byte arrived.
     void write(const Received &received);
+    void received(const Received &bytes) override { write(bytes); }
 
     // Told whenever the log opens or stops, also when a failed write stops it.
     std::function<void(bool open)> onOpenChanged;

@@ -12,5 +12,7 @@ MainSession::MainSession(MainViews &views, std::unique_ptr<CommPort> commPort,
       fileSender(transmit, fileDialog, messages), projects(bank, pager, fileDialog, messages),
       captureExport(capture, views, captureDialog, messages)
 {
-    port.setLog(&log);
+    // The log has every byte taken, whatever the panes and the capture keep.
+    port.receiveHub().attach(log);
+    port.receiveHub().attach(receive);
 }

@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr int kBreakMs = 250;
+constexpr std::chrono::milliseconds kBreakLength{250};
 
 // The caption as shown: no mnemonic, so a '&' in a name is doubled.
 QString portCaption(const PortListEntry &p)
@@ -32,11 +32,11 @@ PortMenu::PortMenu(MainWidgets &ui, MainSession &session, PortLister listPorts)
     CommPort *port = session_.port.port();
     if (port) {
         QObject::connect(ui_.dtrAction, &QAction::triggered, port,
-                         [port](bool on) { (void)port->setDataTerminalReady(on); });
+                         [port](bool on) { (void)port->setLine(OutputLine::Dtr, on); });
         QObject::connect(ui_.rtsAction, &QAction::triggered, port,
-                         [port](bool on) { (void)port->setRequestToSend(on); });
+                         [port](bool on) { (void)port->setLine(OutputLine::Rts, on); });
         QObject::connect(ui_.sendBreakAction, &QAction::triggered, port,
-                         [port] { (void)port->sendBreak(kBreakMs); });
+                         [port] { (void)port->sendBreak(kBreakLength); });
     }
     AutoReconnect &reconnect = session_.autoReconnect;
     QObject::connect(ui_.reconnectAutomaticallyAction, &QAction::triggered, ui_.portMenu,
@@ -70,8 +70,8 @@ void PortMenu::refresh()
     const bool open = session_.port.isOpen();
     for (QAction *a : {ui_.dtrAction, ui_.rtsAction, ui_.sendBreakAction})
         a->setEnabled(open);
-    ui_.dtrAction->setChecked(open && port->dataTerminalReady());
-    ui_.rtsAction->setChecked(open && port->requestToSend());
+    ui_.dtrAction->setChecked(open && port->line(OutputLine::Dtr));
+    ui_.rtsAction->setChecked(open && port->line(OutputLine::Rts));
 }
 
 void PortMenu::rebuildPortItems()

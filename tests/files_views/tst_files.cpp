@@ -232,7 +232,7 @@ private slots:
         QFETCH(int, how);
         p = std::make_unique<Parts>();
         sendOnce(u"abc"_s, "abc");
-        const std::function<void()> closes[] = {[&] { (void)p->port.port()->setPortOpen(false); },
+        const std::function<void()> closes[] = {[&] { p->port.port()->close(); },
                                                 [&] { p->port.disconnect(); },
                                                 [&] { p->fake->loseDevice(); }};
         closeAt < 0 ? closes[how]() : void(p->pacer.at[closeAt] = closes[how]);

@@ -2,74 +2,70 @@
 
 #include "platform/portnames.h"
 
-#include <QRegularExpression>
-
-#include <limits>
 #include <utility>
 
-bool FakeCommPort::setSettings(const QString &s)
+namespace {
+
+// As a serial port: a rate never used, and 1.5 stop bits, which termios lacks.
+PortError settingsError(const PortSettings &s)
 {
-    static const QRegularExpression valid(QStringLiteral("^\\d+,[nNeEoOmMsS],[5-8],(1|1\\.5|2)$"));
-    const qint64 baud = s.section(u',', 0, 0).toLongLong();
-    if (!valid.match(s).hasMatch() || baud < kLowestBaud ||
-        baud > std::numeric_limits<qint32>::max()) {
-        error_ = {380, QStringLiteral("Invalid property value")};
-        return false;
-    }
+    return s.baud < kLowestBaud                 ? PortError::BadSettings
+           : s.stopBits == StopBits::OneAndHalf ? PortError::Unsupported
+                                                : PortError::None;
+}
+
+} // namespace
+
+PortFailure FakeCommPort::open(const PortAddress &a, const PortSettings &s)
+{
+    if (settingsError(s) != PortError::None)
+        return {settingsError(s), {}};
+    if (a.kind != PortAddress::Kind::Com || !isComNumber(a.com))
+        return {PortError::NoSuchPort, {}};
+    if (open_ || refuseOpen)
+        return {PortError::Busy, {}};
+    address = a;
     settings = s;
-    return true;
-}
-
-bool FakeCommPort::setCommPort(int p)
-{
-    if (!isComNumber(p)) {
-        error_ = {8002, QStringLiteral("Invalid port number")};
-        return false;
-    }
-    port = p;
-    return true;
-}
-
-bool FakeCommPort::setPortOpen(bool open)
-{
-    if (open == open_) {
-        if (open) {
-            error_ = {8005, QStringLiteral("Port already open")};
-            return false;
-        }
-        return true;
-    }
-    if (open && refuseOpen) {
-        error_ = {8005, QStringLiteral("Port already open")};
-        return false;
-    }
-    open_ = open;
-    open ? ++opens : ++closes;
-    dtr = rts = open; // as the system raises them at an open
+    open_ = true;
+    ++opens;
+    dtr = rts = true; // as the system raises them at an open
     queued_.clear();
-    return true;
+    return {};
 }
 
-qint64 FakeCommPort::output(const QByteArray &bytes)
+PortFailure FakeCommPort::apply(const PortSettings &s)
 {
-    if (!requireOpen())
+    if (settingsError(s) != PortError::None)
+        return {settingsError(s), {}};
+    if (!open_)
+        return {PortError::NotOpen, {}};
+    settings = s;
+    return {};
+}
+
+void FakeCommPort::close()
+{
+    if (!std::exchange(open_, false))
+        return;
+    ++closes;
+    dtr = rts = false;
+    queued_.clear();
+}
+
+qint64 FakeCommPort::write(QByteArrayView bytes)
+{
+    if (!open_)
         return 0;
-    (deviceReads ? written : queued_) += bytes;
+    (deviceReads ? written : queued_).append(bytes);
     if (onOutput)
         onOutput();
     return bytes.size();
 }
 
-qint64 FakeCommPort::outputLimit() const
-{
-    const qint64 baud = settings.section(u',', 0, 0).toLongLong();
-    return outputLimitFor(baud > 0 ? baud : 9600);
-}
-
 qint64 FakeCommPort::closeDraining()
 {
     const qint64 discarded = queued_.size();
-    (void)setPortOpen(false);
+    close();
     return discarded;
 }
 
@@ -88,59 +84,44 @@ Received FakeCommPort::takeReceived()
     return std::exchange(waiting_, Received());
 }
 
-void FakeCommPort::rearmReceive()
+void FakeCommPort::resumeReading()
 {
     if (!waiting_.isEmpty())
-        raise(comEvReceive);
+        emit dataReady();
 }
 
 void FakeCommPort::injectData(const QByteArray &bytes)
 {
     waiting_.append({bytes, {{0, arrivalNow()}}});
-    raise(comEvReceive);
+    emit dataReady();
 }
 
-void FakeCommPort::injectEvent(int code)
+void FakeCommPort::injectEvent(LineEvent event)
 {
-    raise(code);
+    emit lineEvent(event);
 }
 
 void FakeCommPort::loseDevice(const QString &reason)
 {
     if (!open_)
         return;
-    open_ = false;
-    ++closes;
-    queued_.clear();
+    close();
     detail_ = reason;
-    raise(comEventDeviceLost);
+    emit deviceLost(reason);
 }
 
-void FakeCommPort::raise(int code)
-{
-    event_ = code;
-    emit onComm();
-}
-
-bool FakeCommPort::requireOpen()
+bool FakeCommPort::setLine(OutputLine which, bool on)
 {
     if (!open_)
-        error_ = {8018, QStringLiteral("Operation valid only when the port is open")};
-    return open_;
-}
-
-bool FakeCommPort::setLine(bool &line, bool on)
-{
-    if (!requireOpen())
         return false;
-    line = on;
+    (which == OutputLine::Dtr ? dtr : rts) = on;
     return true;
 }
 
-bool FakeCommPort::sendBreak(int ms)
+bool FakeCommPort::sendBreak(std::chrono::milliseconds length)
 {
-    if (!requireOpen())
+    if (!open_)
         return false;
-    breaks.append(ms);
+    breaks.append(int(length.count()));
     return true;
 }

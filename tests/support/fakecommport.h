@@ -3,12 +3,11 @@
 #include "platform/commport.h"
 
 #include <QList>
-#include <QStringList>
 
 #include <functional>
 
 // A port for tests: records what was written, delivers injected bytes and events, and
-// can be told to refuse an open or to play a device that does not read. Events are
+// can be told to refuse an open or to play a device that does not read. Signals are
 // raised synchronously by the inject calls.
 class FakeCommPort : public CommPort
 {
@@ -16,41 +15,39 @@ class FakeCommPort : public CommPort
 public:
     using CommPort::CommPort;
 
-    bool setSettings(const QString &settings) override;
-    bool setCommPort(int port) override;
-    bool setPortOpen(bool open) override;
-    bool portOpen() const override { return open_; }
-    qint64 output(const QByteArray &bytes) override;
-    Received takeReceived() override;
-    int commEvent() const override { return event_; }
-    qint64 bytesWaiting() const override { return waiting_.bytes.size(); }
-    void rearmReceive() override;
-    qint64 bytesToWrite() const override { return queued_.size(); }
-    qint64 outputLimit() const override;
+    PortFailure open(const PortAddress &address, const PortSettings &settings) override;
+    PortFailure apply(const PortSettings &settings) override;
+    void close() override;
     qint64 closeDraining() override;
-    Error lastError() const override { return error_; }
+    bool isOpen() const override { return open_; }
+    qint64 write(QByteArrayView bytes) override;
+    qint64 pendingOutput() const override { return queued_.size(); }
+    qint64 outputLimit() const override { return outputLimitFor(settings.baud); }
+    Received takeReceived() override;
+    qint64 bytesWaiting() const override { return waiting_.bytes.size(); }
+    void resumeReading() override;
+    bool setLine(OutputLine which, bool on) override;
+    bool line(OutputLine which) const override
+    {
+        return open_ && (which == OutputLine::Dtr ? dtr : rts);
+    }
+    bool sendBreak(std::chrono::milliseconds length) override;
     QString detail() const override { return detail_; }
-    QString deviceName(int p) const override { return QStringLiteral("fake%1").arg(p); }
-    bool setDataTerminalReady(bool on) override { return setLine(dtr, on); }
-    bool setRequestToSend(bool on) override { return setLine(rts, on); }
-    bool dataTerminalReady() const override { return open_ && dtr; }
-    bool requestToSend() const override { return open_ && rts; }
-    bool sendBreak(int ms) override;
 
     // Test side.
-    // Queues bytes arriving now and raises comEvReceive; they stay across a close.
+    // Queues bytes arriving now and signals dataReady(); they stay across a close.
     void injectData(const QByteArray &bytes);
-    void injectEvent(int code); // raises a line event or error
-    // The device goes away: the port closes, the bytes waiting stay, then
-    // comEventDeviceLost is raised with detail() naming the reason.
+    void injectEvent(LineEvent event);
+    // The device goes away: the port closes, the bytes waiting stay, then deviceLost() is
+    // signalled with detail() naming the reason.
     void loseDevice(const QString &reason = QStringLiteral("the device went away"));
     // While false, output stays queued until deviceTakes() lets the device read it.
     bool deviceReads = true;
     void deviceTakes(qsizetype n);
     QByteArray written;             // every byte that went out to the device, in order
-    std::function<void()> onOutput; // after every output() the port took, for tests of order
-    QString settings;
-    int port = 1;
+    std::function<void()> onOutput; // after every write() the port took, for tests of order
+    PortAddress address;
+    PortSettings settings;
     bool refuseOpen = false; // the next opens fail as a busy port would
     int opens = 0;
     int closes = 0;
@@ -59,13 +56,8 @@ public:
     QList<int> breaks; // the length of each break sent, in ms
 
 private:
-    void raise(int code);
-    bool requireOpen();
-    bool setLine(bool &line, bool on);
     bool open_ = false;
-    int event_ = 0;
     Received waiting_;
     QByteArray queued_;
-    Error error_;
     QString detail_;
 };

@@ -68,8 +68,9 @@ struct Parts
           port(makePort(kind), views, views, receive, views)
     {
         views.pageChanged = [this] { pager.pageTextChanged(); };
+        port.receiveHub().attach(receive);
         port.openAtStartup(views.baud, 1);
-        if (!port.port()->portOpen())
+        if (!port.port()->isOpen())
             qFatal("COM1 did not open");
         pager.setCurrentPage(1);
         pager.showCurrentPage();

@@ -89,23 +89,24 @@ private slots:
         p->port.disconnect();
         p->views.status.clear();
         const auto other = makeQtCommPort();
-        QVERIFY(other->setCommPort(1) && other->setPortOpen(true));
+        QVERIFY(other->open(PortAddress::ofCom(1), {}).ok());
         p->port.openAtStartup(p->views.baud, 1);
         QVERIFY(!p->port.isOpen());
         QVERIFY(!p->views.open);
         QCOMPARE(p->views.status, QString());
         // A number the port cannot be set to opens nothing, not the one set before; the COM
         // box keeps the last number that fits.
-        QVERIFY(other->setPortOpen(false) && linkComPort(300, p->pty->slavePath()));
+        other->close();
+        QVERIFY(linkComPort(300, p->pty->slavePath()));
         p->port.openAtStartup(p->views.baud, 300);
         QVERIFY(QFile::remove(comPortLink(300)) && !p->port.isOpen() && !p->views.open);
         for (const char *typed : {"7", "0", "256", "-1", "x"})
             p->views.com = QString::fromLatin1(typed), p->port.comTextChanged();
         QCOMPARE(p->port.comNumber(), 7);
-        QVERIFY(other->setPortOpen(true));
+        QVERIFY(other->open(PortAddress::ofCom(1), {}).ok());
         p->views.ascii = QStringLiteral("kept");
         p->port.reconnect();
-        QVERIFY(other->setPortOpen(false));
+        other->close();
         QCOMPARE(p->views.status, QStringLiteral("Selected COM Port Not Available.\r\n"));
         QCOMPARE(p->views.ascii, QStringLiteral("kept"));
 

@@ -19,7 +19,12 @@ struct LoggedParts : Parts // on a pty, every byte taken going to a log with thi
     QDateTime now = QDateTime::currentDateTime();
     SessionLog log{views, [this] { return now; }};
     QString file = path(u"session.log"_s);
-    LoggedParts() : Parts(RealPty) { port.setLog(&log); }
+    LoggedParts() : Parts(RealPty)
+    {
+        port.receiveHub().detach(receive); // the log comes first, as in the window
+        port.receiveHub().attach(log);
+        port.receiveHub().attach(receive);
+    }
 };
 
 class TestSessionLog : public QObject
@@ -84,7 +89,7 @@ private slots:
         ::fcntl(p.pty->master(), F_SETFL, O_NONBLOCK);
         qsizetype written = 15;
         // Until the held bytes fill their room and the port stops reading.
-        while (p.log.bytesWritten() < PortConnection::kHoldLimit ||
+        while (p.log.bytesWritten() < ReceiveEngine::kHoldLimit ||
                p.port.port()->bytesWaiting() < (1 << 20)) {
             const ssize_t n = ::write(p.pty->master(), sent.constData() + written, 65536);
             n > 0 ? void(written += n) : QTest::qWait(5);
@@ -113,7 +118,7 @@ private slots:
         };
         const QByteArray logged = log.mid(26, 15) + log.mid(67, 7) + log.mid(100);
         if (end == 2) {
-            QVERIFY(logged.size() > 2 * PortConnection::kHoldLimit); // all the port had read
+            QVERIFY(logged.size() > 2 * ReceiveEngine::kHoldLimit); // all the port had read
             sent = sent.left(logged.size() - 6) + "after\n";
         }
         QVERIFY(logged == sent && log.count('[') == 3);

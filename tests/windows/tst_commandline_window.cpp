@@ -54,8 +54,8 @@ private slots:
         MainWindow w(s, overrides);
         QCOMPARE(w.ui.comNumberBox->text(), com);
         QCOMPARE(w.ui.baudRateBox->text(), baud);
-        QCOMPARE(port->port, com.toInt());
-        QCOMPARE(port->settings, baud + u",n,8,1"_s);
+        QCOMPARE(port->address.com, com.toInt());
+        QCOMPARE(port->settings, PortSettings{.baud = baud.toInt()});
     }
 
     // --log opens the log at start-up; the menu item stops it, asks for a file and starts it.

@@ -217,7 +217,7 @@ private slots:
         QVERIFY(pty.isOpen() && linkComPort(1, pty.slavePath()));
         f.services.makeCommPort = [] { return makeQtCommPort(); };
         f.open();
-        QVERIFY(f.w->session().port.port()->portOpen());
+        QVERIFY(f.w->session().port.port()->isOpen());
         const QByteArray data = pattern(3000);
         f.loadCaptured(data);
         QByteArray got;

@@ -94,13 +94,13 @@ private slots:
         auto w = open();
         QCOMPARE(w->ui.clientArea->size(), QSize(723, 699));
         QCOMPARE(w->ui.comNumberBox->text(), QStringLiteral("1"));
-        QCOMPARE(fake(*w)->settings, QStringLiteral("9600,n,8,1"));
+        QCOMPARE(fake(*w)->settings, PortSettings{});
         QCOMPARE(w->ui.connectLamp->color(), QColor(255, 0, 0));
         // The numbers as typed, by their numeric prefix, without the range rules.
         w->ui.baudRateBox->setText(QStringLiteral("100.5 baud"));
         w->ui.comNumberBox->setText(QStringLiteral("40"));
         w->close();
-        QVERIFY(!port(*w)->portOpen());
+        QVERIFY(!port(*w)->isOpen());
         QCOMPARE(fileBytes(), emptyTexts(2003) + "100\r\n40\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n");
     }
 
@@ -111,8 +111,8 @@ private slots:
         QCOMPARE(w->ui.keyDescriptionBoxes[0]->text(), QStringLiteral("desc 1/0"));
         QCOMPARE(w->ui.sendLineBoxes[0]->text(), QStringLiteral("tx zero"));
         QCOMPARE(w->ui.sendLineBoxes[1]->text(), QStringLiteral("tx, one"));
-        QCOMPARE(fake(*w)->port, 7);
-        QCOMPARE(fake(*w)->settings, QStringLiteral("57600,n,8,1"));
+        QCOMPARE(fake(*w)->address.com, 7);
+        QCOMPARE(fake(*w)->settings, PortSettings{.baud = 57600});
         QCOMPARE(w->ui.baudRateBox->text(), QStringLiteral("57600"));
         QCOMPARE(w->ui.rxHexPane->font().pointSizeF(), 22.0);
         QCOMPARE(w->ui.txEchoPane->font().pointSizeF(), 22.0);
@@ -158,7 +158,7 @@ private slots:
                  "Cannot read settings file "_L1 + path() +
                      ": file to open is a directory. It will not be overwritten.\r\n"_L1);
         w->close();
-        QVERIFY(closing(*w) && !port(*w)->portOpen());
+        QVERIFY(closing(*w) && !port(*w)->isOpen());
         QVERIFY(messages->asked.isEmpty() && messages->shown.isEmpty());
         QVERIFY(QFileInfo(path()).isDir());
         // A file that is merely missing is a first run: nothing to say.
@@ -188,10 +188,10 @@ private slots:
             FileSizeLimit limit(1000);
             QVERIFY(limit.active());
             w->close();
-            QVERIFY(w->isVisible() && !closing(*w) && port(*w)->portOpen());
+            QVERIFY(w->isVisible() && !closing(*w) && port(*w)->isOpen());
             QCOMPARE(fileBytes(), emptyTexts(2011));
             w->close(); // Yes: closes without saving
-            QVERIFY(!w->isVisible() && !port(*w)->portOpen());
+            QVERIFY(!w->isVisible() && !port(*w)->isOpen());
             w = openChanged();
             StderrCapture err;
             w->closeOnSignal();
@@ -218,11 +218,11 @@ private slots:
         Pty pty;
         QVERIFY(pty.isOpen() && linkComPort(1, pty.slavePath()));
         auto w = open(true);
-        QVERIFY(port(*w)->portOpen());
+        QVERIFY(port(*w)->isOpen());
         QVERIFY(pty.stopReading());
         auto *poll = new QTimer(w.get());
         QObject::connect(poll, &QTimer::timeout, w.get(), [&w, poll] {
-            if (port(*w)->bytesToWrite() >= port(*w)->outputLimit()) {
+            if (port(*w)->pendingOutput() >= port(*w)->outputLimit()) {
                 poll->stop();
                 w->close();
             }

@@ -97,7 +97,7 @@ private slots:
         QCOMPARE(w.ui.statusPane->text(), "COM Port Disconnected\r\nCom Port Connected.\r\n");
         QVERIFY(w.session().port.output("x") == 1 && nine.receiveUntilQuiet() == "x");
         const auto other = makeQtCommPort();
-        QVERIFY(other->setCommPort(1) && other->setPortOpen(true)); // COM1 was let go
+        QVERIFY(other->open(PortAddress::ofCom(1), {}).ok()); // COM1 was let go
         QFile::remove(comPortLink(1));
         QFile::remove(comPortLink(9));
     }

@@ -188,7 +188,7 @@ private slots:
             },
             [&] {
                 const PortConnection &port = window->session().port;
-                return port.heldBytes() + port.port()->bytesWaiting() == 2;
+                return window->session().receive.heldBytes() + port.port()->bytesWaiting() == 2;
             });
         t.step(
             u"receive resumed"_s, 0, [&] { click("cmdSuspend"); }, t.panesShow(2));
