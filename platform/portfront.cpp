@@ -68,7 +68,6 @@ PortWorker *PortFront::workerFor(const PortAddress &address) const
 void PortFront::useSettings(const PortSettings &settings)
 {
     settings_ = settings;
-    QMutexLocker lock(&shared_->mutex);
     shared_->outputLimit = outputLimitFor(settings.baud);
 }
 
@@ -199,7 +198,6 @@ qint64 PortFront::pendingOutput() const
 
 qint64 PortFront::outputLimit() const
 {
-    QMutexLocker lock(&shared_->mutex);
     return shared_->outputLimit;
 }
 

@@ -61,8 +61,9 @@ struct PortShared
     bool writeQueued = false; // a takeOutgoing call is on its way to the port thread
     bool wakeQueued = false;  // an outputShrank call is on its way to the window
     // How much output a sender lets wait: set from the rate by the front (serial), or by a
-    // worker that measures how fast the device takes it.
-    qint64 outputLimit = outputLimitFor(PortSettings().baud);
+    // worker that measures how fast the device takes it. Read without the mutex: a sender
+    // asks for it before every write.
+    std::atomic<qint64> outputLimit{outputLimitFor(PortSettings().baud)};
     std::function<void()> queueWake;
 };
 

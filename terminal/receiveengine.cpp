@@ -64,7 +64,7 @@ void ReceiveEngine::receive(QByteArrayView bytes)
 void ReceiveEngine::received(const Received &bytes)
 {
     if (suspended_)
-        held_.append(bytes);
+        held_.append(bytes.bytes);
     else
         receive(bytes.bytes);
 }
@@ -74,11 +74,9 @@ void ReceiveEngine::setSuspended(bool suspended)
     suspended_ = suspended;
     if (suspended)
         return;
-    const Received held = std::exchange(held_, Received());
-    for (qsizetype at = 0; at < held.bytes.size(); at += kReleaseSlice) {
-        receive(QByteArrayView(held.bytes)
-                    .sliced(at)
-                    .first(qMin(kReleaseSlice, held.bytes.size() - at)));
+    const QByteArray held = std::exchange(held_, QByteArray());
+    for (qsizetype at = 0; at < held.size(); at += kReleaseSlice) {
+        receive(QByteArrayView(held).sliced(at).first(qMin(kReleaseSlice, held.size() - at)));
         applySizeLimit();
     }
 }

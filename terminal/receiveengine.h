@@ -36,7 +36,7 @@ public:
     void receive(QByteArrayView bytes);
     // The bytes of one port event: received, or held while suspended.
     void received(const Received &bytes) override;
-    bool hasRoom() const override { return !suspended_ || held_.bytes.size() < kHoldLimit; }
+    bool hasRoom() const override { return !suspended_ || held_.size() < kHoldLimit; }
     static constexpr qsizetype kHoldLimit = qsizetype(1) << 20;
     // Resuming runs the held bytes through the receive steps, in pieces as port events would
     // bring them, with the size rule after each.
@@ -62,5 +62,5 @@ private:
     QString pendingAscii_;
     QString pendingHex_;
     bool suspended_ = false;
-    Received held_; // received while suspended, not shown yet
+    QByteArray held_; // received while suspended, not shown yet
 };
