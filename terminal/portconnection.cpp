@@ -16,7 +16,7 @@ namespace {
 
 // The settings for the rate as typed: digits only, at most ten, a positive 32-bit number;
 // none for other text. The port refuses a rate it is never used at.
-std::optional<PortSettings> typedSettings(const QString &baudText)
+std::optional<PortSettings> typedSettings(const QString &baudText, const LineSettings &line)
 {
     if (baudText.isEmpty() || baudText.size() > 10)
         return std::nullopt;
@@ -26,9 +26,7 @@ std::optional<PortSettings> typedSettings(const QString &baudText)
     const qint64 rate = baudText.toLongLong();
     if (rate <= 0 || rate > std::numeric_limits<qint32>::max())
         return std::nullopt;
-    PortSettings settings;
-    settings.baud = qint32(rate);
-    return settings;
+    return line.at(qint32(rate));
 }
 
 } // namespace
@@ -55,12 +53,24 @@ bool PortConnection::open(const PortAddress &address, const PortSettings &settin
     return port_->open(address, settings).ok();
 }
 
+PortFailure PortConnection::setLineSettings(const LineSettings &line)
+{
+    if (port_ && port_->isOpen()) {
+        const PortSettings settings = line.at(settings_.baud);
+        if (PortFailure failure = port_->apply(settings); !failure.ok())
+            return failure;
+        settings_ = settings;
+    }
+    line_ = line;
+    return {};
+}
+
 void PortConnection::openAtStartup(const QString &baudText, qint16 comNumber)
 {
     // A number or rate the port refuses must not leave it on what it had: nothing opens, and
     // the lamp's tip says why.
     if (port_ && isComNumber(comNumber))
-        if (const auto settings = typedSettings(baudText))
+        if (const auto settings = typedSettings(baudText, line_))
             (void)open(PortAddress::ofCom(comNumber), *settings);
     refreshLamp();
 }
@@ -69,7 +79,7 @@ void PortConnection::reconnect()
 {
     // An open port is left as it is: new settings apply only after Disconnect.
     if (!port_ || !port_->isOpen()) {
-        const auto settings = typedSettings(view_.baudText());
+        const auto settings = typedSettings(view_.baudText(), line_);
         const auto number = roundToInt16(numericPrefix(view_.comText()));
         bool opened = false;
         if (port_ && settings && number && isComNumber(*number))

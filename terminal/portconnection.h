@@ -1,6 +1,8 @@
 #pragma once
 
+#include "platform/commport.h"
 #include "platform/lineevent.h"
+#include "platform/linesettings.h"
 #include "platform/portaddress.h"
 #include "platform/portsettings.h"
 #include "terminal/receivehub.h"
@@ -16,8 +18,8 @@ class ReceiveEngine;
 class StatusLog;
 
 // Opens and closes the serial port, turns its events into status lines, and is the
-// port the senders write to. Framing is fixed: the typed baud rate, 8 data bits, no
-// parity, 1 stop bit, no flow control.
+// port the senders write to. The port opens at the typed baud rate with the line settings
+// in force (8 data bits, no parity, 1 stop bit, no flow control unless changed).
 class PortConnection : public ByteWriter
 {
 public:
@@ -63,6 +65,12 @@ public:
     // The baud rate as typed, without the start-up range rule (written at close).
     qint32 typedBaudRate() const;
 
+    // Data bits, parity, stop bits and flow control: used by every open, and applied at once
+    // to an open port. When the open port refuses them nothing changes and the failure says
+    // why.
+    const LineSettings &lineSettings() const { return line_; }
+    PortFailure setLineSettings(const LineSettings &line);
+
     // "Suspend" of receiving: line events are not handled (a lost device still gets
     // through) and the receive engine holds the bytes (ReceiveEngine::setSuspended); the
     // other sinks, the log first, take them at once.
@@ -100,4 +108,5 @@ private:
     // What the port was last opened with: a lost device is reopened so.
     PortAddress address_;
     PortSettings settings_;
+    LineSettings line_;
 };

@@ -42,7 +42,7 @@ public:
     // bring them, with the size rule after each.
     void setSuspended(bool suspended);
     bool suspended() const { return suspended_; }
-    qsizetype heldBytes() const { return held_.bytes.size(); }
+    qsizetype heldBytes() const { return held_.size(); }
 
     // The flush tick: both pending texts go to the panes, the ticker stops.
     void flush();
