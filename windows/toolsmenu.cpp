@@ -19,7 +19,8 @@ ToolsMenu::ToolsMenu(QMainWindow *window, MainWidgets &ui, MainSession &session,
                      const Services &services, MessageBox &messages, std::function<void()> showPlot)
     : session_(session), messages_(messages), dialog_(services.makeFileDialog(window))
 {
-    menu = new QMenu(QStringLiteral("Tool&s"), window->menuBar());
+    // No mnemonic: each letter of the name is another menu's or a button's Alt+letter.
+    menu = new QMenu(QStringLiteral("Tools"), window->menuBar());
     window->menuBar()->insertMenu(ui.hexEditorAction, menu);
     runScriptAction = menu->addAction(QStringLiteral("&Run Script..."));
     recentEnd_ = menu->addSeparator();

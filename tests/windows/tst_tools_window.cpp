@@ -60,7 +60,7 @@ private slots:
         QStringList bar;
         for (const QAction *a : f.w->menuBar()->actions())
             bar << a->text();
-        QCOMPARE(bar.indexOf(u"Tool&s"_s), bar.indexOf(u"Por&t"_s) + 1);
+        QCOMPARE(bar.indexOf(u"Tools"_s), bar.indexOf(u"Por&t"_s) + 1);
         QStringList items;
         for (const QAction *a : f.w->toolsMenu().menu->actions())
             items << a->text();
