@@ -50,7 +50,7 @@ PortSettings ConnectionScripts::lineSettings() const
 bool ConnectionScripts::setLineSettings(const PortSettings &settings)
 {
     const qint32 rate = port_.settingsInForce().baud;
-    if (!port_.setSettings(settings).ok())
+    if (!port_.setPortSettings(settings).ok())
         return false;
     if (settings.baud != rate && onRateChanged)
         onRateChanged(settings.baud);

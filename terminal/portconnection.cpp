@@ -72,7 +72,7 @@ PortSettings PortConnection::settingsInForce() const
     return typedSettings(view_.baudText(), line_).value_or(line_.at(baudRate_));
 }
 
-PortFailure PortConnection::setSettings(const PortSettings &settings)
+PortFailure PortConnection::setPortSettings(const PortSettings &settings)
 {
     if (isOpen()) {
         if (PortFailure failure = port_->apply(settings); !failure.ok())
