@@ -17,7 +17,7 @@
 
 ToolsMenu::ToolsMenu(QMainWindow *window, MainWidgets &ui, MainSession &session,
                      const Services &services, MessageBox &messages, std::function<void()> showPlot)
-    : session_(session), messages_(messages), dialog_(services.makeFileDialog(window))
+    : session_(session), messages_(messages), window_(window), makeDialog_(services.makeFileDialog)
 {
     // No mnemonic: each letter of the name is another menu's or a button's Alt+letter.
     menu = new QMenu(QStringLiteral("Tools"), window->menuBar());
@@ -48,6 +48,9 @@ ToolsMenu::~ToolsMenu()
 
 void ToolsMenu::chooseScript()
 {
+    // Made when first asked for: it remembers the last script chosen.
+    if (!dialog_)
+        dialog_ = makeDialog_(window_);
     const FileChoice choice = chooseFile(
         *dialog_,
         {FileDialogMode::Open, QStringLiteral("Lua Scripts (*.lua)|*.lua|All Files (*.*)|*.*|"),

@@ -13,6 +13,7 @@ class MessageBox;
 class QAction;
 class QMainWindow;
 class QMenu;
+class QWidget;
 struct MainSession;
 struct MainWidgets;
 struct Services;
@@ -47,6 +48,8 @@ private:
 
     MainSession &session_;
     MessageBox &messages_;
+    QMainWindow *window_;
+    std::function<std::unique_ptr<FileDialog>(QWidget *)> makeDialog_;
     std::unique_ptr<FileDialog> dialog_;
     QStringList recent_;
     QList<QAction *> recentItems_;
