@@ -88,22 +88,6 @@ private slots:
         QCOMPARE(p.port.settingsInForce(), expected);
         QCOMPARE(shownRate, 19200);
     }
-
-    // A stop ends a script waiting for bytes that never come; one that is gone takes none.
-    void stopWhileWaiting()
-    {
-        Parts p;
-        ConnectionScripts scripts(p.transmit, p.port, p.views);
-        p.port.receiveHub().attach(scripts);
-        QVERIFY(scripts.start(p.writeFile(u"t.lua"_s, "port.expect('never')")));
-        p.fake->injectData("not it");
-        QTest::qWait(50);
-        scripts.stop();
-        QVERIFY(QTest::qWaitFor([&] { return !scripts.running(); }, 5000));
-        QVERIFY(p.views.status.endsWith(u"Script t.lua stopped\r\n"_s));
-        p.fake->injectData("after");
-        QCOMPARE(scripts.runner().untaken(), 0);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestConnectionScripts)
