@@ -6,6 +6,7 @@
 #include "tests/support/testsupport.h"
 #include "windows/mainsession.h"
 #include "windows/mainwindow.h"
+#include "windows/plotwindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -182,8 +183,9 @@ int main(int argc, char *argv[])
     ui.rxHexPane->raise(); // both panes in view
     ui.rxHexPane->move(ui.rxAsciiPane->x() + ui.rxAsciiPane->width() / 2, ui.rxAsciiPane->y());
 
-    // Receive with both panes live, alternately without and with the session log open;
-    // the best of two rounds each, as the machine may be busy with something else.
+    // Receive with both panes live, in turn without and with the session log open, with the
+    // plot window open and with a script waiting in expect for what never comes; the best
+    // of three rounds each, as the machine may be busy with something else.
     const auto drain = [&](double &cpu) {
         checking->taken = 0;
         const double cpu0 = cpuSeconds(RUSAGE_SELF);
@@ -201,9 +203,15 @@ int main(int argc, char *argv[])
         return checking->taken == kTotal ? seconds : 1e9;
     };
     const QString logPath = dir.filePath(QStringLiteral("bench.log"));
+    const QString scriptPath = dir.filePath(QStringLiteral("wait.lua"));
+    QFile scriptFile(scriptPath);
+    if (!scriptFile.open(QIODevice::WriteOnly) || scriptFile.write("port.expect('NEVER%d+')") < 0)
+        return 1;
+    scriptFile.close();
     double seconds = 1e9, logSeconds = 1e9, cpu = 0, logCpu = 0;
-    bool logSame = true;
-    for (int round = 0; round < 2; ++round) {
+    double plotSeconds = 1e9, scriptSeconds = 1e9, plotCpu = 0, scriptCpu = 0;
+    bool logSame = true, scriptWaited = true;
+    for (int round = 0; round < 3; ++round) {
         double c = 0;
         if (const double t = drain(c); t < seconds)
             std::tie(seconds, cpu) = std::pair(t, c);
@@ -212,6 +220,18 @@ int main(int argc, char *argv[])
         if (const double t = drain(c); t < logSeconds)
             std::tie(logSeconds, logCpu) = std::pair(t, c);
         s.log.close();
+        w->showPlot();
+        if (const double t = drain(c); t < plotSeconds)
+            std::tie(plotSeconds, plotCpu) = std::pair(t, c);
+        w->plotWindow()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        s.scripts.start(scriptPath);
+        if (const double t = drain(c); t < scriptSeconds)
+            std::tie(scriptSeconds, scriptCpu) = std::pair(t, c);
+        scriptWaited = scriptWaited && s.scripts.running();
+        s.scripts.stop();
+        while (s.scripts.running())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         QFile log(logPath);
         logSame = logSame && log.open(QIODevice::ReadOnly) && log.size() == kTotal;
         for (qint64 i = 0; logSame && i < kTotal; i += 65536) {
@@ -261,8 +281,15 @@ int main(int argc, char *argv[])
                 "log %s\n",
                 mb / logSeconds, 100.0 * seconds / logSeconds,
                 logSame ? "identical to what was sent" : "DIFFERS FROM WHAT WAS SENT");
+    std::printf("with the plot open  %.2f MB/s, %.0f %% of the rate without (target >= 80)\n",
+                mb / plotSeconds, 100.0 * seconds / plotSeconds);
+    std::printf("script in expect    %.2f MB/s, %.0f %% of the rate without (target >= 80)%s\n",
+                mb / scriptSeconds, 100.0 * seconds / scriptSeconds,
+                scriptWaited ? "" : ", SCRIPT ENDED EARLY");
     std::printf("trivial reader      %.2f MB/s (the limit)\n", limit);
-    std::printf("CPU per MB          %.3f s, %.3f s with the log\n", cpu / mb, logCpu / mb);
+    std::printf("CPU per MB          %.3f s; %.3f s with the log, %.3f s with the plot, "
+                "%.3f s with the script\n",
+                cpu / mb, logCpu / mb, plotCpu / mb, scriptCpu / mb);
     std::printf("peak memory         %.1f MB (target < 100)\n", double(usage.ru_maxrss) / 1024.0);
     std::printf("flush at 300000     %.2f ms median, %.2f ms worst (target <= 5)\n",
                 flushMs[flushMs.size() / 2], flushMs.back());

@@ -65,6 +65,24 @@ PortFailure PortConnection::setLineSettings(const LineSettings &line)
     return {};
 }
 
+PortSettings PortConnection::settingsInForce() const
+{
+    if (isOpen())
+        return settings_;
+    return typedSettings(view_.baudText(), line_).value_or(line_.at(baudRate_));
+}
+
+PortFailure PortConnection::setPortSettings(const PortSettings &settings)
+{
+    if (isOpen()) {
+        if (PortFailure failure = port_->apply(settings); !failure.ok())
+            return failure;
+        settings_ = settings;
+    }
+    line_ = LineSettings::of(settings);
+    return {};
+}
+
 void PortConnection::openAtStartup(const QString &baudText, qint16 comNumber)
 {
     // A number or rate the port refuses must not leave it on what it had: nothing opens, and

@@ -70,6 +70,11 @@ public:
     // why.
     const LineSettings &lineSettings() const { return line_; }
     PortFailure setLineSettings(const LineSettings &line);
+    // The rate and line in force: the open port's, else what the next open takes (the rate
+    // typed in the box). setPortSettings() changes both as setLineSettings() does the line; the
+    // rate is kept for the next open by whoever shows it in the box.
+    [[nodiscard]] PortSettings settingsInForce() const;
+    PortFailure setPortSettings(const PortSettings &settings);
 
     // "Suspend" of receiving: line events are not handled (a lost device still gets
     // through) and the receive engine holds the bytes (ReceiveEngine::setSuspended); the

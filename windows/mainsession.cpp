@@ -10,9 +10,12 @@ MainSession::MainSession(MainViews &views, std::unique_ptr<CommPort> commPort,
       pager(bank, views, pacer), transmit{gate, state, options, port, views, views, pacer, record},
       textSender(transmit), sequencer(transmit, bank, pager, views),
       fileSender(transmit, fileDialog, messages), projects(bank, pager, fileDialog, messages),
-      captureExport(capture, views, captureDialog, messages)
+      captureExport(capture, views, captureDialog, messages), scripts(transmit, port, views)
 {
     // The log has every byte taken, whatever the panes and the capture keep.
     port.receiveHub().attach(log);
     port.receiveHub().attach(receive);
+    // After the panes: neither may hold them up.
+    port.receiveHub().attach(plotSink);
+    port.receiveHub().attach(scripts);
 }

@@ -5,6 +5,9 @@
 #include "files_views/projectfiles.h"
 #include "platform/eventlooppacer.h"
 #include "platform/qtticker.h"
+#include "plot/plotfeed.h"
+#include "plot/plotsink.h"
+#include "scripting/connectionscripts.h"
 #include "terminal/autoreconnect.h"
 #include "terminal/capturebuffer.h"
 #include "terminal/options.h"
@@ -54,4 +57,9 @@ struct MainSession
     FileSender fileSender;
     ProjectFiles projects;
     CaptureExport captureExport;
+    // The plot's feed takes every byte, shown or not, so a plot can start from the capture.
+    PlotFeed plotFeed;
+    PlotSink plotSink{plotFeed};
+    // Last: a running script ends before the parts it uses go.
+    ConnectionScripts scripts;
 };

@@ -19,7 +19,9 @@
 #include "windows/hexeditorwindow.h"
 #include "windows/logmenu.h"
 #include "windows/mainsession.h"
+#include "windows/plotwindow.h"
 #include "windows/portmenu.h"
+#include "windows/toolsmenu.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -83,6 +85,8 @@ MainWindow::MainWindow(Services services, StartupOverrides overrides, QWidget *p
     portMenu_ = std::make_unique<PortMenu>(
         ui, *session_,
         services_.listPorts ? services_.listPorts : [] { return listSerialPorts(); });
+    toolsMenu_ = std::make_unique<ToolsMenu>(this, ui, *session_, services_, *messages_,
+                                             [this] { showPlot(); });
     // Both are replaced at close: a log into either would be lost and spoil it.
     session_->log.protect(settingsFilePath(services_), QStringLiteral("settings file"));
     session_->log.protect(userOptionsPath(settingsFilePath(services_)),
@@ -96,6 +100,7 @@ MainWindow::~MainWindow()
     // The editor works on this window's parts: it goes first.
     delete hexEditorWindow_.data();
     delete helpWindow_.data();
+    delete plotWindow_.data(); // it reads the session's plot feed and capture
 }
 
 // ---- Start-up and shut-down ----------------------------------------------------------
@@ -138,6 +143,7 @@ void MainWindow::restoreSession()
         ui.silentTxAction->setChecked(true);
 
     portMenu_->restoreOptions(path);
+    toolsMenu_->restoreRecent(path);
     s.pager.setCurrentPage(1);
     s.pager.showCurrentPage();
     s.port.openAtStartup(ui.baudRateBox->text(), s.port.comNumber());
@@ -179,10 +185,12 @@ bool MainWindow::saveSettings()
         if (const WriteResult saved = writeSettingsFile(path, file); !saved)
             failed << saveFailedMessage(path, saved.error);
     }
-    // options.ini takes the Port menu's options, then the windows' arrangement.
+    // options.ini takes the Port menu's options, then the windows' arrangement and the
+    // recent scripts.
     WriteResult options = portMenu_->saveOptions(path);
-    if (const WriteResult arranged = saveArrangement(); options && !arranged)
-        options = arranged;
+    for (const WriteResult &more : {saveArrangement(), toolsMenu_->saveRecent(path)})
+        if (options && !more)
+            options = more;
     if (!options)
         failed << saveFailedMessage(userOptionsPath(path), options.error);
     if (failed.isEmpty())
@@ -234,6 +242,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
             hexEditorWindow_->close();
         if (helpWindow_)
             helpWindow_->close();
+        if (plotWindow_)
+            plotWindow_->close();
     }
     event->accept();
 }
@@ -353,4 +363,11 @@ void MainWindow::showHelp()
     helpWindow_->show();
     helpWindow_->raise();
     helpWindow_->activateWindow();
+}
+
+void MainWindow::showPlot()
+{
+    if (!plotWindow_)
+        plotWindow_ = new PlotWindow(services_, session_->plotFeed, session_->capture);
+    plotWindow_->present(this);
 }

@@ -7,6 +7,7 @@
 #include "windows/hexeditorwindow.h"
 #include "windows/mainviews.h"
 #include "windows/mainwidgets.h"
+#include "windows/plotwindow.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -20,6 +21,7 @@ class MessageBox;
 class PortMenu;
 class QTimer;
 class TextBox;
+class ToolsMenu;
 class WindowPlaceKeeper;
 struct MainSession;
 
@@ -47,9 +49,13 @@ public:
     QTimer *startupPageTimer() const { return startupPageTimer_; }
     HexEditorWindow *hexEditorWindow() const { return hexEditorWindow_; }
     HelpWindow *helpWindow() const { return helpWindow_; }
+    PlotWindow *plotWindow() const { return plotWindow_; }
+    ToolsMenu &toolsMenu() { return *toolsMenu_; }
 
     void showHexEditor();
     void showHelp();
+    // The one plot window, beside this one.
+    void showPlot();
     // Closes the window for SIGTERM or SIGINT: nobody may be there to answer a question, so
     // a failed settings save is reported on standard error instead.
     void closeOnSignal();
@@ -94,6 +100,7 @@ private:
     std::unique_ptr<MainSession> session_;
     std::unique_ptr<LogMenu> logMenu_; // after the session: it lets go of the log first
     std::unique_ptr<PortMenu> portMenu_;
+    std::unique_ptr<ToolsMenu> toolsMenu_;
     QTimer *startupPageTimer_ = nullptr;
     ViewLayout view_ = ViewLayout::PaneList;
     // The extra width the user gave the send keys with the divider; the part that fits is
@@ -111,4 +118,5 @@ private:
     bool settingsFileKept_ = false;
     QPointer<HexEditorWindow> hexEditorWindow_;
     QPointer<HelpWindow> helpWindow_;
+    QPointer<PlotWindow> plotWindow_;
 };

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 struct PtyWindow
@@ -28,12 +29,15 @@ struct PtyWindow
         open();
     }
 
-    // A new window on the same folder, as after a restart of the program.
-    void open()
+    // A new window on the same folder, as after a restart of the program; adjust may
+    // change its services.
+    void open(const std::function<void(Services &)> &adjust = {})
     {
         w.reset();
         Services s = testServices(dir.path());
         s.makeCommPort = [] { return makeQtCommPort(); };
+        if (adjust)
+            adjust(s);
         w = std::make_unique<MainWindow>(s);
         w->startupPageTimer()->stop(); // page refreshes only when a test asks for one
         takeWritten();
