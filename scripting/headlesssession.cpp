@@ -1,6 +1,5 @@
 #include "scripting/headlesssession.h"
 
-#include <QEventLoop>
 #include <QTimer>
 
 #include <chrono>
@@ -18,8 +17,6 @@ HeadlessSession::HeadlessSession(std::unique_ptr<CommPort> port, std::FILE *out,
     connect(p, &CommPort::deviceLost, this, [this](const QString &why) {
         hub_.take(true);
         printError(QStringLiteral("Port lost: %1").arg(why.section(u'\n', 0, 0).trimmed()));
-        if (roomWait_)
-            roomWait_->quit();
     });
     connect(&runner_, &ScriptRunner::ended, this, &HeadlessSession::scriptEnded);
 }
@@ -54,8 +51,6 @@ void HeadlessSession::stop(int exitCode)
         return;
     stopCode_ = exitCode;
     runner_.stop();
-    if (roomWait_)
-        roomWait_->quit();
     // A script inside a call that never returns (io.read) does not hold the program.
     QTimer::singleShot(kStopGraceMs, this, [this] { end(*stopCode_); });
 }
@@ -99,7 +94,10 @@ std::optional<qint64> HeadlessSession::send(const QByteArray &bytes)
         const qint64 limit = port_->outputLimit();
         const qint64 pending = port_->pendingOutput();
         if (pending >= limit) {
-            waitForRoom();
+            // The port wakes this wait when its queue falls below the limit; a lost port and
+            // a stop are events too.
+            if (!pacer_.waitForEvents())
+                break;
             continue;
         }
         const qint64 n = qMin(limit - pending, bytes.size() - done);
@@ -109,17 +107,6 @@ std::optional<qint64> HeadlessSession::send(const QByteArray &bytes)
             break;
     }
     return done;
-}
-
-// The port wakes this wait when its queue falls below the limit; a lost port and a stop
-// end it too.
-void HeadlessSession::waitForRoom()
-{
-    QEventLoop loop;
-    roomWait_ = &loop;
-    connect(port_.get(), &CommPort::outputShrank, &loop, &QEventLoop::quit);
-    loop.exec();
-    roomWait_ = nullptr;
 }
 
 bool HeadlessSession::setDtr(bool on)

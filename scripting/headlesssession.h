@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/commport.h"
+#include "platform/eventlooppacer.h"
 #include "scripting/scripthost.h"
 #include "scripting/scriptrunner.h"
 #include "terminal/receivehub.h"
@@ -15,14 +16,13 @@
 #include <memory>
 #include <optional>
 
-class QEventLoop;
-
 // A script run without a window: the port, the session log and the script, wired as the
 // window wires them (the log takes every received byte before the script sees it). What the
 // script writes with log() and print() goes to out, one line each; the log's own lines and
 // the failures go to err. Sends are paced as the window's are: never more than the port's
-// output limit waits in it, and while it is full the event loop runs until the port says it
-// took some (or the script is stopped). finished() gives the code the program exits with.
+// output limit waits in it, and while it is full the pacer runs the event loop until the port
+// says it took some (or the script is stopped). finished() gives the code the program exits
+// with.
 class HeadlessSession : public QObject, private ScriptHost, private ReceiveSink, private StatusLog
 {
     Q_OBJECT
@@ -66,7 +66,6 @@ private:
 
     void scriptEnded(const ScriptOutcome &outcome);
     void end(int exitCode);
-    void waitForRoom();
     void printError(const QString &line);
 
     std::unique_ptr<CommPort> port_;
@@ -75,8 +74,8 @@ private:
     ReceiveHub hub_;
     SessionLog log_;
     ScriptRunner runner_;
+    EventLoopPacer pacer_;
     PortSettings settings_;
     std::optional<int> stopCode_;
     bool ended_ = false;
-    QEventLoop *roomWait_ = nullptr; // while a send waits for the port to take more
 };
