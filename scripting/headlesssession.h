@@ -38,13 +38,14 @@ public:
     // Starts the script (args are its arg[1..]). finished() follows its end.
     void start(const QString &path, const QStringList &args);
     // A signal: the script stops at once and finished() gives exitCode whatever the script's
-    // end, also when a script stuck outside Lua does not end within kStopGraceMs.
+    // end, also when a script busy outside Lua (io.read) has not ended within kStopGraceMs
+    // (the runner then gives it up to two seconds more as it goes).
     void stop(int exitCode);
     // The port lets queued output go (discarded at once after a stop), what it read goes to
     // the log, then both close. Also done when the session goes.
     void close();
 
-    static constexpr int kStopGraceMs = 1000;
+    static constexpr int kStopGraceMs = 100;
 
 signals:
     void finished(int exitCode);
