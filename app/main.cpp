@@ -1,4 +1,5 @@
 #include "app/commandline.h"
+#include "app/headless.h"
 #include "app/unixsignals.h"
 #include "platform/portlist.h"
 #include "platform/widgets/appicon.h"
@@ -38,11 +39,13 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "orvo232: %s\n", line.err.toLocal8Bit().constData());
         return line.exitCode;
     }
+    // No window at all: no display is needed.
+    if (line.script)
+        return runHeadless(line, argc, argv);
     // Read already, acted on once the port takes them: refused meanwhile, never ignored.
     for (const auto &[given, name] : {std::pair{line.port.has_value(), "--port"},
                                       {line.framing.has_value(), "--line"},
-                                      {line.flow.has_value(), "--flow"},
-                                      {line.script.has_value(), "--script"}}) {
+                                      {line.flow.has_value(), "--flow"}}) {
         if (given) {
             std::fprintf(stderr, "orvo232: %s is not available in this version.\n", name);
             return 2;

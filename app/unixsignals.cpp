@@ -25,7 +25,8 @@ void onSignal(int sig)
     const int saved = errno;
     // A draining close that holds the window up gives up at once.
     noteTerminationRequest();
-    const char c = 1;
+    // The signal's number, so the reader can tell SIGTERM from SIGINT.
+    const char c = char(sig);
     [[maybe_unused]] const auto n = ::write(signalFds[0], &c, 1);
     errno = saved;
 }
@@ -66,7 +67,11 @@ UnixSignalCloser::~UnixSignalCloser()
 void UnixSignalCloser::readSignal()
 {
     char buf[16];
-    while (::read(signalFds[1], buf, sizeof buf) > 0) {
-    }
-    emit terminateRequested();
+    int first = 0;
+    for (ssize_t n; (n = ::read(signalFds[1], buf, sizeof buf)) > 0;)
+        if (!first)
+            first = buf[0];
+    // The first signal that came is the one that ends the program.
+    if (first)
+        emit terminateRequested(first);
 }

@@ -18,7 +18,8 @@ public:
     ~UnixSignalCloser() override;
 
 signals:
-    void terminateRequested();
+    // signalNumber: SIGTERM or SIGINT, the first of them that came.
+    void terminateRequested(int signalNumber);
 
 private:
     void readSignal();
