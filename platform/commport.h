@@ -100,6 +100,9 @@ signals:
     // why: the port and the reason, as detail() then says it.
     void deviceLost(const QString &why);
     void outputShrank();
+    // Something the user may want to know that changes nothing (a network server that did
+    // not acknowledge a request), said once.
+    void notice(const QString &text);
 };
 
 // Rates below this are refused by open() and apply(): no port is used that slowly.

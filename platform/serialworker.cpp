@@ -56,6 +56,7 @@ Outcome SerialWorker::open(const OpenRequest &request)
         close();
         return configured;
     }
+    shared_->outputLimit = outputLimitFor(request.settings.baud);
     // Bytes the driver kept from before the open belong to nobody.
     port_->clear(QSerialPort::AllDirections);
 
@@ -89,7 +90,10 @@ Outcome SerialWorker::apply(const PortSettings &settings)
 {
     if (!port_)
         return {PortError::NotOpen, {}, {}};
-    return configure(settings);
+    const Outcome applied = configure(settings);
+    if (applied.ok())
+        shared_->outputLimit = outputLimitFor(settings.baud);
+    return applied;
 }
 
 void SerialWorker::close()

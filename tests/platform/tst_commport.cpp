@@ -432,8 +432,9 @@ private slots:
         ::close(other);
         QVERIFY(rig.port->open(*PortAddress::parse(rig.pty->slavePath()), {}).ok());
         rig.port->close();
-        QCOMPARE(rig.port->open(*PortAddress::parse(u"tcp://localhost:1"_s), {}).error,
-                 PortError::Unsupported);
+        QCOMPARE(rig.port->open(*PortAddress::parse(u"tcp://127.0.0.1:1"_s), {}).error,
+                 PortError::Unreachable);
+        QVERIFY(rig.port->detail().startsWith(u"tcp://127.0.0.1:1: "_s));
 
         QTemporaryDir dir;
         QVERIFY(QFile(dir.filePath(u"plain"_s)).open(QIODevice::WriteOnly));
