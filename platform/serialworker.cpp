@@ -56,6 +56,7 @@ Outcome SerialWorker::open(const OpenRequest &request)
         close();
         return configured;
     }
+    current_ = request.settings;
     shared_->outputLimit = outputLimitFor(request.settings.baud);
     // Bytes the driver kept from before the open belong to nobody.
     port_->clear(QSerialPort::AllDirections);
@@ -91,8 +92,13 @@ Outcome SerialWorker::apply(const PortSettings &settings)
     if (!port_)
         return {PortError::NotOpen, {}, {}};
     const Outcome applied = configure(settings);
-    if (applied.ok())
-        shared_->outputLimit = outputLimitFor(settings.baud);
+    if (!applied.ok()) {
+        // A refusal part way through leaves the port as it was.
+        (void)configure(current_);
+        return applied;
+    }
+    current_ = settings;
+    shared_->outputLimit = outputLimitFor(settings.baud);
     return applied;
 }
 

@@ -41,6 +41,7 @@ private:
     QTimer *watch_ = nullptr;
     QTimer *outputPoll_ = nullptr;
     QString label_;
+    PortSettings current_; // as applied last
     bool haveLines_ = false;
     bool haveCounters_ = false;
     int lines_ = 0;
