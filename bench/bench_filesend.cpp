@@ -240,7 +240,7 @@ int main(int argc, char *argv[])
             if (toNetwork) {
                 s.port.openAddress(network);
             } else {
-                w.ui.comNumberBox->setText(QStringLiteral("1"));
+                s.port.forgetChosenAddress(); // as choosing COM1 in the Port menu
                 s.port.reconnect();
             }
             if (!s.port.isOpen()) {
