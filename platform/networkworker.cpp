@@ -4,7 +4,6 @@
 #include "platform/termination.h"
 
 #include <QEventLoop>
-#include <QMutexLocker>
 #include <QTimer>
 
 namespace {
@@ -17,7 +16,6 @@ constexpr qint64 kDrainMarginMs = 250;
 
 NetworkWorker::NetworkWorker(std::shared_ptr<PortShared> shared) : PortWorker(std::move(shared))
 {
-    clock_.start();
 }
 
 NetworkWorker::~NetworkWorker()
@@ -67,8 +65,7 @@ Outcome NetworkWorker::open(const OpenRequest &request)
     dtr_ = rts_ = link_->hasPortControl();
     paused_ = false;
     // Nothing is known of the server's pace until it has taken some output.
-    meter_.reset(DrainMeter::Floor);
-    shared_->outputLimit = meter_.limit();
+    resetMeter(DrainMeter::Floor);
     setOpen(true);
     return {PortError::None, appliedText(), {}};
 }
@@ -118,7 +115,7 @@ qint64 NetworkWorker::closeDraining(const PortSettings &settings)
     if (left > 0) {
         // The server's measured pace, else the nominal rate of its line.
         const qint64 rate =
-            qMax<qint64>(meter_.rate().value_or(settings.baud / bitsPerByte(settings)), 1);
+            qMax<qint64>(drainRate().value_or(settings.baud / bitsPerByte(settings)), 1);
         const qint64 budgetMs = qMin(left * 1000 / rate + kDrainMarginMs, kDrainLimitMs);
         const quint32 requests = terminationRequests();
         QElapsedTimer clock;
@@ -147,24 +144,8 @@ void NetworkWorker::takeOutgoing()
 qint64 NetworkWorker::measureOutput()
 {
     const qint64 now = link_ ? link_->pendingOutput() : 0;
-    if (link_) {
-        PortShared &s = *shared_;
-        const qint64 before = meter_.limit();
-        bool waiting = false;
-        {
-            QMutexLocker lock(&s.mutex);
-            waiting = s.outgoing.size() + s.queued >= before;
-        }
-        meter_.measure(std::chrono::milliseconds(clock_.elapsed()), link_->handedOutput(), now,
-                       waiting);
-        s.outputLimit = meter_.limit();
-        // A sender held at the old limit may go on now.
-        QMutexLocker lock(&s.mutex);
-        if (waiting && meter_.limit() > before && !s.wakeQueued) {
-            s.wakeQueued = true;
-            s.queueWake();
-        }
-    }
+    if (link_)
+        meterOutput(link_->handedOutput(), now);
     noteOutput(now);
     // The socket says when it wrote to the kernel, not when the server took it.
     if (outputPoll_) {

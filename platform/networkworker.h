@@ -1,9 +1,6 @@
 #pragma once
 
-#include "platform/drainmeter.h"
 #include "platform/portworker.h"
-
-#include <QElapsedTimer>
 
 class NetworkLink;
 class QTimer;
@@ -40,8 +37,6 @@ private:
 
     NetworkLink *link_ = nullptr;
     QTimer *outputPoll_ = nullptr;
-    QElapsedTimer clock_;
-    DrainMeter meter_;
     QString label_;
     bool dtr_ = false, rts_ = false;
     bool paused_ = false;

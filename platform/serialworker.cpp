@@ -57,7 +57,9 @@ Outcome SerialWorker::open(const OpenRequest &request)
         return configured;
     }
     current_ = request.settings;
-    shared_->outputLimit = outputLimitFor(request.settings.baud);
+    handed_ = 0;
+    // The line's nominal pace until the device's own is measured.
+    resetMeter(DrainMeter::seedFor(request.settings.baud));
     // Bytes the driver kept from before the open belong to nobody.
     port_->clear(QSerialPort::AllDirections);
 
@@ -98,7 +100,7 @@ Outcome SerialWorker::apply(const PortSettings &settings)
         return applied;
     }
     current_ = settings;
-    shared_->outputLimit = outputLimitFor(settings.baud);
+    resetMeter(DrainMeter::seedFor(settings.baud));
     return applied;
 }
 
@@ -135,10 +137,11 @@ qint64 SerialWorker::closeDraining(const PortSettings &settings)
     takeOutgoing();
     qint64 left = measureOutput();
     if (left > 0) {
-        // A slow line with much queued would hold the window for minutes.
-        const qint64 budgetMs = qMin(
-            left * bitsPerByte(settings) * 1000 / qMax<qint64>(settings.baud, 1) + kDrainMarginMs,
-            kDrainLimitMs);
+        // A slow line with much queued would hold the window for minutes. The device's
+        // measured pace counts where known (a USB device far faster than its rate).
+        const qint64 nominal = qMax<qint64>(settings.baud / bitsPerByte(settings), 1);
+        const qint64 rate = qMax(drainRate().value_or(nominal), nominal);
+        const qint64 budgetMs = qMin(left * 1000 / rate + kDrainMarginMs, kDrainLimitMs);
         const quint32 requests = terminationRequests();
         QElapsedTimer clock;
         clock.start();
@@ -164,7 +167,7 @@ void SerialWorker::takeOutgoing()
     // QSerialPort hands it to the driver as the descriptor becomes writable. (Its flush()
     // would write without asking and report a full pty as a write error.)
     if (port_ && !chunk.isEmpty())
-        port_->write(chunk);
+        handed_ += port_->write(chunk);
     measureOutput();
 }
 
@@ -177,6 +180,7 @@ qint64 SerialWorker::measureOutput()
         now = port_->bytesToWrite();
         if (ttyOutputQueue(descriptor(port_), driver))
             now += driver;
+        meterOutput(handed_, now);
     }
     noteOutput(now);
     // QSerialPort reports what it hands to the driver, not what the driver sends.
