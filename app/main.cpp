@@ -42,15 +42,6 @@ int main(int argc, char *argv[])
     // No window at all: no display is needed.
     if (line.script)
         return runHeadless(line, argc, argv);
-    // Read already, acted on once the port takes them: refused meanwhile, never ignored.
-    for (const auto &[given, name] : {std::pair{line.port.has_value(), "--port"},
-                                      {line.framing.has_value(), "--line"},
-                                      {line.flow.has_value(), "--flow"}}) {
-        if (given) {
-            std::fprintf(stderr, "orvo232: %s is not available in this version.\n", name);
-            return 2;
-        }
-    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orvo232"));
@@ -61,8 +52,10 @@ int main(int argc, char *argv[])
 
     // From here on a signal closes the window once the event loop runs.
     UnixSignalCloser closer;
-    MainWindow window(defaultServices(),
-                      StartupOverrides{line.comNumber, line.baudRate, line.logPath});
+    MainWindow window(
+        defaultServices(),
+        StartupOverrides{line.comNumber, line.baudRate, line.logPath, line.port,
+                         [line](const LineSettings &saved) { return line.lineSettings(saved); }});
     QObject::connect(&closer, &UnixSignalCloser::terminateRequested, &window,
                      &MainWindow::closeOnSignal);
     window.show();

@@ -49,6 +49,11 @@ bool portGone(const TransmitContext &ctx)
     return !ctx.state.suspended && !ctx.port.isOpen();
 }
 
+// The first bytes of a send go one by one, letting events run after each, as always; past
+// them a long send lets events run about every millisecond (the pacer says when), so that
+// the send keeps up with a fast device while the window stays live.
+constexpr qint64 kYieldEveryByte = 4096;
+
 void reportStopped(TransmitContext &ctx, const QString &what, qint64 sent, qint64 size)
 {
     ctx.status.add(QStringLiteral("%1 stopped: %2 of %3 bytes sent").arg(what).arg(sent).arg(size));
@@ -108,6 +113,7 @@ void FileSender::sendFile(const QString &chosen, bool viaDialog)
     qint64 sent = 0;
     bool suspended = false;
     bool stopped = false;
+    qint64 shown = 0; // the count last shown
     QByteArray chunk;
     qsizetype inChunk = 0;
     for (qint64 end = size; pos < end; ++pos) {
@@ -136,13 +142,18 @@ void FileSender::sendFile(const QString &chosen, bool viaDialog)
             suspended = true;
             end = pos + 1; // this byte stays unsent and the loop ends after this pass
         } else {
-            // Only what the port took counts as sent.
-            ctx_.view.showSentCount(++sent);
+            ++sent; // only what the port took counts as sent
         }
-        if (!ctx_.pacer.yieldOnce())
-            return;
+        if (pos < kYieldEveryByte || ctx_.pacer.yieldDue()) {
+            if (sent != shown)
+                ctx_.view.showSentCount(shown = sent);
+            if (!ctx_.pacer.yieldOnce())
+                return;
+        }
     }
     file.close();
+    if (sent != shown && !stopped)
+        ctx_.view.showSentCount(sent);
     if (stopped) {
         ctx_.view.showSentCount(sent);
         reportStopped(ctx_, QStringLiteral("File send"), sent, size);
@@ -167,6 +178,7 @@ void FileSender::sendBytes(const QByteArray &bytes)
         ctx_.view.clearEcho();
     QString echo;
     qint64 sent = 0;
+    qint64 shown = 0;
     bool stopped = false;
     for (qsizetype pos = 0, end = bytes.size(); pos < end; ++pos) {
         if (portGone(ctx_)) {
@@ -185,10 +197,16 @@ void FileSender::sendBytes(const QByteArray &bytes)
         if (result == ByteSent::Suspended)
             end = pos + 1;
         else
-            ctx_.view.showSentCount(++sent);
-        if (!ctx_.pacer.yieldOnce())
-            return;
+            ++sent;
+        if (pos < kYieldEveryByte || ctx_.pacer.yieldDue()) {
+            if (sent != shown)
+                ctx_.view.showSentCount(shown = sent);
+            if (!ctx_.pacer.yieldOnce())
+                return;
+        }
     }
+    if (sent != shown && !stopped)
+        ctx_.view.showSentCount(sent);
     if (stopped) {
         ctx_.view.showSentCount(sent);
         reportStopped(ctx_, QStringLiteral("Send"), sent, bytes.size());

@@ -73,7 +73,8 @@ public:
     // plus the driver's where the system reports it. outputShrank() is raised (coalesced)
     // at least when this falls below outputLimit() and when it falls to 0.
     virtual qint64 pendingOutput() const = 0;
-    // How much output a sender lets wait before it writes more (see outputLimitFor()).
+    // How much output a sender lets wait before it writes more: about 20 ms of what the
+    // device is measured to take (DrainMeter), from outputLimitFor() the rate at first.
     virtual qint64 outputLimit() const = 0;
 
     // Only the terminal's receive hub calls this: up to the next event still waiting.
@@ -100,6 +101,9 @@ signals:
     // why: the port and the reason, as detail() then says it.
     void deviceLost(const QString &why);
     void outputShrank();
+    // Something the user may want to know that changes nothing (a network server that did
+    // not acknowledge a request), said once.
+    void notice(const QString &text);
 };
 
 // Rates below this are refused by open() and apply(): no port is used that slowly.

@@ -41,7 +41,13 @@ bool EventLoopPacer::yieldOnce()
     ++yields_;
     const auto alive = alive_;
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    sinceEvents_.start();
     return *alive && !closing_;
+}
+
+bool EventLoopPacer::yieldDue() const
+{
+    return !sinceEvents_.isValid() || sinceEvents_.nsecsElapsed() >= 1'000'000;
 }
 
 bool EventLoopPacer::waitForEvents()

@@ -2,6 +2,7 @@
 
 #include "platform/pacer.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 
 #include <memory>
@@ -19,6 +20,7 @@ public:
     ~EventLoopPacer() override;
 
     bool yieldOnce() override;
+    bool yieldDue() const override;
     bool pause(Pause which) override;
     bool waitForEvents() override;
     void setPauseMs(Pause which, int ms) override;
@@ -40,6 +42,7 @@ private:
     int pageTicks_ = 0;
     bool closing_ = false;
     long long yields_ = 0;
+    QElapsedTimer sinceEvents_; // since the last yieldOnce()
     // Cleared when this object goes, so a wait that outlives it returns false.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

@@ -13,6 +13,9 @@ public:
     virtual ~Pacer() = default;
     // Lets pending events run once.
     [[nodiscard]] virtual bool yieldOnce() = 0;
+    // For a long run of tiny steps (a file sent byte by byte): whether events should run
+    // now, about every millisecond rather than after every step. Yes by default.
+    [[nodiscard]] virtual bool yieldDue() const { return true; }
     // Sleeps, keeping the window live, until that pause's timer has ticked exactly once.
     // A pause of 0 ms still lets events run once.
     [[nodiscard]] virtual bool pause(Pause which) = 0;

@@ -1,5 +1,6 @@
 #include "platform/portfront.h"
 
+#include "platform/networkworker.h"
 #include "platform/portnames.h"
 #include "platform/qtcommport.h"
 #include "platform/serialworker.h"
@@ -31,8 +32,16 @@ PortFront::PortFront()
     handOverTimer_.setTimerType(Qt::PreciseTimer);
     connect(&handOverTimer_, &QTimer::timeout, this, &PortFront::handOver);
     serial_ = new SerialWorker(shared_);
-    serial_->moveToThread(&thread_);
-    connect(&thread_, &QThread::finished, serial_, &QObject::deleteLater);
+    network_ = new NetworkWorker(shared_);
+    network_->onNotice = [this](const QString &text) {
+        QMetaObject::invokeMethod(
+            this, [this, text] { emit notice(text); }, Qt::QueuedConnection);
+    };
+    for (PortWorker *w :
+         {static_cast<PortWorker *>(serial_), static_cast<PortWorker *>(network_)}) {
+        w->moveToThread(&thread_);
+        connect(&thread_, &QThread::finished, w, &QObject::deleteLater);
+    }
     worker_ = serial_;
     thread_.setObjectName(QStringLiteral("serial port"));
     thread_.start();
@@ -62,13 +71,7 @@ PortFailure PortFront::refuseBaud(qint32 baud)
 
 PortWorker *PortFront::workerFor(const PortAddress &address) const
 {
-    return address.isNetwork() ? nullptr : serial_;
-}
-
-void PortFront::useSettings(const PortSettings &settings)
-{
-    settings_ = settings;
-    shared_->outputLimit = outputLimitFor(settings.baud);
+    return address.isNetwork() ? static_cast<PortWorker *>(network_) : serial_;
 }
 
 PortFailure PortFront::open(const PortAddress &address, const PortSettings &settings)
@@ -80,7 +83,7 @@ PortFailure PortFront::open(const PortAddress &address, const PortSettings &sett
     dropEvents();
     if (settings.baud < kLowestBaud)
         return refuseBaud(settings.baud);
-    useSettings(settings);
+    settings_ = settings;
 
     OpenRequest request{address, {}, {}, settings};
     switch (address.kind) {
@@ -99,11 +102,7 @@ PortFailure PortFront::open(const PortAddress &address, const PortSettings &sett
     case PortAddress::Kind::Rfc2217:
         break;
     }
-    PortWorker *worker = workerFor(address);
-    if (!worker)
-        return refuse(PortError::Unsupported,
-                      address.toString() + QStringLiteral(": network ports are not available"));
-    worker_ = worker;
+    worker_ = workerFor(address);
     Outcome opened;
     QMetaObject::invokeMethod(
         worker_, [&] { opened = worker_->open(request); }, Qt::BlockingQueuedConnection);
@@ -126,7 +125,7 @@ PortFailure PortFront::apply(const PortSettings &settings)
     detail_ = applied.text;
     if (!applied.ok())
         return {applied.error, applied.systemText};
-    useSettings(settings);
+    settings_ = settings;
     return {};
 }
 

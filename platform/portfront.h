@@ -5,6 +5,7 @@
 #include <QThread>
 #include <QTimer>
 
+class NetworkWorker;
 class SerialWorker;
 
 // The port on the window's thread: gathers output for the port thread, hands received
@@ -54,9 +55,8 @@ private:
     // Sets the detail and says the refusal.
     PortFailure refuse(PortError error, const QString &detail, const QString &systemText = {});
     PortFailure refuseBaud(qint32 baud);
-    // The worker for the kind of port an address names; null where there is none yet.
+    // The worker for the kind of port an address names.
     PortWorker *workerFor(const PortAddress &address) const;
-    void useSettings(const PortSettings &settings);
 
     void dispatch();
     void queueDispatch();
@@ -70,7 +70,8 @@ private:
     std::shared_ptr<PortShared> shared_ = std::make_shared<PortShared>();
     QThread thread_;
     SerialWorker *serial_ = nullptr;
-    PortWorker *worker_ = nullptr; // serial_ or, later, a network worker: the one in use
+    NetworkWorker *network_ = nullptr;
+    PortWorker *worker_ = nullptr; // serial_ or network_: the one in use
     PortSettings settings_;
     bool open_ = false;
     QString detail_;

@@ -62,6 +62,30 @@ void PortWorker::noteOutput(qint64 pending)
     s.queued = pending;
 }
 
+void PortWorker::resetMeter(qint64 seed)
+{
+    meter_.reset(seed);
+    shared_->outputLimit = meter_.limit();
+}
+
+void PortWorker::meterOutput(qint64 handed, qint64 pending)
+{
+    if (!clock_.isValid())
+        clock_.start();
+    PortShared &s = *shared_;
+    const qint64 before = meter_.limit();
+    QMutexLocker lock(&s.mutex);
+    const bool waiting = s.outgoing.size() + s.queued >= before;
+    lock.unlock();
+    meter_.measure(std::chrono::milliseconds(clock_.elapsed()), handed, pending, waiting);
+    s.outputLimit = meter_.limit();
+    lock.relock();
+    if (waiting && meter_.limit() > before && !s.wakeQueued) {
+        s.wakeQueued = true;
+        s.queueWake();
+    }
+}
+
 QByteArray PortWorker::takeOutgoingBytes()
 {
     QByteArray chunk;

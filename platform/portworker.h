@@ -6,8 +6,10 @@
 // it, takes the output the front queued and measures what still waits.
 
 #include "platform/commport.h"
+#include "platform/drainmeter.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QMutex>
 #include <QObject>
 #include <QString>
@@ -118,6 +120,12 @@ protected:
     // Output measured now in the connection's and the driver's queues: wakes a sender
     // waiting at the limit when it fell.
     void noteOutput(qint64 pending);
+    // Lets the output limit follow what the device really drains (DrainMeter): handed is
+    // every byte ever handed to the connection, pending what of it still waits. A sender
+    // held at a lower limit is woken when it rose.
+    void meterOutput(qint64 handed, qint64 pending);
+    void resetMeter(qint64 seed);
+    std::optional<qint64> drainRate() const { return meter_.rate(); }
     QByteArray takeOutgoingBytes();
     void clearOutgoing();
     void addEvent(LineEvent event, int count = 1);
@@ -129,5 +137,7 @@ protected:
 
 private:
     void notifyLocked();
+    DrainMeter meter_;
+    QElapsedTimer clock_;
     qint64 markedEnd_ = 0; // the received stream's position up to which arrival is marked
 };

@@ -56,6 +56,10 @@ Outcome SerialWorker::open(const OpenRequest &request)
         close();
         return configured;
     }
+    current_ = request.settings;
+    handed_ = 0;
+    // The line's nominal pace until the device's own is measured.
+    resetMeter(DrainMeter::seedFor(request.settings.baud));
     // Bytes the driver kept from before the open belong to nobody.
     port_->clear(QSerialPort::AllDirections);
 
@@ -89,7 +93,15 @@ Outcome SerialWorker::apply(const PortSettings &settings)
 {
     if (!port_)
         return {PortError::NotOpen, {}, {}};
-    return configure(settings);
+    const Outcome applied = configure(settings);
+    if (!applied.ok()) {
+        // A refusal part way through leaves the port as it was.
+        (void)configure(current_);
+        return applied;
+    }
+    current_ = settings;
+    resetMeter(DrainMeter::seedFor(settings.baud));
+    return applied;
 }
 
 void SerialWorker::close()
@@ -125,10 +137,11 @@ qint64 SerialWorker::closeDraining(const PortSettings &settings)
     takeOutgoing();
     qint64 left = measureOutput();
     if (left > 0) {
-        // A slow line with much queued would hold the window for minutes.
-        const qint64 budgetMs = qMin(
-            left * bitsPerByte(settings) * 1000 / qMax<qint64>(settings.baud, 1) + kDrainMarginMs,
-            kDrainLimitMs);
+        // A slow line with much queued would hold the window for minutes. The device's
+        // measured pace counts where known (a USB device far faster than its rate).
+        const qint64 nominal = qMax<qint64>(settings.baud / bitsPerByte(settings), 1);
+        const qint64 rate = qMax(drainRate().value_or(nominal), nominal);
+        const qint64 budgetMs = qMin(left * 1000 / rate + kDrainMarginMs, kDrainLimitMs);
         const quint32 requests = terminationRequests();
         QElapsedTimer clock;
         clock.start();
@@ -154,7 +167,7 @@ void SerialWorker::takeOutgoing()
     // QSerialPort hands it to the driver as the descriptor becomes writable. (Its flush()
     // would write without asking and report a full pty as a write error.)
     if (port_ && !chunk.isEmpty())
-        port_->write(chunk);
+        handed_ += port_->write(chunk);
     measureOutput();
 }
 
@@ -167,6 +180,7 @@ qint64 SerialWorker::measureOutput()
         now = port_->bytesToWrite();
         if (ttyOutputQueue(descriptor(port_), driver))
             now += driver;
+        meterOutput(handed_, now);
     }
     noteOutput(now);
     // QSerialPort reports what it hands to the driver, not what the driver sends.

@@ -41,6 +41,8 @@ private:
     QTimer *watch_ = nullptr;
     QTimer *outputPoll_ = nullptr;
     QString label_;
+    PortSettings current_; // as applied last
+    qint64 handed_ = 0;    // every byte handed to QSerialPort since the open
     bool haveLines_ = false;
     bool haveCounters_ = false;
     int lines_ = 0;

@@ -42,6 +42,7 @@ PortConnection::PortConnection(std::unique_ptr<CommPort> port, ConnectionView &v
     QObject::connect(p, &CommPort::dataReady, p, [this] { dataReady(); });
     QObject::connect(p, &CommPort::lineEvent, p, [this](LineEvent e) { lineEvent(e); });
     QObject::connect(p, &CommPort::deviceLost, p, [this](const QString &why) { deviceLost(why); });
+    QObject::connect(p, &CommPort::notice, p, [this](const QString &text) { status_.add(text); });
 }
 
 PortConnection::~PortConnection() = default;
@@ -83,14 +84,34 @@ PortFailure PortConnection::setPortSettings(const PortSettings &settings)
     return {};
 }
 
-void PortConnection::openAtStartup(const QString &baudText, qint16 comNumber)
+void PortConnection::chooseLineSettings(const LineSettings &line)
 {
+    if (setLineSettings(line).ok())
+        return;
+    const QString why = port_->detail().section(u'\n', 0, 0).trimmed();
+    status_.add(QStringLiteral("Line settings not applied: %1").arg(why));
+}
+
+void PortConnection::openAtStartup(const QString &baudText, qint16 comNumber,
+                                   const std::optional<PortAddress> &chosen)
+{
+    chosen_ = chosen;
     // A number or rate the port refuses must not leave it on what it had: nothing opens, and
     // the lamp's tip says why.
-    if (port_ && isComNumber(comNumber))
-        if (const auto settings = typedSettings(baudText, line_))
-            (void)open(PortAddress::ofCom(comNumber), *settings);
+    const auto settings = typedSettings(baudText, line_);
+    if (port_ && settings && chosen)
+        (void)open(*chosen, *settings);
+    else if (port_ && settings && isComNumber(comNumber))
+        (void)open(PortAddress::ofCom(comNumber), *settings);
     refreshLamp();
+}
+
+void PortConnection::openAddress(const PortAddress &address)
+{
+    if (isOpen())
+        disconnect();
+    chosen_ = address;
+    reconnect();
 }
 
 void PortConnection::reconnect()
@@ -100,7 +121,9 @@ void PortConnection::reconnect()
         const auto settings = typedSettings(view_.baudText(), line_);
         const auto number = roundToInt16(numericPrefix(view_.comText()));
         bool opened = false;
-        if (port_ && settings && number && isComNumber(*number))
+        if (port_ && settings && chosen_)
+            opened = open(*chosen_, *settings);
+        else if (port_ && settings && number && isComNumber(*number))
             opened = open(PortAddress::ofCom(*number), *settings);
         else if (port_ && settings)
             (void)port_->apply(*settings); // a rate never used is refused with the reason
@@ -176,6 +199,7 @@ void PortConnection::baudTextChanged()
 void PortConnection::comTextChanged()
 {
     // A number the port cannot be set to does not fit: the last one is kept.
+    chosen_.reset();
     auto number = roundToInt16(numericPrefix(view_.comText()));
     if (number && !isComNumber(*number))
         number.reset();

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class CommPort;
 class ReceiveEngine;
@@ -29,9 +30,16 @@ public:
 
     CommPort *port() const { return port_.get(); }
 
-    // Start-up: opens COM n at the baud text without a status line; the lamp shows the
-    // outcome.
-    void openAtStartup(const QString &baudText, qint16 comNumber);
+    // Start-up: opens COM n, or the address given instead, at the baud text without a status
+    // line; the lamp shows the outcome.
+    void openAtStartup(const QString &baudText, qint16 comNumber,
+                       const std::optional<PortAddress> &chosen = std::nullopt);
+    // "Open Network Port" (or a device named by its path): an open port is closed as by
+    // Disconnect, then the address is opened at the typed rate with the usual status lines.
+    // ReConnect opens it again until the COM box changes; the box keeps its number.
+    void openAddress(const PortAddress &address);
+    // A COM port chosen from the menu: ReConnect and a switch use the box again.
+    void forgetChosenAddress() { chosen_.reset(); }
     // "ReConnect": an open port is left as it is; otherwise the typed settings are applied
     // and the port opened. Either way the panes are emptied and "Com Port Connected." is
     // logged, or "Selected COM Port Not Available." when the open failed.
@@ -75,6 +83,9 @@ public:
     // rate is kept for the next open by whoever shows it in the box.
     [[nodiscard]] PortSettings settingsInForce() const;
     PortFailure setPortSettings(const PortSettings &settings);
+    // The user's choice: as setLineSettings(), a refusal said in a status line with the
+    // port's reason.
+    void chooseLineSettings(const LineSettings &line);
 
     // "Suspend" of receiving: line events are not handled (a lost device still gets
     // through) and the receive engine holds the bytes (ReceiveEngine::setSuspended); the
@@ -112,6 +123,8 @@ private:
     qint16 comNumber_ = 0;
     // What the port was last opened with: a lost device is reopened so.
     PortAddress address_;
+    // A network address or device chosen in place of the COM box's number.
+    std::optional<PortAddress> chosen_;
     PortSettings settings_;
     LineSettings line_;
 };

@@ -366,6 +366,9 @@ void buildMainMenus(MainWidgets &ui, QMainWindow *window)
 
     ui.portMenu = bar->addMenu(QStringLiteral("Por&t"));
     ui.portItemsEnd = ui.portMenu->addSeparator();
+    ui.openNetworkPortAction = ui.portMenu->addAction(QStringLiteral("Open &Network Port..."));
+    ui.lineSettingsAction = ui.portMenu->addAction(QStringLiteral("Line &Settings..."));
+    ui.portMenu->addSeparator();
     ui.reconnectAutomaticallyAction =
         addItem(ui.portMenu, QStringLiteral("Reconnect &Automatically"));
     ui.dtrAction = addItem(ui.portMenu, QStringLiteral("&DTR"));

@@ -123,6 +123,8 @@ struct MainWidgets
     // Port menu: the port items are made each time it opens, before portItemsEnd.
     QMenu *portMenu = nullptr;
     QAction *portItemsEnd = nullptr;
+    QAction *openNetworkPortAction = nullptr;
+    QAction *lineSettingsAction = nullptr;
     QAction *reconnectAutomaticallyAction = nullptr;
     QAction *dtrAction = nullptr;
     QAction *rtsAction = nullptr;

@@ -142,11 +142,11 @@ void MainWindow::restoreSession()
     if (s.options.silentTx == 1)
         ui.silentTxAction->setChecked(true);
 
-    portMenu_->restoreOptions(path);
+    portMenu_->restoreOptions(path, overrides_.lineSettings);
     toolsMenu_->restoreRecent(path);
     s.pager.setCurrentPage(1);
     s.pager.showCurrentPage();
-    s.port.openAtStartup(ui.baudRateBox->text(), s.port.comNumber());
+    s.port.openAtStartup(ui.baudRateBox->text(), s.port.comNumber(), overrides_.port);
     if (overrides_.logPath)
         s.log.open(*overrides_.logPath);
     if (!unreadable.isEmpty()) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/linesettings.h"
+#include "platform/portaddress.h"
 #include "platform/savefile.h"
 #include "platform/widgets/services.h"
 #include "terminal/options.h"
@@ -12,6 +14,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -28,9 +31,12 @@ struct MainSession;
 // Start-up values given on the command line, in place of those of the settings file.
 struct StartupOverrides
 {
-    std::optional<int> comNumber;        // a COM number (platform/portnames.h)
-    std::optional<qint32> baudRate;      // passed to the port as given, above 116000 too
-    std::optional<QString> logPath = {}; // the session log, opened at start-up
+    std::optional<int> comNumber;         // a COM number (platform/portnames.h)
+    std::optional<qint32> baudRate;       // passed to the port as given, above 116000 too
+    std::optional<QString> logPath = {};  // the session log, opened at start-up
+    std::optional<PortAddress> port = {}; // a device or network address in place of the COM
+    // The line settings of the command line in place of the saved ones.
+    std::function<LineSettings(const LineSettings &)> lineSettings = {};
 };
 
 // The main window: builds its widgets, hands them to the program's parts as views and

@@ -1,11 +1,13 @@
 #include "windows/portmenu.h"
 
 #include "platform/commport.h"
+#include "platform/widgets/portdialogs.h"
 #include "terminal/useroptions.h"
 #include "windows/mainsession.h"
 #include "windows/mainwidgets.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -38,6 +40,10 @@ PortMenu::PortMenu(MainWidgets &ui, MainSession &session, PortLister listPorts)
         QObject::connect(ui_.sendBreakAction, &QAction::triggered, port,
                          [port] { (void)port->sendBreak(kBreakLength); });
     }
+    QObject::connect(ui_.lineSettingsAction, &QAction::triggered, ui_.portMenu,
+                     [this] { askLine(); });
+    QObject::connect(ui_.openNetworkPortAction, &QAction::triggered, ui_.portMenu,
+                     [this] { askAddress(); });
     AutoReconnect &reconnect = session_.autoReconnect;
     QObject::connect(ui_.reconnectAutomaticallyAction, &QAction::triggered, ui_.portMenu,
                      [&reconnect](bool on) { reconnect.setEnabled(on); });
@@ -47,9 +53,15 @@ PortMenu::PortMenu(MainWidgets &ui, MainSession &session, PortLister listPorts)
                          [&reconnect] { reconnect.stop(); });
 }
 
-void PortMenu::restoreOptions(const QString &settingsPath)
+void PortMenu::restoreOptions(const QString &settingsPath,
+                              const std::function<LineSettings(const LineSettings &)> &overrides)
 {
-    const UserOptions options = loadUserOptions(userOptionsPath(settingsPath));
+    const QString path = userOptionsPath(settingsPath);
+    const LineSettings saved = loadLineSettings(path);
+    (void)session_.port.setLineSettings(overrides ? overrides(saved) : saved);
+    showLineSettings();
+    recent_ = loadRecentNetworkPorts(path);
+    const UserOptions options = loadUserOptions(path);
     ui_.reconnectAutomaticallyAction->setChecked(options.reconnectAutomatically);
     session_.autoReconnect.setEnabled(options.reconnectAutomatically);
     // The item's mark is bound to the log.
@@ -58,8 +70,41 @@ void PortMenu::restoreOptions(const QString &settingsPath)
 
 WriteResult PortMenu::saveOptions(const QString &settingsPath)
 {
+    const QString path = userOptionsPath(settingsPath);
     const UserOptions options{session_.autoReconnect.enabled(), session_.log.timestamps()};
-    return saveUserOptions(userOptionsPath(settingsPath), options);
+    WriteResult saved = saveUserOptions(path, options);
+    for (const WriteResult &each : {saveLineSettings(path, session_.port.lineSettings()),
+                                   saveRecentNetworkPorts(path, recent_)})
+        if (saved && !each)
+            saved = each;
+    return saved;
+}
+
+void PortMenu::showLineSettings()
+{
+    ui_.frameFormatLabel->setText(framingLabel(session_.port.lineSettings()));
+}
+
+// OK applies them to an open port at once; one the port refuses stays as it was.
+void PortMenu::askLine()
+{
+    PortConnection &port = session_.port;
+    const auto chosen =
+        askLineSettings(ui_.frameFormatLabel->window(), port.lineSettings().at(port.baudRate()));
+    if (!chosen)
+        return;
+    port.chooseLineSettings(LineSettings::of(*chosen));
+    showLineSettings();
+}
+
+void PortMenu::askAddress()
+{
+    const auto address = askNetworkPort(ui_.frameFormatLabel->window(), recent_);
+    if (!address)
+        return;
+    rememberNetworkPort(recent_, *address);
+    session_.autoReconnect.stop();
+    session_.port.openAddress(*address);
 }
 
 // The items show the port as it is now: they are seen only through the open menu.
@@ -96,6 +141,7 @@ void PortMenu::rebuildPortItems()
         // once: an open port switches to it, a lost one is no longer waited for.
         QObject::connect(item, &QAction::triggered, menu, [this, n = p.comNumber] {
             ui_.comNumberBox->setText(QString::number(n));
+            session_.port.forgetChosenAddress();
             if (session_.autoReconnect.waiting()) {
                 session_.autoReconnect.stop();
                 session_.port.reconnect();

@@ -243,6 +243,8 @@ private slots:
         QCOMPARE(port.closeDraining(), 0);
         device.join();
         QVERIFY((real ? got : rig.sent(0)) == big);
+        // The pty took all at once: the limit follows how fast, not the nominal rate.
+        QVERIFY(!real || port.outputLimit() > 64);
     }
 
     // Real port only: output stuck (nobody reads the master) is held up to the port's cap,
@@ -313,6 +315,35 @@ private slots:
         QCOMPARE(countEntries("/proc/self/fd"), fds + 2); // the pty's own two
         // Other threads of Qt's may end meanwhile; the port must not leave one behind.
         QTRY_VERIFY(countEntries("/proc/self/task") <= threads);
+    }
+
+    // Data bits and parity, which a pty drops: through the fake, and on a real UART read
+    // back from a second descriptor.
+    void dataBitsAndParityReachTheDevice_data() { bothPorts(); }
+    void dataBitsAndParityReachTheDevice()
+    {
+        QFETCH(bool, real);
+        const QString uart = u"/dev/ttyS0"_s;
+        std::unique_ptr<CommPort> port = real ? makeQtCommPort() : std::make_unique<FakeCommPort>();
+        if (real && !port->open(*PortAddress::parse(uart), {}).ok())
+            QSKIP(qPrintable(uart + u" cannot be used here: "_s + port->detail()));
+        if (!real)
+            QVERIFY(port->open(PortAddress::ofCom(kCom), {}).ok());
+        const PortSettings s{19200, DataBits::Seven, Parity::Even, StopBits::Two,
+                             FlowControl::RtsCts};
+        QVERIFY2(port->apply(s).ok(), qPrintable(port->detail()));
+        if (!real) {
+            const PortSettings &got = qobject_cast<FakeCommPort *>(port.get())->settings;
+            QVERIFY(got.dataBits == s.dataBits && got.parity == s.parity);
+            return;
+        }
+        const int fd = ::open(uart.toLocal8Bit().constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+        termios t{};
+        QVERIFY(fd >= 0 && ::tcgetattr(fd, &t) == 0);
+        ::close(fd);
+        QCOMPARE(t.c_cflag & (CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS),
+                 tcflag_t(CS7 | PARENB | CSTOPB | CRTSCTS));
+        QCOMPARE(cfgetospeed(&t), speed_t(B19200));
     }
 
     // Real port only from here.
@@ -432,8 +463,9 @@ private slots:
         ::close(other);
         QVERIFY(rig.port->open(*PortAddress::parse(rig.pty->slavePath()), {}).ok());
         rig.port->close();
-        QCOMPARE(rig.port->open(*PortAddress::parse(u"tcp://localhost:1"_s), {}).error,
-                 PortError::Unsupported);
+        QCOMPARE(rig.port->open(*PortAddress::parse(u"tcp://127.0.0.1:1"_s), {}).error,
+                 PortError::Unreachable);
+        QVERIFY(rig.port->detail().startsWith(u"tcp://127.0.0.1:1: "_s));
 
         QTemporaryDir dir;
         QVERIFY(QFile(dir.filePath(u"plain"_s)).open(QIODevice::WriteOnly));

@@ -20,7 +20,7 @@ PortFailure FakeCommPort::open(const PortAddress &a, const PortSettings &s)
 {
     if (settingsError(s) != PortError::None)
         return {settingsError(s), {}};
-    if (a.kind != PortAddress::Kind::Com || !isComNumber(a.com))
+    if (a.kind == PortAddress::Kind::Com && !isComNumber(a.com))
         return {PortError::NoSuchPort, {}};
     if (open_ || refuseOpen)
         return {PortError::Busy, {}};

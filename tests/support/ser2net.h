@@ -48,6 +48,13 @@ public:
         return false;
     }
 
+    // The server comes back on the port it had (killed by stop() before).
+    bool restart()
+    {
+        stop();
+        return launch();
+    }
+
     void stop()
     {
         process_.kill();

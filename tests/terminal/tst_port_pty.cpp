@@ -5,6 +5,9 @@
 #include <QtTest>
 
 #include <memory>
+#include <tuple>
+
+#include <termios.h>
 
 using namespace Qt::StringLiterals;
 
@@ -153,6 +156,58 @@ private slots:
                 u"^(Selected COM Port Not Available.\r\n){2}Com Port Connected.\r\n"
                 "Output discarded at close: [1-9]\\d* bytes not sent\r\nCOM Port Disconnected\r\n$"_s)),
             qPrintable(p->views.status));
+    }
+
+    // The line settings reach the open pty at once (a pty keeps the stop bits and flow
+    // control flags); 1.5 stop bits, and framing a pty cannot keep, are refused with a
+    // status line and leave the port as it was.
+    void lineSettingsApplyToTheOpenPort()
+    {
+        const auto termiosFlags = [this] {
+            termios t{};
+            ::tcgetattr(p->pty->slave(), &t);
+            return std::tuple{bool(t.c_cflag & CSTOPB), bool(t.c_cflag & CRTSCTS),
+                              bool(t.c_iflag & IXON), bool(t.c_iflag & IXOFF)};
+        };
+        struct Row
+        {
+            const char *line, *flow, *refusal;
+            std::tuple<bool, bool, bool, bool> flags; // CSTOPB, CRTSCTS, IXON, IXOFF
+        };
+        for (const Row &r : {Row{"8N2", "rtscts", nullptr, {true, true, false, false}},
+                             Row{"8N1", "xonxoff", nullptr, {false, false, true, true}},
+                             Row{"8N1.5", "none", "no 1.5 stop bits", {false, false, true, true}},
+                             // QSerialPort sees the pty drop the framing.
+                             Row{"7E2", "none", "framing", {false, false, true, true}},
+                             Row{"8N1", "none", nullptr, {false, false, false, false}}}) {
+            p->views.status.clear();
+            const LineSettings before = p->port.lineSettings();
+            const LineSettings asked{*parseFraming(QString::fromLatin1(r.line)),
+                                     *parseFlowControl(QString::fromLatin1(r.flow))};
+            p->port.chooseLineSettings(asked);
+            QVERIFY(p->port.isOpen());
+            QVERIFY(p->port.lineSettings() == (r.refusal ? before : asked));
+            QVERIFY2(r.refusal ? p->views.status.startsWith(u"Line settings not applied: "_s) &&
+                                     p->views.status.contains(QString::fromLatin1(r.refusal))
+                               : p->views.status.isEmpty(),
+                     qPrintable(p->views.status));
+            QCOMPARE(termiosFlags(), r.flags);
+        }
+    }
+
+    // With XON/XOFF on, an XOFF from the device stops the output and an XON resumes it; the
+    // two bytes are not data.
+    void xoffStopsASend()
+    {
+        p->port.chooseLineSettings({{}, FlowControl::XonXoff});
+        QVERIFY(p->pty->send("\x13"));
+        QTest::qWait(200);
+        QCOMPARE(p->port.output("held"), 4);
+        QTest::qWait(300);
+        QCOMPARE(p->pty->receive(4, 0), QByteArray());
+        QVERIFY(p->pty->send("\x11"));
+        QCOMPARE(p->takeWritten(), "held");
+        QCOMPARE(p->capture.count(), 0);
     }
 
     void unpluggedDeviceIsReported()

@@ -10,11 +10,22 @@
 #include "windows/mainwindow.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+LineSettings parseLineSettings(const QString &label)
+{
+    return label.startsWith(u'7') ? LineSettings{*parseFraming(u"7E1"_s), FlowControl::RtsCts}
+                                  : LineSettings{};
+}
+
+} // namespace
 
 Q_DECLARE_METATYPE(StartupOverrides)
 
@@ -28,16 +39,30 @@ private slots:
         QTest::addColumn<StartupOverrides>("overrides");
         QTest::addColumn<QString>("com");
         QTest::addColumn<QString>("baud");
-        QTest::newRow("none") << StartupOverrides{} << u"3"_s << u"19200"_s;
-        QTest::newRow("both") << StartupOverrides{12, 921600} << u"12"_s << u"921600"_s;
-        QTest::newRow("com") << StartupOverrides{5, std::nullopt} << u"5"_s << u"19200"_s;
-        QTest::newRow("baud") << StartupOverrides{std::nullopt, 300} << u"3"_s << u"300"_s;
+        QTest::addColumn<QString>("label");
+        const QString defaults = u"8,N,1 no control"_s;
+        QTest::newRow("none") << StartupOverrides{} << u"3"_s << u"19200"_s << defaults;
+        QTest::newRow("both") << StartupOverrides{12, 921600} << u"12"_s << u"921600"_s << defaults;
+        QTest::newRow("com") << StartupOverrides{5, std::nullopt} << u"5"_s << u"19200"_s
+                             << defaults;
+        QTest::newRow("baud") << StartupOverrides{std::nullopt, 300} << u"3"_s << u"300"_s
+                              << defaults;
+        // --port, --line and --flow: the COM box keeps its number.
+        QTest::newRow("port and line")
+            << StartupOverrides{std::nullopt, std::nullopt, std::nullopt,
+                                PortAddress::parse(u"tcp://127.0.0.1:4001"_s),
+                                [](const LineSettings &) {
+                                    return LineSettings{*parseFraming(u"7E1"_s),
+                                                        FlowControl::RtsCts};
+                                }}
+            << u"3"_s << u"19200"_s << u"7,E,1 RTS/CTS"_s;
     }
     void overridesReachTheBoxes()
     {
         QFETCH(StartupOverrides, overrides);
         QFETCH(QString, com);
         QFETCH(QString, baud);
+        QFETCH(QString, label);
         QTemporaryDir dir;
         Services s = testServices(dir.path());
         s.settingsPath = dir.filePath(u"Orvo_RS232_ini"_s);
@@ -54,8 +79,9 @@ private slots:
         MainWindow w(s, overrides);
         QCOMPARE(w.ui.comNumberBox->text(), com);
         QCOMPARE(w.ui.baudRateBox->text(), baud);
-        QCOMPARE(port->address.com, com.toInt());
-        QCOMPARE(port->settings, PortSettings{.baud = baud.toInt()});
+        QCOMPARE(port->address, overrides.port.value_or(PortAddress::ofCom(com.toInt())));
+        QCOMPARE(port->settings, parseLineSettings(label).at(baud.toInt()));
+        QCOMPARE(w.ui.frameFormatLabel->text(), label);
     }
 
     // --log opens the log at start-up; the menu item stops it, asks for a file and starts it.
