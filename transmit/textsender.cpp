@@ -6,7 +6,7 @@
 #include "transmit/echo.h"
 #include "transmit/hex.h"
 #include "transmit/portwriter.h"
-#include "transmit/sendgate.h"
+#include "transmit/commandrunner.h"
 #include "transmit/transmitcontext.h"
 #include "transmit/transmitrecord.h"
 

@@ -16,7 +16,7 @@ HelpWindow::HelpWindow(const QString &folder, QWidget *parent) : QWidget(parent)
     helpPane = new TextBox(this);
     helpPane->setObjectName(QStringLiteral("Text1"));
     helpPane->setFont(QFont(QStringLiteral("Courier New"), 12));
-    place(helpPane, 120, 0, 12855, 5175);
+    place(helpPane, {120, 0, 12855, 5175});
     loadHelpText();
 }
 

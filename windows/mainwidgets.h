@@ -3,7 +3,6 @@
 #include "files_views/mainlayout.h"
 
 #include <array>
-#include <functional>
 
 class Divider;
 class Lamp;
@@ -144,13 +143,3 @@ void buildMainMenus(MainWidgets &ui, QMainWindow *window);
 // Puts the stretching widgets, and the divider when there is one, where a client area of its
 // current size, the view and the send keys' extra width give them; returns their places.
 MainPlaces placeStretching(MainWidgets &ui, ViewLayout view, int keysExtra);
-
-// Makes client, never smaller than design, the window's scrolling central widget; larger,
-// it fills the window.
-QScrollArea *setScrollingClient(QMainWindow *window, QWidget *client, QSize design);
-// Sizes the window, its menu bar built, to show a client area of the design size exactly.
-void showDesignSize(QMainWindow *window, QSize design);
-// F10 opens the window's first menu, whichever box has the focus.
-void openFirstMenuOnF10(QMainWindow *window);
-// Calls react after each resize of w.
-void onResize(QWidget *w, std::function<void()> react);
