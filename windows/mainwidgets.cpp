@@ -56,7 +56,8 @@ TextBox *makePane(QWidget *parent, const char *name, TwipsRect r)
     auto *box = new TextBox(parent);
     box->setObjectName(QString::fromLatin1(name));
     box->setFont(QFont(QStringLiteral("Courier New"), 8));
-    box->setFontSize(8.25);
+    constexpr double kPanePoints = 8.25;
+    box->setFontSize(kPanePoints);
     place(box, r);
     return box;
 }
@@ -72,7 +73,7 @@ QAction *addItem(QMenu *menu, const QString &caption, bool checked = false)
 // The row under the receive panes: first those that only move down, then those that also
 // move right with the status box.
 constexpr size_t kRowDownOnly = 10;
-std::array<QWidget *, 12> bottomRow(const MainWidgets &ui)
+std::array<QWidget *, kRowWidgets> bottomRow(const MainWidgets &ui)
 {
     return {ui.rxCountLabel,  ui.rxCountBox,      ui.txCountLabel,      ui.txCountBox,
             ui.rxSuspendLamp, ui.rxSuspendButton, ui.txSuspendLamp,     ui.txSuspendButton,
@@ -83,13 +84,16 @@ std::array<QWidget *, 12> bottomRow(const MainWidgets &ui)
 // descriptions move with the list; the string caption and the 20 strings move also by the
 // descriptions' extra width.
 constexpr size_t kKeyCaptions = 3;
-std::array<QWidget *, 63> keyList(const MainWidgets &ui)
+constexpr size_t kKeyDescriptions = kKeyCaptions + kKeyRows;
+constexpr size_t kKeyStrings = kKeyDescriptions + kKeyRows;
+std::array<QWidget *, kKeyWidgets> keyList(const MainWidgets &ui)
 {
-    std::array<QWidget *, 63> list{ui.sendKeysLabel, ui.keyDescriptionLabel, ui.keyStringLabel};
-    for (size_t i = 0; i < 20; ++i) {
+    std::array<QWidget *, kKeyWidgets> list{ui.sendKeysLabel, ui.keyDescriptionLabel,
+                                            ui.keyStringLabel};
+    for (size_t i = 0; i < kKeyRows; ++i) {
         list[kKeyCaptions + i] = ui.sendKeyButtons[i];
-        list[kKeyCaptions + 20 + i] = ui.keyDescriptionBoxes[i];
-        list[kKeyCaptions + 40 + i] = ui.keyStringBoxes[i];
+        list[kKeyDescriptions + i] = ui.keyDescriptionBoxes[i];
+        list[kKeyStrings + i] = ui.keyStringBoxes[i];
     }
     return list;
 }
@@ -99,10 +103,10 @@ void placeKeys(const MainWidgets &ui, const MainPlaces &p)
     const auto list = keyList(ui);
     for (size_t i = 0; i < list.size(); ++i) {
         QRect r = ui.designKeys[i].translated(p.keysRight, 0);
-        const bool strings = i == 2 || i >= kKeyCaptions + 40;
+        const bool strings = i == 2 || i >= kKeyStrings;
         if (strings)
             r.translate(p.descriptionsWider, 0);
-        if (i >= kKeyCaptions + 20) // the boxes widen
+        if (i >= kKeyDescriptions) // the boxes widen
             r.setWidth(r.width() + (strings ? p.stringsWider : p.descriptionsWider));
         list[i]->setGeometry(r);
     }
@@ -209,8 +213,8 @@ void buildMainWidgets(MainWidgets &ui, QMainWindow *window)
         makeLabel(c, QStringLiteral("SendKey Description"), at("keyDescriptionLabel"));
     ui.keyStringLabel = makeLabel(c, QStringLiteral("SendKey String - ASC"), at("keyStringLabel"));
     ui.sendKeysLabel = makeLabel(c, QStringLiteral("S e n d    k e y s"), at("sendKeysLabel"));
-    for (int i = 0; i < 20; ++i) {
-        const auto row = [i](TwipsRect r) { return r.top += kKeyRowPitch * i, r; };
+    for (size_t i = 0; i < kKeyRows; ++i) {
+        const auto row = [i](TwipsRect r) { return r.top += kKeyRowPitch * int(i), r; };
         ui.sendKeyButtons[i] = makeButton(c, QString(), row(at("sendKeyButtons[0]")));
         ui.keyDescriptionBoxes[i] = makeByteLine(c, latin1, row(at("keyDescriptionBoxes[0]")));
         ui.keyStringBoxes[i] = makeByteLine(c, latin1, row(at("keyStringBoxes[0]")));

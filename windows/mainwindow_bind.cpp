@@ -61,7 +61,7 @@ void MainWindow::bindTransmit()
     bind(startupPageTimer_, &QTimer::timeout, [this] { refreshPageAfterStartup(); });
     bind(ui.previousPageButton, &QPushButton::clicked, [&s] { s.pager.previousPage(); });
     bind(ui.nextPageButton, &QPushButton::clicked, [&s] { s.pager.nextPage(); });
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < int(kKeyRows); ++i) {
         const auto send = [this, &s, i] {
             s.textSender.sendKey(i, ui.keyStringBoxes[size_t(i)]->text());
         };

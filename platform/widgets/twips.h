@@ -11,9 +11,10 @@ class QPushButton;
 class QWidget;
 
 // Window positions are given in twips; 15 twips are one pixel at 96 dpi, rounded to nearest.
+constexpr int kTwipsPerPixel = 15;
 constexpr int px(int twips)
 {
-    return (twips + 7) / 15;
+    return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
 }
 
 struct TwipsRect
