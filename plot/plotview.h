@@ -44,7 +44,8 @@ public:
 private:
     Mode mode_ = Mode::Follow;
     bool paused_ = false;
-    double span_ = 10000;
+    static constexpr double kFirstSpanMs = 10000;
+    double span_ = kFirstSpanMs;
     XRange current_;
     std::vector<bool> hidden_;
 };

@@ -46,7 +46,7 @@ struct MainSession
     ReceiveEngine receive;
     SessionLog log;
     PortConnection port;
-    QtTicker reconnectTicker{500};
+    QtTicker reconnectTicker{AutoReconnect::kRetryMs};
     AutoReconnect autoReconnect{port, reconnectTicker};
     SendKeyBank bank;
     BankPager pager;

@@ -55,7 +55,7 @@ MainWindow::MainWindow(Services services, QWidget *parent)
 }
 
 MainWindow::MainWindow(Services services, StartupOverrides overrides, QWidget *parent)
-    : QMainWindow(parent), services_(std::move(services)), overrides_(overrides)
+    : QMainWindow(parent), services_(std::move(services)), overrides_(std::move(overrides))
 {
     setWindowTitle(QStringLiteral("Orvo-232 Communicator"));
     setWindowIcon(orvoIcon());
@@ -77,7 +77,8 @@ MainWindow::MainWindow(Services services, StartupOverrides overrides, QWidget *p
     // One refresh of the page 200 ms after start-up brings the rows in line with the page
     // box, which start-up leaves showing the saved page number over page 1.
     startupPageTimer_ = new QTimer(this);
-    startupPageTimer_->setInterval(200);
+    constexpr int kStartupPageMs = 200;
+    startupPageTimer_->setInterval(kStartupPageMs);
     startupPageTimer_->start();
 
     bindTerminal();
