@@ -4,6 +4,9 @@
 
 #include <vector>
 
+// Milliseconds in a day.
+inline constexpr double kDayMs = 86400000;
+
 struct XRange
 {
     double from = 0;

@@ -24,7 +24,8 @@ TextBox *makeView(QWidget *parent, const char *name, TwipsRect r)
 {
     auto *box = new TextBox(parent);
     box->setObjectName(QString::fromLatin1(name));
-    QFont font(QStringLiteral("Courier New"), 12);
+    constexpr int kLargePoints = 12; // "Font Large" until the stored choice is applied
+    QFont font(QStringLiteral("Courier New"), kLargePoints);
     font.setStyleHint(QFont::TypeWriter);
     box->setFont(font);
     box->setTabChangesFocus(true);

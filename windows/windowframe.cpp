@@ -42,7 +42,8 @@ QScrollArea *setScrollingClient(QMainWindow *window, QWidget *client, QSize desi
     area->setWidget(client);
     area->viewport()->setBackgroundRole(QPalette::Window);
     // Small enough for a 1280 x 720 screen at a scale factor of 2.
-    area->setMinimumSize(160, 120);
+    constexpr QSize kSmallest(160, 120);
+    area->setMinimumSize(kSmallest);
     window->setCentralWidget(area);
     return area;
 }
