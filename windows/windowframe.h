@@ -30,6 +30,8 @@ template <typename Sender, typename Signal, typename Command>
 void bindCommand(CommandRunner &runner, QObject *context, Sender *sender, Signal signal,
                  Command command)
 {
-    QObject::connect(sender, signal, context,
-                     [&runner, command = std::move(command)] { runner.run(command); });
+    // Made a std::function once here, so that a signal costs no conversion.
+    QObject::connect(
+        sender, signal, context,
+        [&runner, command = std::function<void()>(std::move(command))] { runner.run(command); });
 }
