@@ -93,7 +93,7 @@ Outcome SerialWorker::apply(const PortSettings &settings)
 {
     if (!port_)
         return {PortError::NotOpen, {}, {}};
-    const Outcome applied = configure(settings);
+    Outcome applied = configure(settings);
     if (!applied.ok()) {
         // A refusal part way through leaves the port as it was.
         (void)configure(current_);
