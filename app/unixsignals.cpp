@@ -70,7 +70,7 @@ void UnixSignalCloser::readSignal()
     int first = 0;
     for (ssize_t n; (n = ::read(signalFds[1], buf, sizeof buf)) > 0;)
         if (!first)
-            first = buf[0];
+            first = static_cast<unsigned char>(buf[0]); // a signal number
     // The first signal that came is the one that ends the program.
     if (first)
         emit terminateRequested(first);

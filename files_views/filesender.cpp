@@ -8,7 +8,7 @@
 #include "terminal/options.h"
 #include "terminal/terminalviews.h"
 #include "transmit/portwriter.h"
-#include "transmit/sendgate.h"
+#include "transmit/commandrunner.h"
 #include "transmit/transmitrecord.h"
 
 #include <QFile>

@@ -1,20 +1,24 @@
 #include "files_views/mainlayout.h"
 
+#include <iterator>
+
+namespace {
+
+// The receive panes of each view layout at the design size, in twips, in ViewLayout's order.
+constexpr PaneLayout kPaneLayouts[] = {
+    {1800, 4355, 6470, 1800, 4355, 6470, PaneFront::Ascii},       // PaneList
+    {1800, 4355, 6470, 1800, 4355, 6470, PaneFront::Hex},         // HexList
+    {1800, 10455, 6470, 1800, 10455, 6470, PaneFront::Ascii},     // BigAscii
+    {1800, 10455, 6470, 1800, 10455, 6470, PaneFront::Hex},       // BigHex
+    {1800, 10455, 3230, 5030, 10455, 3230, PaneFront::Untouched}, // AsciiOverHex
+};
+
+} // namespace
+
 PaneLayout paneLayout(ViewLayout view)
 {
-    switch (view) {
-    case ViewLayout::PaneList:
-        return {1800, 4355, 6470, 1800, 4355, 6470, PaneFront::Ascii};
-    case ViewLayout::HexList:
-        return {1800, 4355, 6470, 1800, 4355, 6470, PaneFront::Hex};
-    case ViewLayout::BigAscii:
-        return {1800, 10455, 6470, 1800, 10455, 6470, PaneFront::Ascii};
-    case ViewLayout::BigHex:
-        return {1800, 10455, 6470, 1800, 10455, 6470, PaneFront::Hex};
-    case ViewLayout::AsciiOverHex:
-        return {1800, 10455, 3230, 5030, 10455, 3230, PaneFront::Untouched};
-    }
-    return {1800, 4355, 6470, 1800, 4355, 6470, PaneFront::Ascii};
+    const auto i = size_t(view);
+    return i < std::size(kPaneLayouts) ? kPaneLayouts[i] : kPaneLayouts[0];
 }
 
 MainPlaces mainPlaces(const MainPlaces &design, QSize designSize, QSize clientSize, ViewLayout view,

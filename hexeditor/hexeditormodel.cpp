@@ -159,22 +159,15 @@ void HexEditorModel::edited(Edit edit)
 {
     if (writing_)
         return;
-    lastEdit_ = edit;
-    // An edit that arrives while a conversion lets events run is taken up by that
-    // conversion's loop once it is done.
-    if (converting_) {
-        editPending_ = true;
-        return;
-    }
-    converting_ = true;
-    do {
-        editPending_ = false;
-        if (autoUpdate_)
-            (void)(lastEdit_ == Edit::Hex ? readHexView() : readAsciiView());
-        if (!deps_.pacer.yieldOnce())
-            break;
-    } while (editPending_);
-    converting_ = false;
+    (void)deps_.commands.run(conversions_, WhenBusy::Defer, [this, edit] { convertEdit(edit); });
+}
+
+void HexEditorModel::convertEdit(Edit edit)
+{
+    if (autoUpdate_)
+        (void)(edit == Edit::Hex ? readHexView() : readAsciiView());
+    if (!deps_.pacer.yieldOnce())
+        conversions_.dropDeferred();
 }
 
 void HexEditorModel::hexEdited()
@@ -189,13 +182,12 @@ void HexEditorModel::asciiEdited()
 
 void HexEditorModel::convertHexToAscii()
 {
-    const bool was = std::exchange(converting_, true);
-    readHexView();
-    const bool alive = deps_.pacer.yieldOnce();
-    converting_ = was;
-    // An edit made while this let events run is converted now.
-    if (alive && editPending_ && !converting_)
-        edited(lastEdit_);
+    // Edits made while this lets events run are converted once it is done.
+    (void)deps_.commands.run(conversions_, WhenBusy::Join, [this] {
+        readHexView();
+        if (!deps_.pacer.yieldOnce())
+            conversions_.dropDeferred();
+    });
 }
 
 void HexEditorModel::convertAsciiToHex()

@@ -3,6 +3,7 @@
 #include "hexeditor/hexdocument.h"
 #include "platform/filedialog.h"
 #include "terminal/options.h"
+#include "transmit/commandrunner.h"
 
 #include <QString>
 
@@ -42,6 +43,7 @@ struct HexEditorDeps
     RecordSender &sender;
     Options &options; // the hex font choice lives there
     Pacer &pacer;
+    CommandRunner &commands; // the window's
     FileDialog &dialog;
     MessageBox &messages;
     std::function<std::unique_ptr<Printer>()> makePrinter;
@@ -50,9 +52,9 @@ struct HexEditorDeps
 // Keeps the two views and the bytes in step: an edit of either view is read back and the
 // other view brought up to date, at once while auto update is on, else on the arrow
 // buttons. Only what changed is read and rewritten, so a keystroke costs little even with
-// a full buffer; the outcome is that of converting the whole view. An edit
-// that arrives while a conversion lets events run is converted once that one is done, so
-// the views, the length and the bytes always end up agreeing with the last edit.
+// a full buffer; the outcome is that of converting the whole view. Conversions run on a
+// lane: an edit that arrives while one lets events run is converted once that one is done,
+// so the views, the length and the bytes always end up agreeing with the last edit.
 class HexEditorModel
 {
 public:
@@ -94,6 +96,8 @@ private:
         bool agrees = true;
     };
     void edited(Edit edit);
+    // Reads the view edited last (when auto update is on) and lets events run once.
+    void convertEdit(Edit edit);
     void showHexView();
     void showAsciiView();
     void showBoth();
@@ -113,10 +117,8 @@ private:
     HexDocument doc_;
     QString fileName_;
     bool autoUpdate_ = true;
-    bool writing_ = false;     // the program writes a view: its change is no edit
-    bool converting_ = false;  // a conversion is under way (it may let events run)
-    bool editPending_ = false; // an edit arrived meanwhile
-    Edit lastEdit_ = Edit::Hex;
+    bool writing_ = false; // the program writes a view: its change is no edit
+    CommandLane conversions_;
     Shown hexShown_, asciiShown_;
     std::unique_ptr<Printer> printer_;
 };

@@ -17,7 +17,8 @@ QStringList printAllLines(const QString &hexView, const QString &asciiView)
 {
     const QString blankPair = QStringLiteral("\r\n");
     QStringList lines;
-    lines.reserve((hexView.size() + asciiView.size()) / kPrintLineChars + 5);
+    constexpr qsizetype kFixedLines = 5; // the blank pairs and each view's last, short line
+    lines.reserve((hexView.size() + asciiView.size()) / kPrintLineChars + kFixedLines);
     lines << blankPair;
     appendCut(lines, hexView);
     lines << blankPair;

@@ -19,7 +19,7 @@ class DrainMeter
 {
 public:
     static constexpr qint64 Floor = 64;
-    static constexpr qint64 Ceiling = 256 * 1024;
+    static constexpr qint64 Ceiling = qint64(256) * 1024;
     // The span of busy time one rate is measured over, and the time the limit covers.
     static constexpr std::chrono::milliseconds Window{200};
     static constexpr std::chrono::milliseconds Target{20};

@@ -47,7 +47,8 @@ bool EventLoopPacer::yieldOnce()
 
 bool EventLoopPacer::yieldDue() const
 {
-    return !sinceEvents_.isValid() || sinceEvents_.nsecsElapsed() >= 1'000'000;
+    constexpr qint64 kYieldEveryNs = 1'000'000; // about every millisecond
+    return !sinceEvents_.isValid() || sinceEvents_.nsecsElapsed() >= kYieldEveryNs;
 }
 
 bool EventLoopPacer::waitForEvents()

@@ -4,10 +4,13 @@
 
 namespace {
 
-// Characters a text document takes as a block or frame boundary.
+// Characters a text document takes as a block or frame boundary: the line and paragraph
+// separators and the two it marks frames with. None lies below the first.
+constexpr char16_t kLineSeparator = 0x2028, kParagraphSeparator = 0x2029;
+constexpr char16_t kFrameStart = 0xFDD0, kFrameEnd = 0xFDD1;
 inline bool isDocControl(char16_t c)
 {
-    return c == 0x2028 || c == 0x2029 || c == 0xFDD0 || c == 0xFDD1;
+    return c == kLineSeparator || c == kParagraphSeparator || c == kFrameStart || c == kFrameEnd;
 }
 
 } // namespace
@@ -20,7 +23,7 @@ void LineSplit::appendShown(QString &shown, QStringView chars)
     shown.append(chars);
     QChar *d = shown.data() + at;
     for (qsizetype i = 0; i < chars.size(); ++i)
-        if (d[i].unicode() >= 0x2028 && isDocControl(d[i].unicode()))
+        if (d[i].unicode() >= kLineSeparator && isDocControl(d[i].unicode()))
             d[i] = QChar::ReplacementCharacter;
 }
 

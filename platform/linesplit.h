@@ -77,9 +77,10 @@ public:
     Tail extend(const QString &text, qsizetype to);
 
 private:
-    mutable std::vector<Line> m_lines; // starts are filled in by lookups
-    mutable int m_startsValid = 1;     // m_lines[0, m_startsValid) have a valid start
-    int m_lineChars = 80;
+    mutable std::vector<Line> m_lines;         // starts are filled in by lookups
+    mutable int m_startsValid = 1;             // m_lines[0, m_startsValid) have a valid start
+    static constexpr int kFirstLineChars = 80; // until the box says what fits
+    int m_lineChars = kFirstLineChars;
     qsizetype m_covered = 0; // sum of lengths and line breaks
     qsizetype m_lenSum = 0;  // sum of lengths
 };

@@ -31,11 +31,13 @@ public:
     enum class Protocol { Raw, Rfc2217 };
     struct Timeouts
     {
-        std::chrono::milliseconds connect{5000};
+        static constexpr std::chrono::milliseconds kConnect{5000};
+        static constexpr std::chrono::milliseconds kAnswer{3000};
+        std::chrono::milliseconds connect = kConnect;
         // How long a Telnet server may take to answer the options; one that has not
         // answered the COM Port Control option by then fails the open.
-        std::chrono::milliseconds negotiation{3000};
-        std::chrono::milliseconds acknowledgement{3000};
+        std::chrono::milliseconds negotiation = kAnswer;
+        std::chrono::milliseconds acknowledgement = kAnswer;
     };
 
     explicit NetworkLink(QObject *parent = nullptr);

@@ -8,7 +8,8 @@ namespace {
 
 std::optional<uint> number(QStringView digits, uint max)
 {
-    if (digits.isEmpty() || digits.size() > 5)
+    constexpr qsizetype kMostDigits = 5; // 65535, the largest TCP port
+    if (digits.isEmpty() || digits.size() > kMostDigits)
         return std::nullopt;
     uint n = 0;
     for (const QChar c : digits) {

@@ -9,9 +9,12 @@ enum class Parity { None, Odd, Even, Mark, Space };
 enum class StopBits { One, OneAndHalf, Two };
 enum class FlowControl { None, RtsCts, XonXoff };
 
+// The rate a port is opened at when nothing else is given or usable.
+inline constexpr qint32 kDefaultBaud = 9600;
+
 struct PortSettings
 {
-    qint32 baud = 9600;
+    qint32 baud = kDefaultBaud;
     DataBits dataBits = DataBits::Eight;
     Parity parity = Parity::None;
     StopBits stopBits = StopBits::One;

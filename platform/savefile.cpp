@@ -18,7 +18,8 @@ namespace {
 QString placeOf(const QString &path)
 {
     QFileInfo f(path);
-    for (int hops = 0; f.isSymLink() && hops < 40; ++hops)
+    constexpr int kMostHops = 40; // the kernel gives up on a chain of links there too
+    for (int hops = 0; f.isSymLink() && hops < kMostHops; ++hops)
         f = QFileInfo(f.symLinkTarget());
     const QString folder = QFileInfo(f.absolutePath()).canonicalFilePath();
     return (folder.isEmpty() ? QDir::cleanPath(f.absolutePath()) : folder) + u'/' + f.fileName();

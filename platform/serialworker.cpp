@@ -37,7 +37,7 @@ Outcome SerialWorker::open(const OpenRequest &request)
     port->setPortName(request.device);
     port->setReadBufferSize(kReceiveCap);
     if (!port->open(QIODevice::ReadWrite)) {
-        const Outcome refused = diagnose(request.device, *port);
+        Outcome refused = diagnose(request.device, *port);
         delete port;
         return refused;
     }
@@ -51,7 +51,7 @@ Outcome SerialWorker::open(const OpenRequest &request)
     }
     port_ = port;
     ++openCount_;
-    const Outcome configured = configure(request.settings);
+    Outcome configured = configure(request.settings);
     if (!configured.ok()) {
         close();
         return configured;
@@ -93,7 +93,7 @@ Outcome SerialWorker::apply(const PortSettings &settings)
 {
     if (!port_)
         return {PortError::NotOpen, {}, {}};
-    const Outcome applied = configure(settings);
+    Outcome applied = configure(settings);
     if (!applied.ok()) {
         // A refusal part way through leaves the port as it was.
         (void)configure(current_);

@@ -26,6 +26,16 @@ enum : quint8 {
     ServerOffset = 100,
 };
 
+// Values of SetControl: flow control, break, DTR and RTS.
+enum : quint8 {
+    BreakOn = 5,
+    BreakOff = 6,
+    DtrOn = 8,
+    DtrOff = 9,
+    RtsOn = 11,
+    RtsOff = 12,
+};
+
 // A subnegotiation longer than any this client reads is cut, so that a broken server
 // cannot make it grow without bound.
 constexpr qsizetype MaxSubnegotiation = 512;
@@ -229,13 +239,13 @@ void TelnetCodec::subnegotiation(TelnetInput &in)
         }
         break;
     case SetDataSize:
-        if (v >= 5 && v <= 8) {
+        if (v >= int(DataBits::Five) && v <= int(DataBits::Eight)) {
             applied_.dataBits = DataBits(v);
             acknowledge(PortRequest::DataBits);
         }
         break;
     case SetParity:
-        if (v >= 1 && v <= 5) {
+        if (v >= 1 && v <= int(Parity::Space) + 1) {
             applied_.parity = Parity(v - 1);
             acknowledge(PortRequest::Parity);
         }
@@ -254,13 +264,13 @@ void TelnetCodec::subnegotiation(TelnetInput &in)
                             : v == 2 ? FlowControl::XonXoff
                                      : FlowControl::RtsCts;
             acknowledge(PortRequest::Flow);
-        } else if (v == 5 || v == 6) {
+        } else if (v == BreakOn || v == BreakOff) {
             acknowledge(PortRequest::Break);
-        } else if (v == 8 || v == 9) {
-            applied_.dtr = v == 8;
+        } else if (v == DtrOn || v == DtrOff) {
+            applied_.dtr = v == DtrOn;
             acknowledge(PortRequest::Dtr);
-        } else if (v == 11 || v == 12) {
-            applied_.rts = v == 11;
+        } else if (v == RtsOn || v == RtsOff) {
+            applied_.rts = v == RtsOn;
             acknowledge(PortRequest::Rts);
         }
         break;
@@ -323,13 +333,14 @@ QByteArray TelnetCodec::settingsRequest(const PortSettings &s)
 
 QByteArray TelnetCodec::lineRequest(OutputLine line, bool on)
 {
-    const quint8 base = line == OutputLine::Dtr ? 8 : 11;
-    return comPortCommand(SetControl, quint8(on ? base : base + 1));
+    if (line == OutputLine::Dtr)
+        return comPortCommand(SetControl, on ? DtrOn : DtrOff);
+    return comPortCommand(SetControl, on ? RtsOn : RtsOff);
 }
 
 QByteArray TelnetCodec::breakRequest(bool on)
 {
-    return comPortCommand(SetControl, quint8(on ? 5 : 6));
+    return comPortCommand(SetControl, on ? BreakOn : BreakOff);
 }
 
 QByteArray TelnetCodec::modemStateMask(quint8 mask)

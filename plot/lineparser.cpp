@@ -62,7 +62,8 @@ bool readPlainNumber(const char *p, const char *end, double &value)
             e = e * 10 + (*p - '0');
         exponent += down ? -e : e;
     }
-    if (p != end || exponent < -22 || exponent > 22)
+    constexpr int kExactPowers = 22; // 1e22 is the largest power of ten a double holds exactly
+    if (p != end || exponent < -kExactPowers || exponent > kExactPowers)
         return false;
     const double v =
         exponent < 0 ? double(digits) / kPowers[-exponent] : double(digits) * kPowers[exponent];

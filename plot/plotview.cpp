@@ -94,13 +94,14 @@ double timeStep(double spanMsecs, int maxCount)
     static constexpr double kSteps[] = {1000,    2000,    5000,     10000,    15000,    30000,
                                         60000,   120000,  300000,   600000,   900000,   1800000,
                                         3600000, 7200000, 10800000, 21600000, 43200000, 86400000};
+    constexpr double kClockStepsFrom = 500; // shorter steps are plain decimal ones
     const double raw = spanMsecs / std::max(maxCount, 1);
-    if (raw <= 500)
+    if (raw <= kClockStepsFrom)
         return niceStep(spanMsecs, maxCount);
     for (const double step : kSteps)
         if (step >= raw)
             return step;
-    return 86400000 * niceStep(raw / 86400000, 1);
+    return kDayMs * niceStep(raw / kDayMs, 1);
 }
 
 std::vector<double> ticks(const XRange &range, double step, double offset)

@@ -4,6 +4,9 @@
 
 #include <vector>
 
+// Milliseconds in a day.
+inline constexpr double kDayMs = 86400000;
+
 struct XRange
 {
     double from = 0;
@@ -44,7 +47,8 @@ public:
 private:
     Mode mode_ = Mode::Follow;
     bool paused_ = false;
-    double span_ = 10000;
+    static constexpr double kFirstSpanMs = 10000;
+    double span_ = kFirstSpanMs;
     XRange current_;
     std::vector<bool> hidden_;
 };

@@ -88,8 +88,9 @@ double SampleStore::lineX(qint64 line, XAxis axis) const
 
 qint64 SampleStore::firstLineFrom(double x, XAxis axis, qint64 from, qint64 hint) const
 {
+    constexpr double kFarLine = 1e18; // past any line, and still a qint64
     if (axis == XAxis::SampleNumber)
-        return std::clamp(qint64(std::ceil(std::clamp(x, -1.0, 1e18))), from, lineCount_);
+        return std::clamp(qint64(std::ceil(std::clamp(x, -1.0, kFarLine))), from, lineCount_);
     const auto atOrAfter = [&](qint64 line) { return double(lineTime(line)) >= x; };
     if (hint > from && hint < lineCount_ && atOrAfter(hint) && !atOrAfter(hint - 1))
         return hint;
@@ -98,7 +99,7 @@ qint64 SampleStore::firstLineFrom(double x, XAxis axis, qint64 from, qint64 hint
 
 qint64 SampleStore::memoryBytes() const
 {
-    qint64 bytes = qint64(lineTimes_.size() * sizeof(LineChunk));
+    qint64 bytes = qint64(lineTimes_.size()) * qint64(sizeof(LineChunk));
     for (const SeriesColumn &c : columns_)
         bytes += c.memoryBytes();
     return bytes;

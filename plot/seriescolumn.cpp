@@ -47,7 +47,7 @@ SeriesColumn &SeriesColumn::operator=(SeriesColumn &&) noexcept = default;
 
 qint64 SeriesColumn::memoryBytes() const
 {
-    qint64 bytes = qint64(chunks_.size() * (sizeof(Slot) + sizeof(Chunk)));
+    qint64 bytes = qint64(chunks_.size()) * qint64(sizeof(Slot) + sizeof(Chunk));
     for (const Slot &slot : chunks_)
         bytes += slot.lines ? qint64(kChunk * sizeof(quint32)) : 0;
     return bytes;

@@ -25,7 +25,7 @@ class ScriptChannel : public std::enable_shared_from_this<ScriptChannel>
 {
 public:
     using Clock = std::chrono::steady_clock;
-    static constexpr qsizetype kInputCap = 1024 * 1024;
+    static constexpr qsizetype kInputCap = qsizetype(1024) * 1024;
 
     // host and dispatcher (which lives on the GUI thread) must stay until detach().
     ScriptChannel(ScriptHost &host, QObject *dispatcher);

@@ -48,7 +48,8 @@ ScriptInput::Outcome ScriptInput::waitFor(Deadline deadline, const Scan &scan)
             }
             unscanned = false;
             const auto end = Clock::now();
-            earliest = end + 9 * (end - now);
+            constexpr int kIdleShare = 9; // a scan takes at most a tenth of the thread's time
+            earliest = end + kIdleShare * (end - now);
         }
         if (due)
             return Outcome::TimedOut;

@@ -40,7 +40,8 @@ int expectPlainText(lua_State *L, ScriptInput::Deadline deadline)
 {
     size_t len = 0;
     const char *text = lua_tolstring(L, 1, &len);
-    const Outcome o = ScriptState::of(L).input().expectPlain(QByteArrayView(text, len), deadline);
+    const Outcome o =
+        ScriptState::of(L).input().expectPlain(QByteArrayView(text, qsizetype(len)), deadline);
     return pushWaitResult(L, o, QByteArray(text, qsizetype(len)));
 }
 
@@ -83,7 +84,7 @@ int portExpect(lua_State *L)
     const char *pattern = luaL_checklstring(L, 1, &len);
     const ScriptInput::Deadline deadline = deadlineArg(L, 2);
     lua_settop(L, 2);
-    const bool plain = !hasSpecials(QByteArrayView(pattern, len));
+    const bool plain = !hasSpecials(QByteArrayView(pattern, qsizetype(len)));
     return finishCall(L, plain ? expectPlainText(L, deadline) : expectLuaPattern(L, deadline));
 }
 
@@ -140,13 +141,14 @@ int portDropped(lua_State *L)
 // A send while another send of the window runs is asked again every 20 ms.
 qint64 sendBytes(ScriptState &run, const QByteArray &bytes)
 {
+    constexpr std::chrono::milliseconds kAskAgain{20};
     for (;;) {
         auto taken = std::make_shared<std::optional<qint64>>();
         if (!run.ask([bytes, taken](ScriptHost &host) { *taken = host.send(bytes); }))
             return kStopped;
         if (*taken)
             return **taken;
-        if (!run.sleepUntil(Clock::now() + std::chrono::milliseconds(20)))
+        if (!run.sleepUntil(Clock::now() + kAskAgain))
             return kStopped;
     }
 }
@@ -178,7 +180,7 @@ int portSendHex(lua_State *L)
 {
     size_t len = 0;
     const char *s = luaL_checklstring(L, 1, &len);
-    const qint64 n = sendHex(ScriptState::of(L), QByteArrayView(s, len));
+    const qint64 n = sendHex(ScriptState::of(L), QByteArrayView(s, qsizetype(len)));
     luaL_argcheck(L, n != kBadHex, 1, "pairs of hexadecimal digits expected");
     return finishCall(L, pushCount(L, n));
 }

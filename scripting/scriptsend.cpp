@@ -3,7 +3,7 @@
 #include "terminal/options.h"
 #include "transmit/echo.h"
 #include "transmit/portwriter.h"
-#include "transmit/sendgate.h"
+#include "transmit/commandrunner.h"
 #include "transmit/transmitcontext.h"
 #include "transmit/transmitrecord.h"
 

@@ -8,6 +8,7 @@ class Ticker;
 class AutoReconnect
 {
 public:
+    static constexpr int kRetryMs = 500; // the ticker's interval
     AutoReconnect(PortConnection &port, Ticker &ticker);
     ~AutoReconnect();
     AutoReconnect(const AutoReconnect &) = delete;

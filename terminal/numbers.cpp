@@ -3,6 +3,7 @@
 #include <QLocale>
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -53,16 +54,19 @@ double numericPrefix(QStringView text)
                 break;
             v = v * quint64(base) + quint64(d);
             ++digits;
-            if (v > 0xFFFFFFFFull)
+            if (v > std::numeric_limits<quint32>::max())
                 return 0; // does not fit 32 bits: no number
         }
         if (digits == 0)
             return 0;
         // Up to four hex (six octal) digits read as a 16-bit value, more as 32-bit; both
         // in two's complement, so "&HFFFF" is -1.
-        if (v <= 0xFFFF && digits <= (base == 16 ? 4 : 6))
-            return v > 0x7FFF ? double(qint64(v) - 0x10000) : double(v);
-        return v > 0x7FFFFFFF ? double(qint64(v) - 0x100000000ll) : double(v);
+        constexpr int kOctalDigits16 = 6;
+        if (v <= std::numeric_limits<quint16>::max() && digits <= (base == 16 ? 4 : kOctalDigits16))
+            return v > quint64(std::numeric_limits<qint16>::max()) ? double(qint64(v) - 0x10000)
+                                                                   : double(v);
+        return v > quint64(std::numeric_limits<qint32>::max()) ? double(qint64(v) - 0x100000000ll)
+                                                               : double(v);
     }
 
     // [sign] digits [. digits] [(E|D) [sign] digits]
@@ -105,14 +109,16 @@ double numericPrefix(QStringView text)
 
 std::optional<qint16> roundToInt16(double value)
 {
-    if (auto r = roundHalfEven(value, -32768, 32767))
+    if (auto r = roundHalfEven(value, std::numeric_limits<qint16>::min(),
+                               std::numeric_limits<qint16>::max()))
         return qint16(*r);
     return std::nullopt;
 }
 
 std::optional<qint32> roundToInt32(double value)
 {
-    if (auto r = roundHalfEven(value, -2147483648.0, 2147483647.0))
+    if (auto r = roundHalfEven(value, std::numeric_limits<qint32>::min(),
+                               std::numeric_limits<qint32>::max()))
         return qint32(*r);
     return std::nullopt;
 }
@@ -131,7 +137,8 @@ std::optional<double> strictNumber(QStringView text)
 
 QString numberText(double value)
 {
-    if (value == std::floor(value) && std::fabs(value) < 1e15)
+    constexpr double kWholeBelow = 1e15; // whole numbers of up to 15 digits show no exponent
+    if (value == std::floor(value) && std::fabs(value) < kWholeBelow)
         return QString::number(qint64(value));
     return QString::number(value, 'g', 15);
 }

@@ -27,7 +27,7 @@ class SessionLog : public ReceiveSink
 {
 public:
     using Clock = std::function<QDateTime()>;
-    static constexpr qint64 kMaxWaiting = 4 * 1024 * 1024;
+    static constexpr qint64 kMaxWaiting = qint64(4) * 1024 * 1024;
     // At close, how long what waits for a slow reader may still take to go out.
     static constexpr int kCloseGraceMs = 500;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/portsettings.h"
 #include "terminal/options.h"
 #include "terminal/settingsfile.h"
 
@@ -14,7 +15,7 @@ struct StartupValues
     QString line0;
     QString line1;
     QString pageText;
-    qint32 baudRate = 9600;
+    qint32 baudRate = kDefaultBaud;
     qint16 comNumber = 1;
     Options options;
 };

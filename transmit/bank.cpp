@@ -21,7 +21,8 @@ std::optional<int> delayFromText(QStringView text)
     if (!v)
         return std::nullopt;
     const std::optional<qint32> ms = roundToInt32(*v);
-    if (!ms || *ms < 0 || *ms > 65535)
+    constexpr qint32 kLongestDelayMs = 65535;
+    if (!ms || *ms < 0 || *ms > kLongestDelayMs)
         return std::nullopt;
     return *ms;
 }

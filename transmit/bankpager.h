@@ -1,9 +1,10 @@
 #pragma once
 
+#include "transmit/bank.h"
+
 #include <QString>
 
 class Pacer;
-class SendKeyBank;
 
 // The twenty key rows, the page box and the delay box as the pager sees them.
 class BankScreen
@@ -55,6 +56,6 @@ private:
     Pacer &pacer_;
     int page_ = 0;
     bool storeBlocked_ = false;
-    QString clipDescriptions_[21];
-    QString clipStrings_[21];
+    QString clipDescriptions_[SendKeyBank::kRows + 1];
+    QString clipStrings_[SendKeyBank::kRows + 1];
 };

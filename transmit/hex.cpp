@@ -2,6 +2,8 @@
 
 #include "terminal/byteforms.h"
 
+#include <limits>
+
 qint32 hexValue16(const QString &sHex)
 {
     const qsizetype len = sHex.size();
@@ -11,9 +13,11 @@ qint32 hexValue16(const QString &sHex)
         const qint64 d = hexDigitValue(sHex.at(i));
         // Longer strings than 4 digits only ever overflow from here on.
         const qint64 next = total + d * weight;
-        if (next >= -32768 && next <= 32767)
+        if (next >= std::numeric_limits<qint16>::min() &&
+            next <= std::numeric_limits<qint16>::max())
             total = qint32(next);
-        if (weight < (qint64(1) << 40))
+        constexpr int kWeightBits = 40; // far past any sum that could still fit
+        if (weight < (qint64(1) << kWeightBits))
             weight *= 16;
     }
     return total;

@@ -7,7 +7,7 @@
 #include "transmit/bankpager.h"
 #include "transmit/echo.h"
 #include "transmit/portwriter.h"
-#include "transmit/sendgate.h"
+#include "transmit/commandrunner.h"
 #include "transmit/textsender.h"
 #include "transmit/transmitcontext.h"
 
@@ -48,7 +48,7 @@ Sequencer::ItemResult Sequencer::sendItem(int page, int row)
     return result;
 }
 
-std::optional<SendGate::Ticket> Sequencer::beginRun()
+std::optional<CommandLane::Ticket> Sequencer::beginRun()
 {
     auto ticket = ctx_.gate.tryBegin();
     if (ticket) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "transmit/sendgate.h"
+#include "transmit/commandrunner.h"
 
 #include <optional>
 
@@ -31,7 +31,7 @@ private:
     enum class ItemResult { Next, LastItem, Stopped, Closing };
     // The gate taken, the rows' edits kept and the echo cleared as the option says;
     // nothing while another send runs.
-    std::optional<SendGate::Ticket> beginRun();
+    std::optional<CommandLane::Ticket> beginRun();
     ItemResult sendItem(int page, int row);
 
     TransmitContext &ctx_;

@@ -3,10 +3,11 @@
 #include "platform/pacer.h"
 #include "terminal/options.h"
 #include "terminal/terminalviews.h"
+#include "transmit/bank.h"
+#include "transmit/commandrunner.h"
 #include "transmit/echo.h"
 #include "transmit/hex.h"
 #include "transmit/portwriter.h"
-#include "transmit/sendgate.h"
 #include "transmit/transmitcontext.h"
 #include "transmit/transmitrecord.h"
 
@@ -74,7 +75,7 @@ void TextSender::sendLine(const QString &text)
 
 void TextSender::sendKey(int row, const QString &text)
 {
-    if (row < 0 || row >= 20)
+    if (row < 0 || row >= SendKeyBank::kRows)
         return;
     auto ticket = ctx_.gate.tryBegin();
     if (!ticket)

@@ -5,7 +5,7 @@
 
 class ByteWriter;
 class Pacer;
-class SendGate;
+class CommandLane;
 class StatusLog;
 class TransmitRecord;
 struct Options;
@@ -41,7 +41,9 @@ public:
 
 struct TransmitContext
 {
-    SendGate &gate;
+    // The lane of sends: one at a time, so that no send's bytes mix with another's; a send
+    // started while one yields is refused (STOP and the two Suspend buttons never ask).
+    CommandLane &gate;
     TransmitState &state;
     const Options &options;
     ByteWriter &port;

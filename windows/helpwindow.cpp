@@ -11,12 +11,15 @@ HelpWindow::HelpWindow(const QString &folder, QWidget *parent) : QWidget(parent)
     setWindowTitle(QStringLiteral("Help"));
     setObjectName(QStringLiteral("frmHelp"));
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(px(13110), px(5310));
+    // The window and its one control at the design size, in twips.
+    constexpr TwipsRect kWindow{0, 0, 13110, 5310}, kPane{120, 0, 12855, 5175};
+    constexpr int kPanePoints = 12;
+    resize(px(kWindow.width), px(kWindow.height));
 
     helpPane = new TextBox(this);
     helpPane->setObjectName(QStringLiteral("Text1"));
-    helpPane->setFont(QFont(QStringLiteral("Courier New"), 12));
-    place(helpPane, 120, 0, 12855, 5175);
+    helpPane->setFont(QFont(QStringLiteral("Courier New"), kPanePoints));
+    place(helpPane, kPane);
     loadHelpText();
 }
 

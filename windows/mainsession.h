@@ -16,7 +16,7 @@
 #include "terminal/sessionlog.h"
 #include "transmit/bank.h"
 #include "transmit/bankpager.h"
-#include "transmit/sendgate.h"
+#include "transmit/commandrunner.h"
 #include "transmit/sequencer.h"
 #include "transmit/textsender.h"
 #include "transmit/transmitcontext.h"
@@ -39,14 +39,14 @@ struct MainSession
     Options options;
     CaptureBuffer capture;
     TransmitRecord record;
-    SendGate gate;
+    CommandLane gate;
     TransmitState state;
     EventLoopPacer pacer;
     QtTicker flushTicker{100};
     ReceiveEngine receive;
     SessionLog log;
     PortConnection port;
-    QtTicker reconnectTicker{500};
+    QtTicker reconnectTicker{AutoReconnect::kRetryMs};
     AutoReconnect autoReconnect{port, reconnectTicker};
     SendKeyBank bank;
     BankPager pager;

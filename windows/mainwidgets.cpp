@@ -5,6 +5,8 @@
 #include "platform/widgets/latin1validator.h"
 #include "platform/widgets/textbox.h"
 #include "platform/widgets/twips.h"
+#include "windows/maindesign.h"
+#include "windows/windowframe.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -14,46 +16,49 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QResizeEvent>
-#include <QScrollArea>
-#include <QShortcut>
 
 #include <climits>
 
 namespace {
 
-QLineEdit *makeLine(QWidget *parent, const QString &text, int l, int t, int w, int h)
+consteval TwipsRect at(std::string_view name)
+{
+    return placeOf(kMainDesign, name);
+}
+
+QLineEdit *makeLine(QWidget *parent, const QString &text, TwipsRect r)
 {
     auto *edit = new QLineEdit(text, parent);
     // A text box holds far more than QLineEdit's default of 32767 characters.
     edit->setMaxLength(INT_MAX);
-    place(edit, l, t, w, h);
+    place(edit, r);
     return edit;
 }
 
-Lamp *makeLamp(QWidget *parent, int l, int t, int w, int h)
+Lamp *makeLamp(QWidget *parent, TwipsRect r)
 {
     auto *lamp = new Lamp(parent);
     lamp->setFrameShape(QFrame::Box);
-    place(lamp, l, t, w, h);
+    place(lamp, r);
     return lamp;
 }
 
 // A box whose text is sent or stored as bytes: it shows only what those bytes are.
-QLineEdit *makeByteLine(QWidget *parent, const QValidator *latin1, int l, int t, int w, int h)
+QLineEdit *makeByteLine(QWidget *parent, const QValidator *latin1, TwipsRect r)
 {
-    QLineEdit *edit = makeLine(parent, QString(), l, t, w, h);
+    QLineEdit *edit = makeLine(parent, QString(), r);
     edit->setValidator(latin1);
     return edit;
 }
 
-TextBox *makePane(QWidget *parent, const char *name, int l, int t, int w, int h)
+TextBox *makePane(QWidget *parent, const char *name, TwipsRect r)
 {
     auto *box = new TextBox(parent);
     box->setObjectName(QString::fromLatin1(name));
     box->setFont(QFont(QStringLiteral("Courier New"), 8));
-    box->setFontSize(8.25);
-    place(box, l, t, w, h);
+    constexpr double kPanePoints = 8.25;
+    box->setFontSize(kPanePoints);
+    place(box, r);
     return box;
 }
 
@@ -65,28 +70,10 @@ QAction *addItem(QMenu *menu, const QString &caption, bool checked = false)
     return action;
 }
 
-class ResizeWatcher : public QObject
-{
-public:
-    ResizeWatcher(QWidget *w, std::function<void()> react) : QObject(w), react_(std::move(react))
-    {
-        w->installEventFilter(this);
-    }
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Resize)
-            react_();
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    std::function<void()> react_;
-};
-
 // The row under the receive panes: first those that only move down, then those that also
 // move right with the status box.
 constexpr size_t kRowDownOnly = 10;
-std::array<QWidget *, 12> bottomRow(const MainWidgets &ui)
+std::array<QWidget *, kRowWidgets> bottomRow(const MainWidgets &ui)
 {
     return {ui.rxCountLabel,  ui.rxCountBox,      ui.txCountLabel,      ui.txCountBox,
             ui.rxSuspendLamp, ui.rxSuspendButton, ui.txSuspendLamp,     ui.txSuspendButton,
@@ -97,13 +84,16 @@ std::array<QWidget *, 12> bottomRow(const MainWidgets &ui)
 // descriptions move with the list; the string caption and the 20 strings move also by the
 // descriptions' extra width.
 constexpr size_t kKeyCaptions = 3;
-std::array<QWidget *, 63> keyList(const MainWidgets &ui)
+constexpr size_t kKeyDescriptions = kKeyCaptions + kKeyRows;
+constexpr size_t kKeyStrings = kKeyDescriptions + kKeyRows;
+std::array<QWidget *, kKeyWidgets> keyList(const MainWidgets &ui)
 {
-    std::array<QWidget *, 63> list{ui.sendKeysLabel, ui.keyDescriptionLabel, ui.keyStringLabel};
-    for (size_t i = 0; i < 20; ++i) {
+    std::array<QWidget *, kKeyWidgets> list{ui.sendKeysLabel, ui.keyDescriptionLabel,
+                                            ui.keyStringLabel};
+    for (size_t i = 0; i < kKeyRows; ++i) {
         list[kKeyCaptions + i] = ui.sendKeyButtons[i];
-        list[kKeyCaptions + 20 + i] = ui.keyDescriptionBoxes[i];
-        list[kKeyCaptions + 40 + i] = ui.keyStringBoxes[i];
+        list[kKeyDescriptions + i] = ui.keyDescriptionBoxes[i];
+        list[kKeyStrings + i] = ui.keyStringBoxes[i];
     }
     return list;
 }
@@ -113,49 +103,16 @@ void placeKeys(const MainWidgets &ui, const MainPlaces &p)
     const auto list = keyList(ui);
     for (size_t i = 0; i < list.size(); ++i) {
         QRect r = ui.designKeys[i].translated(p.keysRight, 0);
-        const bool strings = i == 2 || i >= kKeyCaptions + 40;
+        const bool strings = i == 2 || i >= kKeyStrings;
         if (strings)
             r.translate(p.descriptionsWider, 0);
-        if (i >= kKeyCaptions + 20) // the boxes widen
+        if (i >= kKeyDescriptions) // the boxes widen
             r.setWidth(r.width() + (strings ? p.stringsWider : p.descriptionsWider));
         list[i]->setGeometry(r);
     }
 }
 
 } // namespace
-
-void onResize(QWidget *w, std::function<void()> react)
-{
-    new ResizeWatcher(w, std::move(react));
-}
-
-QScrollArea *setScrollingClient(QMainWindow *window, QWidget *client, QSize design)
-{
-    client->setMinimumSize(design);
-    auto *area = new QScrollArea(window);
-    area->setFrameShape(QFrame::NoFrame);
-    area->setWidgetResizable(true);
-    area->setWidget(client);
-    area->viewport()->setBackgroundRole(QPalette::Window);
-    // Small enough for a 1280 x 720 screen at a scale factor of 2.
-    area->setMinimumSize(160, 120);
-    window->setCentralWidget(area);
-    return area;
-}
-
-void openFirstMenuOnF10(QMainWindow *window)
-{
-    QMenuBar *bar = window->menuBar();
-    QObject::connect(new QShortcut(QKeySequence(Qt::Key_F10), window), &QShortcut::activated, bar,
-                     [bar] { bar->setActiveAction(bar->actions().constFirst()); });
-}
-
-void showDesignSize(QMainWindow *window, QSize design)
-{
-    const QWidget *bar = window->menuWidget();
-    const int barHeight = bar ? bar->heightForWidth(design.width()) : 0;
-    window->resize(design.width(), design.height() + qMax(0, barHeight));
-}
 
 MainPlaces placeStretching(MainWidgets &ui, ViewLayout view, int keysExtra)
 {
@@ -199,90 +156,90 @@ void buildMainWidgets(MainWidgets &ui, QMainWindow *window)
         f->setFrameShape(QFrame::Box);
         f->setFrameShadow(QFrame::Plain);
     }
-    place(ui.onTheFlyFrame, 120, 0, 2655, 1215);
-    place(ui.portFrame, 2880, 0, 4095, 1215);
-    place(ui.bankRunFrame, 7080, 0, 3495, 1215);
+    place(ui.onTheFlyFrame, at("onTheFlyFrame"));
+    place(ui.portFrame, at("portFrame"));
+    place(ui.bankRunFrame, at("bankRunFrame"));
 
     // One validator serves every box that holds bytes; the boxes do not own it.
     const auto *latin1 = new Latin1Validator(c);
-    ui.onTheFlyLabel = makeLabel(c, QStringLiteral("On-the-Fly SendKeys"), 240, 120, 1740, 285);
-    ui.sendLineBoxes[0] = makeByteLine(c, latin1, 240, 480, 1455, 285);
-    ui.sendLineBoxes[1] = makeByteLine(c, latin1, 240, 840, 1455, 285);
-    ui.sendLineButtons[0] = makeButton(c, QStringLiteral("<- Send"), 1800, 480, 735, 255);
-    ui.sendLineButtons[1] = makeButton(c, QStringLiteral("<- Send"), 1800, 840, 735, 255);
-    ui.rebuildPanesButton =
-        makeButton(c, QStringLiteral("Reb&uild from Captured Binary Array"), 120, 1320, 3015, 375);
+    ui.onTheFlyLabel = makeLabel(c, QStringLiteral("On-the-Fly SendKeys"), at("onTheFlyLabel"));
+    ui.sendLineBoxes[0] = makeByteLine(c, latin1, at("sendLineBoxes[0]"));
+    ui.sendLineBoxes[1] = makeByteLine(c, latin1, at("sendLineBoxes[1]"));
+    ui.sendLineButtons[0] = makeButton(c, QStringLiteral("<- Send"), at("sendLineButtons[0]"));
+    ui.sendLineButtons[1] = makeButton(c, QStringLiteral("<- Send"), at("sendLineButtons[1]"));
+    ui.rebuildPanesButton = makeButton(c, QStringLiteral("Reb&uild from Captured Binary Array"),
+                                       at("rebuildPanesButton"));
 
-    ui.connectLamp = makeLamp(c, 3120, 120, 135, 255);
-    ui.reconnectButton = makeButton(c, QStringLiteral("Re&Connect"), 3360, 120, 1215, 255);
-    ui.serialPortLabel = makeLabel(c, QStringLiteral("Serial Port"), 3600, 375, 780, 285);
-    ui.disconnectButton = makeButton(c, QStringLiteral("&Disconnect"), 3360, 600, 1215, 255);
-    ui.comLabel = makeLabel(c, QStringLiteral("COM"), 3360, 980, 420, 285);
-    ui.comNumberBox = makeLine(c, QStringLiteral("1"), 3840, 920, 375, 285);
-    ui.baudLabel = makeLabel(c, QStringLiteral("BAUD"), 4320, 980, 540, 285);
-    ui.baudRateBox = makeLine(c, QStringLiteral("9600"), 4800, 920, 735, 285);
-    ui.frameFormatLabel = makeLabel(c, QStringLiteral("8,N,1 no control"), 5640, 980, 1140, 285);
+    ui.connectLamp = makeLamp(c, at("connectLamp"));
+    ui.reconnectButton = makeButton(c, QStringLiteral("Re&Connect"), at("reconnectButton"));
+    ui.serialPortLabel = makeLabel(c, QStringLiteral("Serial Port"), at("serialPortLabel"));
+    ui.disconnectButton = makeButton(c, QStringLiteral("&Disconnect"), at("disconnectButton"));
+    ui.comLabel = makeLabel(c, QStringLiteral("COM"), at("comLabel"));
+    ui.comNumberBox = makeLine(c, QStringLiteral("1"), at("comNumberBox"));
+    ui.baudLabel = makeLabel(c, QStringLiteral("BAUD"), at("baudLabel"));
+    ui.baudRateBox = makeLine(c, QStringLiteral("9600"), at("baudRateBox"));
+    ui.frameFormatLabel = makeLabel(c, QStringLiteral("8,N,1 no control"), at("frameFormatLabel"));
 
     ui.addCrCheck = new QCheckBox(QStringLiteral("Add C&R"), c);
-    place(ui.addCrCheck, 4800, 120, 975, 375);
+    place(ui.addCrCheck, at("addCrCheck"));
     ui.addLfCheck = new QCheckBox(QStringLiteral("Add &LF"), c);
-    place(ui.addLfCheck, 4800, 480, 855, 375);
+    place(ui.addLfCheck, at("addLfCheck"));
 
-    ui.asciiKeysButton = makeButton(c, QStringLiteral("&Ascii"), 5880, 120, 735, 255);
-    ui.sendAsLabel = makeLabel(c, QStringLiteral("Send as: "), 5880, 360, 780, 285);
-    ui.hexKeysButton = makeButton(c, QStringLiteral("He&x"), 5880, 600, 735, 255);
+    ui.asciiKeysButton = makeButton(c, QStringLiteral("&Ascii"), at("asciiKeysButton"));
+    ui.sendAsLabel = makeLabel(c, QStringLiteral("Send as: "), at("sendAsLabel"));
+    ui.hexKeysButton = makeButton(c, QStringLiteral("He&x"), at("hexKeysButton"));
 
     ui.itemDelayLabel =
-        makeLabel(c, QStringLiteral("Delay (ms) between items:"), 7320, 120, 1095, 375);
-    ui.itemDelayBox = makeLine(c, QStringLiteral("100"), 8520, 120, 615, 285);
-    ui.sendBankButton = makeButton(c, QStringLiteral("Send &Bank"), 9240, 120, 1170, 270);
+        makeLabel(c, QStringLiteral("Delay (ms) between items:"), at("itemDelayLabel"));
+    ui.itemDelayBox = makeLine(c, QStringLiteral("100"), at("itemDelayBox"));
+    ui.sendBankButton = makeButton(c, QStringLiteral("Send &Bank"), at("sendBankButton"));
     ui.itemBeingSentLabel =
-        makeLabel(c, QStringLiteral("Line item being sent"), 7200, 480, 1455, 255);
-    ui.itemBeingSentBox = makeLine(c, QStringLiteral("0"), 8760, 480, 375, 285);
+        makeLabel(c, QStringLiteral("Line item being sent"), at("itemBeingSentLabel"));
+    ui.itemBeingSentBox = makeLine(c, QStringLiteral("0"), at("itemBeingSentBox"));
     ui.itemBeingSentBox->setEnabled(false);
-    ui.sendAllButton = makeButton(c, QStringLiteral("Se&nd All"), 9240, 480, 1170, 270);
-    ui.bankLabel = makeLabel(c, QStringLiteral("Bank"), 7440, 840, 375, 255);
-    ui.previousPageButton = makeButton(c, QStringLiteral("-"), 7920, 840, 255, 255);
-    ui.nextPageButton = makeButton(c, QStringLiteral("+"), 8280, 840, 255, 255);
+    ui.sendAllButton = makeButton(c, QStringLiteral("Se&nd All"), at("sendAllButton"));
+    ui.bankLabel = makeLabel(c, QStringLiteral("Bank"), at("bankLabel"));
+    ui.previousPageButton = makeButton(c, QStringLiteral("-"), at("previousPageButton"));
+    ui.nextPageButton = makeButton(c, QStringLiteral("+"), at("nextPageButton"));
     for (QPushButton *b : {ui.previousPageButton, ui.nextPageButton}) {
         QPalette pal = b->palette();
         pal.setColor(QPalette::Button, pal.color(QPalette::Highlight));
         b->setPalette(pal);
     }
-    ui.bankPageBox = makeLine(c, QStringLiteral("1"), 8760, 840, 375, 285);
-    ui.stopButton = makeButton(c, QStringLiteral("&STOP"), 9240, 840, 1215, 255);
+    ui.bankPageBox = makeLine(c, QStringLiteral("1"), at("bankPageBox"));
+    ui.stopButton = makeButton(c, QStringLiteral("&STOP"), at("stopButton"));
 
     ui.keyDescriptionLabel =
-        makeLabel(c, QStringLiteral("SendKey Description"), 6120, 1200, 1740, 285);
-    ui.keyStringLabel = makeLabel(c, QStringLiteral("SendKey String - ASC"), 8400, 1200, 1740, 285);
-    ui.sendKeysLabel = makeLabel(c, QStringLiteral("S e n d    k e y s"), 4680, 2280, 135, 2175);
-    for (int i = 0; i < 20; ++i) {
-        const int top = 1440 + 360 * i;
-        ui.sendKeyButtons[i] = makeButton(c, QString(), 4920, top, 375, 330);
-        ui.keyDescriptionBoxes[i] = makeByteLine(c, latin1, 5400, top, 2565, 330);
-        ui.keyStringBoxes[i] = makeByteLine(c, latin1, 8100, top, 2445, 330);
+        makeLabel(c, QStringLiteral("SendKey Description"), at("keyDescriptionLabel"));
+    ui.keyStringLabel = makeLabel(c, QStringLiteral("SendKey String - ASC"), at("keyStringLabel"));
+    ui.sendKeysLabel = makeLabel(c, QStringLiteral("S e n d    k e y s"), at("sendKeysLabel"));
+    for (size_t i = 0; i < kKeyRows; ++i) {
+        const auto row = [i](TwipsRect r) { return r.top += kKeyRowPitch * int(i), r; };
+        ui.sendKeyButtons[i] = makeButton(c, QString(), row(at("sendKeyButtons[0]")));
+        ui.keyDescriptionBoxes[i] = makeByteLine(c, latin1, row(at("keyDescriptionBoxes[0]")));
+        ui.keyStringBoxes[i] = makeByteLine(c, latin1, row(at("keyStringBoxes[0]")));
     }
 
-    ui.rxAsciiPane = makePane(c, "SerialText", 120, 1800, 4335, 6470);
-    ui.rxHexPane = makePane(c, "SerialText1", 120, 1800, 4335, 6470);
+    ui.rxAsciiPane = makePane(c, "SerialText", at("rxAsciiPane"));
+    ui.rxHexPane = makePane(c, "SerialText1", at("rxHexPane"));
     ui.rxAsciiPane->raise();
 
-    ui.rxCountLabel = makeLabel(c, QStringLiteral("RX char cnt"), 100, 8325, 855, 255);
-    ui.rxCountBox = makeLine(c, QStringLiteral("0"), 960, 8280, 735, 285);
-    ui.txCountLabel = makeLabel(c, QStringLiteral("TX char cnt"), 100, 8760, 855, 255);
-    ui.txCountBox = makeLine(c, QStringLiteral("0"), 960, 8720, 735, 285);
-    ui.rxSuspendLamp = makeLamp(c, 1800, 8320, 135, 255);
-    ui.rxSuspendButton = makeButton(c, QStringLiteral("Suspend"), 2040, 8320, 855, 255);
-    ui.txSuspendLamp = makeLamp(c, 1800, 8670, 135, 255);
-    ui.txSuspendButton = makeButton(c, QStringLiteral("Suspend"), 2040, 8670, 855, 300);
-    ui.clearRxButton = makeButton(c, QStringLiteral("Clear RX &window"), 3000, 8320, 1455, 255);
-    ui.clearTxButton = makeButton(c, QStringLiteral("Clear TX W&indow"), 3000, 8670, 1455, 300);
-    ui.clearStatusButton = makeButton(c, QStringLiteral("CLR->"), 4800, 8640, 615, 300);
-    ui.statusLabel = makeLabel(c, QStringLiteral("Status"), 5640, 8640, 495, 255);
+    ui.rxCountLabel = makeLabel(c, QStringLiteral("RX char cnt"), at("rxCountLabel"));
+    ui.rxCountBox = makeLine(c, QStringLiteral("0"), at("rxCountBox"));
+    ui.txCountLabel = makeLabel(c, QStringLiteral("TX char cnt"), at("txCountLabel"));
+    ui.txCountBox = makeLine(c, QStringLiteral("0"), at("txCountBox"));
+    ui.rxSuspendLamp = makeLamp(c, at("rxSuspendLamp"));
+    ui.rxSuspendButton = makeButton(c, QStringLiteral("Suspend"), at("rxSuspendButton"));
+    ui.txSuspendLamp = makeLamp(c, at("txSuspendLamp"));
+    ui.txSuspendButton = makeButton(c, QStringLiteral("Suspend"), at("txSuspendButton"));
+    ui.clearRxButton = makeButton(c, QStringLiteral("Clear RX &window"), at("clearRxButton"));
+    ui.clearTxButton = makeButton(c, QStringLiteral("Clear TX W&indow"), at("clearTxButton"));
+    ui.clearStatusButton = makeButton(c, QStringLiteral("CLR->"), at("clearStatusButton"));
+    ui.statusLabel = makeLabel(c, QStringLiteral("Status"), at("statusLabel"));
     ui.statusPane = new TextBox(c);
     ui.statusPane->setObjectName(QStringLiteral("txtStatus"));
-    place(ui.statusPane, 5520, 8880, 5055, 1455);
-    ui.txEchoPane = makePane(c, "txtSent", 120, 9000, 5175, 1335);
+    place(ui.statusPane, at("statusPane"));
+    ui.txEchoPane = makePane(c, "txtSent", at("txEchoPane"));
     MainPlaces &design = ui.designPlaces;
     design.ascii = ui.rxAsciiPane->geometry();
     design.hex = ui.rxHexPane->geometry();

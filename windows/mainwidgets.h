@@ -1,9 +1,9 @@
 #pragma once
 
 #include "files_views/mainlayout.h"
+#include "transmit/bank.h"
 
 #include <array>
-#include <functional>
 
 class Divider;
 class Lamp;
@@ -19,6 +19,11 @@ class QScrollArea;
 class QWidget;
 class TextBox;
 
+inline constexpr size_t kKeyRows = SendKeyBank::kRows;
+inline constexpr size_t kRowWidgets = 12; // under the receive panes: counters and buttons
+// The send keys' three captions and, per row, a button, a description and a string.
+inline constexpr size_t kKeyWidgets = 3 + 3 * kKeyRows;
+
 // Every widget and menu item of the main window, built exactly at the places the window is
 // designed with (twips / 15 = pixels at 96 dpi), in the order that sets their stacking.
 struct MainWidgets
@@ -27,8 +32,8 @@ struct MainWidgets
     QScrollArea *scrollArea = nullptr; // holds the client area; scrolls below the design size
     // The places of the stretching widgets at the design size, for the current view layout.
     MainPlaces designPlaces;
-    std::array<QPoint, 12> designRow{}; // the row of counters and buttons under the panes
-    std::array<QRect, 63> designKeys{}; // the send keys, their captions first
+    std::array<QPoint, kRowWidgets> designRow{}; // the row of counters and buttons
+    std::array<QRect, kKeyWidgets> designKeys{}; // the send keys, their captions first
     // Between the receive pane and the send keys once the window is wider than designed; made
     // then, so that at the design size the client area holds exactly its designed controls.
     Divider *divider = nullptr;
@@ -75,9 +80,9 @@ struct MainWidgets
     QLabel *keyDescriptionLabel = nullptr;
     QLabel *keyStringLabel = nullptr;
     QLabel *sendKeysLabel = nullptr;
-    std::array<QPushButton *, 20> sendKeyButtons{};
-    std::array<QLineEdit *, 20> keyDescriptionBoxes{};
-    std::array<QLineEdit *, 20> keyStringBoxes{};
+    std::array<QPushButton *, kKeyRows> sendKeyButtons{};
+    std::array<QLineEdit *, kKeyRows> keyDescriptionBoxes{};
+    std::array<QLineEdit *, kKeyRows> keyStringBoxes{};
 
     // Receive, counters, echo and status.
     TextBox *rxAsciiPane = nullptr;
@@ -144,13 +149,3 @@ void buildMainMenus(MainWidgets &ui, QMainWindow *window);
 // Puts the stretching widgets, and the divider when there is one, where a client area of its
 // current size, the view and the send keys' extra width give them; returns their places.
 MainPlaces placeStretching(MainWidgets &ui, ViewLayout view, int keysExtra);
-
-// Makes client, never smaller than design, the window's scrolling central widget; larger,
-// it fills the window.
-QScrollArea *setScrollingClient(QMainWindow *window, QWidget *client, QSize design);
-// Sizes the window, its menu bar built, to show a client area of the design size exactly.
-void showDesignSize(QMainWindow *window, QSize design);
-// F10 opens the window's first menu, whichever box has the focus.
-void openFirstMenuOnF10(QMainWindow *window);
-// Calls react after each resize of w.
-void onResize(QWidget *w, std::function<void()> react);

@@ -22,6 +22,7 @@
 #include "windows/plotwindow.h"
 #include "windows/portmenu.h"
 #include "windows/toolsmenu.h"
+#include "windows/windowframe.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -54,7 +55,7 @@ MainWindow::MainWindow(Services services, QWidget *parent)
 }
 
 MainWindow::MainWindow(Services services, StartupOverrides overrides, QWidget *parent)
-    : QMainWindow(parent), services_(std::move(services)), overrides_(overrides)
+    : QMainWindow(parent), services_(std::move(services)), overrides_(std::move(overrides))
 {
     setWindowTitle(QStringLiteral("Orvo-232 Communicator"));
     setWindowIcon(orvoIcon());
@@ -76,7 +77,8 @@ MainWindow::MainWindow(Services services, StartupOverrides overrides, QWidget *p
     // One refresh of the page 200 ms after start-up brings the rows in line with the page
     // box, which start-up leaves showing the saved page number over page 1.
     startupPageTimer_ = new QTimer(this);
-    startupPageTimer_->setInterval(200);
+    constexpr int kStartupPageMs = 200;
+    startupPageTimer_->setInterval(kStartupPageMs);
     startupPageTimer_->start();
 
     bindTerminal();
@@ -204,10 +206,7 @@ bool MainWindow::saveSettings()
         }
         return true;
     }
-    settingsQuestionOpen_ = true;
-    const bool close = messages_->ask(message + QStringLiteral("\r\n\r\nClose without saving?"));
-    settingsQuestionOpen_ = false;
-    return close;
+    return messages_->ask(message + QStringLiteral("\r\n\r\nClose without saving?"));
 }
 
 void MainWindow::closeOnSignal()
@@ -220,32 +219,33 @@ void MainWindow::closeOnSignal()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (settingsQuestionOpen_) {
-        event->ignore(); // the question about the failed save decides
-        return;
+    bool accepted = false;
+    (void)commands_.run(closes_, WhenBusy::Refuse,
+                        [this, &accepted] { accepted = closing_ || closeWindow(); });
+    event->setAccepted(accepted);
+}
+
+bool MainWindow::closeWindow()
+{
+    closing_ = true;
+    // A dialog still open would keep the program running behind a closed window, and a
+    // command waiting in it would carry on in a window that is gone.
+    endOpenDialogs();
+    // Sends and sequencer runs waiting in the event loop end at once.
+    session_->pacer.setClosing(true);
+    if (!saveSession()) {
+        // The user keeps the window to make room and close again.
+        closing_ = false;
+        session_->pacer.setClosing(false);
+        return false;
     }
-    if (!closing_) {
-        closing_ = true;
-        // A dialog still open would keep the program running behind a closed window, and a
-        // command waiting in it would carry on in a window that is gone.
-        endOpenDialogs();
-        // Sends and sequencer runs waiting in the event loop end at once.
-        session_->pacer.setClosing(true);
-        if (!saveSession()) {
-            // The user keeps the window to make room and close again.
-            closing_ = false;
-            session_->pacer.setClosing(false);
-            event->ignore();
-            return;
-        }
-        if (hexEditorWindow_)
-            hexEditorWindow_->close();
-        if (helpWindow_)
-            helpWindow_->close();
-        if (plotWindow_)
-            plotWindow_->close();
-    }
-    event->accept();
+    if (hexEditorWindow_)
+        hexEditorWindow_->close();
+    if (helpWindow_)
+        helpWindow_->close();
+    if (plotWindow_)
+        plotWindow_->close();
+    return true;
 }
 
 // ---- Window commands -----------------------------------------------------------------

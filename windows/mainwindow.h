@@ -5,6 +5,7 @@
 #include "platform/savefile.h"
 #include "platform/widgets/services.h"
 #include "terminal/options.h"
+#include "transmit/commandrunner.h"
 #include "windows/helpwindow.h"
 #include "windows/hexeditorwindow.h"
 #include "windows/mainviews.h"
@@ -70,6 +71,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Ends the dialogs and commands, saves and closes the other windows; false when the
+    // settings could not be saved and the user keeps the window.
+    bool closeWindow();
     void restoreSession();
     // False when the settings could not be saved and the user keeps the window.
     bool saveSession();
@@ -97,6 +101,10 @@ private:
     void followEnd(TextBox *pane);
     void refreshPageAfterStartup();
 
+    // Every command of the window runs through it. A close is a command of its own lane: one
+    // that arrives while a close runs (in the question about a failed save) is refused.
+    CommandRunner commands_;
+    CommandLane closes_;
     Services services_;
     StartupOverrides overrides_;
     std::unique_ptr<FileDialog> fileDialog_;
@@ -118,7 +126,6 @@ private:
     bool staysOnTop_ = false;
     bool closing_ = false;
     bool closingOnSignal_ = false;
-    bool settingsQuestionOpen_ = false;
     // The settings file exists but could not be read at start: it is never overwritten, or
     // the send keys it holds would be lost.
     bool settingsFileKept_ = false;

@@ -1,12 +1,13 @@
-// Binds every control of the main window to its command. Groups are bound in a fixed
-// order; where two slots share a signal (a menu item's check mark and its command) the
-// check mark is bound first, when the menus are built.
+// Binds every control of the main window to its command, each run through the window's
+// runner. Groups are bound in a fixed order; where two slots share a signal (a menu item's
+// check mark and its command) the check mark is bound first, when the menus are built.
 #include "files_views/mainlayout.h"
 #include "platform/commport.h"
 #include "platform/widgets/textbox.h"
 #include "windows/logmenu.h"
 #include "windows/mainsession.h"
 #include "windows/mainwindow.h"
+#include "windows/windowframe.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -16,68 +17,74 @@
 
 void MainWindow::bindTerminal()
 {
+    const auto bind = [this](auto *sender, auto signal, auto command) {
+        bindCommand(commands_, this, sender, signal, std::move(command));
+    };
     MainSession &s = *session_;
-    connect(ui.reconnectButton, &QPushButton::clicked, this, [&s] { s.port.reconnect(); });
-    connect(ui.disconnectButton, &QPushButton::clicked, this, [&s] { s.port.disconnect(); });
-    connect(ui.baudRateBox, &QLineEdit::textChanged, this, [&s] { s.port.baudTextChanged(); });
-    connect(ui.comNumberBox, &QLineEdit::textChanged, this, [&s] { s.port.comTextChanged(); });
+    bind(ui.reconnectButton, &QPushButton::clicked, [&s] { s.port.reconnect(); });
+    bind(ui.disconnectButton, &QPushButton::clicked, [&s] { s.port.disconnect(); });
+    bind(ui.baudRateBox, &QLineEdit::textChanged, [&s] { s.port.baudTextChanged(); });
+    bind(ui.comNumberBox, &QLineEdit::textChanged, [&s] { s.port.comTextChanged(); });
     for (TextBox *pane : {ui.rxAsciiPane, ui.rxHexPane, ui.txEchoPane})
-        connect(pane, &TextBox::changed, this, [this, pane] { followEnd(pane); });
+        bind(pane, &TextBox::changed, [this, pane] { followEnd(pane); });
     logMenu_ = std::make_unique<LogMenu>(this, services_, ui.logReceivedAction,
                                          ui.timestampLogAction, s.log, *messages_);
     // The status box always shows its newest line.
-    connect(ui.statusPane, &TextBox::changed, this,
-            [this] { ui.statusPane->setSelStart(ui.statusPane->length()); });
+    bind(ui.statusPane, &TextBox::changed,
+         [this] { ui.statusPane->setSelStart(ui.statusPane->length()); });
 }
 
 void MainWindow::bindTransmit()
 {
+    const auto bind = [this](auto *sender, auto signal, auto command) {
+        bindCommand(commands_, this, sender, signal, std::move(command));
+    };
     MainSession &s = *session_;
     // Enter in a box does what the button beside it does.
     for (int i = 0; i < 2; ++i) {
         const auto send = [this, &s, i] {
             s.textSender.sendLine(ui.sendLineBoxes[size_t(i)]->text());
         };
-        connect(ui.sendLineButtons[size_t(i)], &QPushButton::clicked, this, send);
-        connect(ui.sendLineBoxes[size_t(i)], &QLineEdit::returnPressed, this, send);
+        bind(ui.sendLineButtons[size_t(i)], &QPushButton::clicked, send);
+        bind(ui.sendLineBoxes[size_t(i)], &QLineEdit::returnPressed, send);
     }
-    connect(ui.asciiKeysButton, &QPushButton::clicked, this, [this] { chooseKeyMode(false); });
-    connect(ui.hexKeysButton, &QPushButton::clicked, this, [this] { chooseKeyMode(true); });
-    connect(ui.txSuspendButton, &QPushButton::clicked, this, &MainWindow::toggleTxSuspend);
-    connect(ui.rxSuspendButton, &QPushButton::clicked, this, &MainWindow::toggleRxSuspend);
-    connect(ui.clearTxButton, &QPushButton::clicked, this, &MainWindow::clearTxEcho);
-    connect(ui.clearRxButton, &QPushButton::clicked, this, &MainWindow::clearRxPanes);
-    connect(ui.clearStatusButton, &QPushButton::clicked, this,
-            [this] { ui.statusPane->setText(QString()); });
+    bind(ui.asciiKeysButton, &QPushButton::clicked, [this] { chooseKeyMode(false); });
+    bind(ui.hexKeysButton, &QPushButton::clicked, [this] { chooseKeyMode(true); });
+    bind(ui.txSuspendButton, &QPushButton::clicked, [this] { toggleTxSuspend(); });
+    bind(ui.rxSuspendButton, &QPushButton::clicked, [this] { toggleRxSuspend(); });
+    bind(ui.clearTxButton, &QPushButton::clicked, [this] { clearTxEcho(); });
+    bind(ui.clearRxButton, &QPushButton::clicked, [this] { clearRxPanes(); });
+    bind(ui.clearStatusButton, &QPushButton::clicked,
+         [this] { ui.statusPane->setText(QString()); });
 
-    connect(ui.bankPageBox, &QLineEdit::textChanged, this, [&s] { s.pager.pageTextChanged(); });
-    connect(startupPageTimer_, &QTimer::timeout, this, &MainWindow::refreshPageAfterStartup);
-    connect(ui.previousPageButton, &QPushButton::clicked, this, [&s] { s.pager.previousPage(); });
-    connect(ui.nextPageButton, &QPushButton::clicked, this, [&s] { s.pager.nextPage(); });
-    for (int i = 0; i < 20; ++i) {
+    bind(ui.bankPageBox, &QLineEdit::textChanged, [&s] { s.pager.pageTextChanged(); });
+    bind(startupPageTimer_, &QTimer::timeout, [this] { refreshPageAfterStartup(); });
+    bind(ui.previousPageButton, &QPushButton::clicked, [&s] { s.pager.previousPage(); });
+    bind(ui.nextPageButton, &QPushButton::clicked, [&s] { s.pager.nextPage(); });
+    for (int i = 0; i < int(kKeyRows); ++i) {
         const auto send = [this, &s, i] {
             s.textSender.sendKey(i, ui.keyStringBoxes[size_t(i)]->text());
         };
-        connect(ui.sendKeyButtons[size_t(i)], &QPushButton::clicked, this, send);
-        connect(ui.keyStringBoxes[size_t(i)], &QLineEdit::returnPressed, this, send);
+        bind(ui.sendKeyButtons[size_t(i)], &QPushButton::clicked, send);
+        bind(ui.keyStringBoxes[size_t(i)], &QLineEdit::returnPressed, send);
     }
-    connect(ui.copyPageAction, &QAction::triggered, this, [&s] { s.pager.copyPage(); });
-    connect(ui.pastePageAction, &QAction::triggered, this, [&s] { s.pager.pastePage(); });
+    bind(ui.copyPageAction, &QAction::triggered, [&s] { s.pager.copyPage(); });
+    bind(ui.pastePageAction, &QAction::triggered, [&s] { s.pager.pastePage(); });
 
-    connect(ui.sendBankButton, &QPushButton::clicked, this, [&s] { s.sequencer.sendBank(); });
-    connect(ui.sendAllButton, &QPushButton::clicked, this, [&s] { s.sequencer.sendAll(); });
-    connect(ui.stopButton, &QPushButton::clicked, this, [&s] { s.sequencer.requestStop(); });
+    bind(ui.sendBankButton, &QPushButton::clicked, [&s] { s.sequencer.sendBank(); });
+    bind(ui.sendAllButton, &QPushButton::clicked, [&s] { s.sequencer.sendAll(); });
+    bind(ui.stopButton, &QPushButton::clicked, [&s] { s.sequencer.requestStop(); });
 
-    connect(ui.loadProjectAction, &QAction::triggered, this, [&s] { s.projects.load(); });
-    connect(ui.saveProjectAction, &QAction::triggered, this, [&s] { s.projects.save(); });
-    connect(ui.clearKeysAction, &QAction::triggered, this, [&s] { s.pager.clearKeys(); });
+    bind(ui.loadProjectAction, &QAction::triggered, [&s] { s.projects.load(); });
+    bind(ui.saveProjectAction, &QAction::triggered, [&s] { s.projects.save(); });
+    bind(ui.clearKeysAction, &QAction::triggered, [&s] { s.pager.clearKeys(); });
 }
 
 void MainWindow::bindFilesViews()
 {
     MainSession &s = *session_;
     const auto on = [this](QAction *a, auto command) {
-        connect(a, &QAction::triggered, this, command);
+        bindCommand(commands_, this, a, &QAction::triggered, std::move(command));
     };
     on(ui.saveCaptureAsciiAction, [&s] { s.captureExport.saveRaw(); });
     on(ui.saveCaptureHexAction, [&s] { s.captureExport.saveHumanHex(); });
@@ -107,5 +114,6 @@ void MainWindow::bindFilesViews()
     on(ui.alwaysOnTopAction, [this] { toggleStayOnTop(); });
     on(ui.hexEditorAction, [this] { showHexEditor(); });
     on(ui.helpAction, [this] { showHelp(); });
-    connect(ui.rebuildPanesButton, &QPushButton::clicked, this, &MainWindow::rebuildPanes);
+    bindCommand(commands_, this, ui.rebuildPanesButton, &QPushButton::clicked,
+                [this] { rebuildPanes(); });
 }

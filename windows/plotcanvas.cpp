@@ -15,12 +15,18 @@
 namespace {
 
 constexpr int kLeft = 64, kRight = 12, kTop = 10, kBottom = 26;
+constexpr int kLabelGap = 6; // between a value label and the plot area
+// The box of values at the cursor: its distance from the cursor and the plot's top, and the
+// padding of its text; drawn on a nearly opaque white.
+constexpr int kBoxOffset = 8, kBoxTop = 4, kPadX = 5, kPadY = 3;
+constexpr QColor kBoxFill(255, 255, 255, 225);
 
 // A tick label: the value rounded to the step, so that 0.30000000000000004 reads 0.3.
 QString tickLabel(double v, double step)
 {
+    constexpr double kZeroShare = 1e-9; // rounding noise of a sum of steps
     const double rounded = std::round(v / step) * step;
-    return QString::number(std::abs(rounded) < step * 1e-9 ? 0.0 : rounded, 'g', 8);
+    return QString::number(std::abs(rounded) < step * kZeroShare ? 0.0 : rounded, 'g', 8);
 }
 
 } // namespace
@@ -52,7 +58,8 @@ PlotCanvas::PlotCanvas(const SampleStore &store, PlotView &view, QWidget *parent
     : QWidget(parent), store_(store), view_(view)
 {
     setMouseTracking(true);
-    setMinimumSize(320, 200);
+    constexpr QSize kSmallest(320, 200);
+    setMinimumSize(kSmallest);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
@@ -125,8 +132,9 @@ void PlotCanvas::paintFrame()
 void PlotCanvas::paintTrace(QPainter &p, const Frame &f, int series, const Trace &trace)
 {
     const QColor color = seriesColor(series);
-    p.setPen(QPen(color, 0)); // cosmetic: the raster engine's fast lines
-    const auto py = [&f](double v) { return std::clamp(f.py(v), -1e6, 1e6); };
+    p.setPen(QPen(color, 0));    // cosmetic: the raster engine's fast lines
+    constexpr double kFar = 1e6; // off any screen, still safe for the painter
+    const auto py = [&f, kFar](double v) { return std::clamp(f.py(v), -kFar, kFar); };
     const double left = f.area.left() - 1, right = f.area.right() + 1;
     // The part of a line within the plot's width.
     const auto line = [&](QPointF a, QPointF b) {
@@ -187,7 +195,7 @@ QString PlotCanvas::xLabel(double x, double step) const
     if (axis_ == XAxis::SampleNumber)
         return tickLabel(x, step);
     const QDateTime t = QDateTime::fromMSecsSinceEpoch(qint64(std::llround(x)));
-    if (step >= 86400000)
+    if (step >= kDayMs)
         return t.toString(QStringLiteral("yyyy-MM-dd"));
     return t.toString(step >= 1000 ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm:ss.zzz"));
 }
@@ -202,7 +210,7 @@ void PlotCanvas::paintAxes(QPainter &p, const Frame &f)
         p.setPen(gridPen);
         p.drawLine(f.area.left(), y, f.area.right(), y);
         p.setPen(Qt::black);
-        p.drawText(QRect(0, y - fm.height() / 2, kLeft - 6, fm.height()),
+        p.drawText(QRect(0, y - fm.height() / 2, kLeft - kLabelGap, fm.height()),
                    Qt::AlignRight | Qt::AlignVCenter, tickLabel(v, ystep));
     }
     const int labelWidth = fm.horizontalAdvance(QStringLiteral("00:00:00.000")) + 16;
@@ -250,15 +258,17 @@ void PlotCanvas::paintCursor(QPainter &p, const Frame &f)
     int width = 0;
     for (const QString &line : lines)
         width = std::max(width, fm.horizontalAdvance(line));
-    QRect box(cursor_->x() + 8, f.area.top() + 4, width + 10, int(lines.size()) * fm.height() + 6);
+    QRect box(cursor_->x() + kBoxOffset, f.area.top() + kBoxTop, width + 2 * kPadX,
+              int(lines.size()) * fm.height() + 2 * kPadY);
     if (box.right() > f.area.right())
-        box.moveRight(cursor_->x() - 8);
-    p.fillRect(box, QColor(255, 255, 255, 225));
+        box.moveRight(cursor_->x() - kBoxOffset);
+    p.fillRect(box, kBoxFill);
     p.setPen(Qt::gray);
     p.drawRect(box);
     for (qsizetype i = 0; i < lines.size(); ++i) {
         p.setPen(colors[i]);
-        p.drawText(box.left() + 5, box.top() + 3 + fm.ascent() + int(i) * fm.height(), lines[i]);
+        p.drawText(box.left() + kPadX, box.top() + kPadY + fm.ascent() + int(i) * fm.height(),
+                   lines[i]);
     }
 }
 
@@ -266,7 +276,8 @@ void PlotCanvas::wheelEvent(QWheelEvent *event)
 {
     const QRect area = plotRect();
     const double at = std::clamp((event->position().x() - area.left()) / area.width(), 0.0, 1.0);
-    view_.zoom(at, std::pow(0.8, event->angleDelta().y() / 120.0));
+    constexpr double kZoomPerNotch = 0.8, kNotch = 120.0; // a wheel notch is 120
+    view_.zoom(at, std::pow(kZoomPerNotch, event->angleDelta().y() / kNotch));
     emit viewChanged();
     update();
 }

@@ -31,12 +31,13 @@ constexpr int kLegendEvery = 4;
 
 QIcon swatch(int series, bool hidden)
 {
-    QPixmap pixmap(12, 12);
+    constexpr int kSide = 12;
+    QPixmap pixmap(kSide, kSide);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.setPen(seriesColor(series));
     p.setBrush(hidden ? QBrush(Qt::NoBrush) : QBrush(seriesColor(series)));
-    p.drawRect(0, 0, 11, 11);
+    p.drawRect(0, 0, kSide - 1, kSide - 1);
     return QIcon(pixmap);
 }
 
@@ -60,7 +61,8 @@ PlotWindow::PlotWindow(const Services &services, PlotFeed &feed, const CaptureBu
     setWindowTitle(QStringLiteral("Plot"));
     buildWidgets();
     bind();
-    resize(900, 480);
+    constexpr QSize kFirstSize(900, 480);
+    resize(kFirstSize);
 }
 
 PlotWindow::~PlotWindow()
@@ -73,7 +75,8 @@ void PlotWindow::buildWidgets()
     ui.followButton = button(QStringLiteral("Follow"), "followButton", true);
     ui.spanBox = new QDoubleSpinBox;
     ui.spanBox->setObjectName(QStringLiteral("spanBox"));
-    ui.spanBox->setRange(0.1, 1e7);
+    constexpr double kShortestSpan = 0.1, kLongestSpan = 1e7; // seconds
+    ui.spanBox->setRange(kShortestSpan, kLongestSpan);
     ui.spanBox->setDecimals(1);
     ui.spanBox->setValue(spans_[0]);
     ui.spanBox->setSuffix(QStringLiteral(" s"));
@@ -97,8 +100,9 @@ void PlotWindow::buildWidgets()
     ui.legend->setHeaderLabels({QStringLiteral("Series"), QStringLiteral("Last")});
     ui.legend->setRootIsDecorated(false);
     ui.legend->setUniformRowHeights(true);
-    ui.legend->setFixedWidth(220);
-    ui.legend->header()->resizeSection(0, 110);
+    constexpr int kLegendWidth = 220;
+    ui.legend->setFixedWidth(kLegendWidth);
+    ui.legend->header()->resizeSection(0, kLegendWidth / 2);
     ui.legend->setToolTip(QStringLiteral("Click a series to hide or show it"));
     ui.statusLabel = new QLabel;
     ui.statusLabel->setObjectName(QStringLiteral("statusLabel"));

@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+// A drawing: its coordinates (on 64 x 64) and colours are the picture itself.
+// NOLINTBEGIN(readability-magic-numbers)
 QImage orvoIconImage(int size)
 {
     QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
@@ -42,6 +44,7 @@ QImage orvoIconImage(int size)
     }
     return image;
 }
+// NOLINTEND(readability-magic-numbers)
 
 QIcon orvoIcon()
 {

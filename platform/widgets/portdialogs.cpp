@@ -71,7 +71,11 @@ std::optional<PortSettings> askLineSettings(QWidget *parent, const PortSettings 
                              QStringLiteral("lineSettingsDialog"), form, buttons);
     const QComboBox *dataBits =
         addChoices(form, QStringLiteral("&Data bits:"), QStringLiteral("dataBitsBox"),
-                   {{"5", 5}, {"6", 6}, {"7", 7}, {"8", 8}}, int(current.dataBits));
+                   {{"5", int(DataBits::Five)},
+                    {"6", int(DataBits::Six)},
+                    {"7", int(DataBits::Seven)},
+                    {"8", int(DataBits::Eight)}},
+                   int(current.dataBits));
     const QComboBox *parity =
         addChoices(form, QStringLiteral("&Parity:"), QStringLiteral("parityBox"),
                    {{"None", int(Parity::None)},

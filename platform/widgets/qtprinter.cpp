@@ -52,11 +52,12 @@ bool paint(QPagedPaintDevice &device, const QList<Item> &items)
         return false;
     const int pageWidth = device.width();
     const int pageHeight = device.height();
+    constexpr int kTwipsPerInch = 1440;
     const auto toX = [&](int twips) {
-        return std::clamp(twips * device.logicalDpiX() / 1440, 0, pageWidth);
+        return std::clamp(twips * device.logicalDpiX() / kTwipsPerInch, 0, pageWidth);
     };
     const auto toY = [&](int twips) {
-        return std::clamp(twips * device.logicalDpiY() / 1440, 0, pageHeight);
+        return std::clamp(twips * device.logicalDpiY() / kTwipsPerInch, 0, pageHeight);
     };
     int x = 0;
     int y = 0;

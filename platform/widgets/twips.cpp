@@ -3,24 +3,24 @@
 #include <QLabel>
 #include <QPushButton>
 
-void place(QWidget *w, int left, int top, int width, int height)
+void place(QWidget *w, TwipsRect r)
 {
-    w->setGeometry(px(left), px(top), px(width), px(height));
+    w->setGeometry(px(r.left), px(r.top), px(r.width), px(r.height));
 }
 
-QLabel *makeLabel(QWidget *parent, const QString &caption, int l, int t, int w, int h)
+QLabel *makeLabel(QWidget *parent, const QString &caption, TwipsRect r)
 {
     auto *label = new QLabel(caption, parent);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setWordWrap(true);
-    place(label, l, t, w, h);
+    place(label, r);
     return label;
 }
 
-QPushButton *makeButton(QWidget *parent, const QString &caption, int l, int t, int w, int h)
+QPushButton *makeButton(QWidget *parent, const QString &caption, TwipsRect r)
 {
     auto *button = new QPushButton(caption, parent);
     button->setAutoDefault(false);
-    place(button, l, t, w, h);
+    place(button, r);
     return button;
 }

@@ -103,13 +103,14 @@ struct Editor : Parts
     FakeSender sender;
     FakePrinter *printer = nullptr;
     int printersMade = 0;
-    HexEditorModel model{
-        view, HexEditorDeps{capture, record, sender, options, pacer, fileDialog, messages, [this] {
-                                auto p = std::make_unique<FakePrinter>();
-                                printer = p.get();
-                                ++printersMade;
-                                return p;
-                            }}};
+    CommandRunner commands;
+    HexEditorModel model{view, HexEditorDeps{capture, record, sender, options, pacer, commands,
+                                             fileDialog, messages, [this] {
+                                                 auto p = std::make_unique<FakePrinter>();
+                                                 printer = p.get();
+                                                 ++printersMade;
+                                                 return p;
+                                             }}};
 
     explicit Editor(qint32 storedFont = 0)
     {

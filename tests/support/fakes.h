@@ -5,6 +5,8 @@
 
 #include <QStringList>
 
+#include <functional>
+
 // A file dialog that answers with a prepared result: a path (none when empty) or a cancel.
 class FakeDialog : public FileDialog
 {
@@ -28,10 +30,13 @@ public:
     QStringList shown;
     QStringList asked;
     QList<bool> answers;
+    std::function<void()> whileAsking; // runs as events would while the question is open
     void show(const QString &text) override { shown << text; }
     bool ask(const QString &text) override
     {
         asked << text;
+        if (whileAsking)
+            whileAsking();
         return answers.isEmpty() || answers.takeFirst();
     }
 };

@@ -19,7 +19,7 @@
 #include "tests/support/samples.h"
 #include "transmit/bank.h"
 #include "transmit/bankpager.h"
-#include "transmit/sendgate.h"
+#include "transmit/commandrunner.h"
 #include "transmit/sequencer.h"
 #include "transmit/textsender.h"
 #include "transmit/transmitcontext.h"
@@ -50,7 +50,7 @@ struct Parts
     Options options;
     CaptureBuffer capture;
     TransmitRecord record;
-    SendGate gate;
+    CommandLane gate;
     TransmitState state;
     ReceiveEngine receive{capture, options, views, ticker};
     PortConnection port;

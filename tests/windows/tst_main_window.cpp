@@ -168,8 +168,9 @@ private slots:
 
     // A failed write at close (full or read-only config folder) keeps the old file and no
     // stray file, and asks; No keeps the window and the port for another try after making
-    // room. Closed by SIGTERM or SIGINT, nobody may be there to answer: the failure goes to
-    // standard error and the window closes.
+    // room; a close meanwhile (a click, SIGTERM) is refused, the question decides. Closed by
+    // SIGTERM or SIGINT, nobody may be there to answer: the failure goes to standard error
+    // and the window closes.
     void failedWriteAtClose()
     {
         putFile(emptyTexts(2011));
@@ -187,7 +188,14 @@ private slots:
             // A write that stops short at the file size limit (which binds root too).
             FileSizeLimit limit(1000);
             QVERIFY(limit.active());
+            messages->whileAsking = [&w] {
+                QCloseEvent again;
+                QApplication::sendEvent(w.get(), &again);
+                QVERIFY(!again.isAccepted());
+                w->closeOnSignal();
+            };
             w->close();
+            messages->whileAsking = nullptr;
             QVERIFY(w->isVisible() && !closing(*w) && port(*w)->isOpen());
             QCOMPARE(fileBytes(), emptyTexts(2011));
             w->close(); // Yes: closes without saving
