@@ -92,7 +92,11 @@ RunsSent sendRuns(TransmitContext &ctx, QString &echo, bool recording,
         PacedWrite written;
         if (!ctx.state.suspended)
             written = writePaced(ctx, run.toByteArray());
-        const qsizetype handled = written.taken < n ? qsizetype(written.taken) + 1 : n;
+        // A port that takes part of a run gets the rest next. A byte it refuses outright, or
+        // one that meets Suspend or a closed port, is echoed unsent and ends the send.
+        const bool ends =
+            written.taken < n && (written.taken == 0 || ctx.state.suspended || !ctx.port.isOpen());
+        const qsizetype handled = qsizetype(written.taken) + (ends ? 1 : 0);
         if (recording) {
             ctx.record.storeRange(pos, run.first(handled));
             ctx.record.setCount(qint32(qMin<qint64>(pos + handled, INT32_MAX)));
@@ -105,7 +109,7 @@ RunsSent sendRuns(TransmitContext &ctx, QString &echo, bool recording,
             r.closing = true;
             return r;
         }
-        if (written.taken < n) {
+        if (ends) {
             r.suspended = ctx.state.suspended;
             if (!r.suspended) {
                 r.stopped = true;
