@@ -7,7 +7,8 @@
 class FileDialog;
 class MessageBox;
 
-// Sends files and byte arrays one byte at a time, yielding after each byte, with the echo
+// Sends files and byte arrays: the first 4096 bytes one at a time, yielding after each,
+// then in runs as the port takes them, with the echo
 // ("<0>" for a zero byte collected and shown at the end, or each byte's hexadecimal form
 // at once in hex mode), the running count of bytes the port took and the transmit
 // suspend, which stops the send at its next byte.

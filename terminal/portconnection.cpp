@@ -1,6 +1,7 @@
 #include "terminal/portconnection.h"
 
 #include "platform/commport.h"
+#include "platform/linesettings.h"
 #include "platform/portnames.h"
 #include "terminal/baudrate.h"
 #include "terminal/numbers.h"
@@ -62,7 +63,7 @@ PortFailure PortConnection::setLineSettings(const LineSettings &line)
             return failure;
         settings_ = settings;
     }
-    line_ = line;
+    showLine(line);
     return {};
 }
 
@@ -80,8 +81,15 @@ PortFailure PortConnection::setPortSettings(const PortSettings &settings)
             return failure;
         settings_ = settings;
     }
-    line_ = LineSettings::of(settings);
+    showLine(LineSettings::of(settings));
     return {};
+}
+
+// Every change of the line shows at once, whoever made it (the Port menu, a script).
+void PortConnection::showLine(const LineSettings &line)
+{
+    line_ = line;
+    view_.showLineSettings(framingLabel(line_));
 }
 
 void PortConnection::chooseLineSettings(const LineSettings &line)

@@ -112,6 +112,7 @@ private:
     void refreshLamp();
     void reportConnected();
     void closeDraining(bool alsoToStderr);
+    void showLine(const LineSettings &line);
 
     std::unique_ptr<CommPort> port_;
     ReceiveHub hub_;

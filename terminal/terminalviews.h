@@ -42,6 +42,8 @@ public:
     virtual void showDetail(const QString &detail) = 0;
     // The device the typed COM number selects (the COM box's tooltip).
     virtual void showComDevice(const QString &device) = 0;
+    // The line settings in force, beside the rate box ("8,N,1 no control").
+    virtual void showLineSettings(const QString &label) = 0;
 };
 
 // The port as the senders see it (the paced write over it is in transmit/).

@@ -21,3 +21,11 @@ void TransmitRecord::storeAt(qint64 pos, quint8 byte)
     if (pos >= 0 && pos < kSize)
         store_[size_t(pos)] = byte;
 }
+
+void TransmitRecord::storeRange(qint64 pos, QByteArrayView bytes)
+{
+    const qint64 from = std::max<qint64>(pos, 0);
+    const qint64 to = std::min<qint64>(pos + bytes.size(), kSize);
+    if (from < to)
+        std::memcpy(store_.data() + from, bytes.data() + (from - pos), size_t(to - from));
+}

@@ -20,6 +20,8 @@ public:
     void record(QByteArrayView bytes);
     // A send that records as it goes (the file send): byte at pos, kept when it fits.
     void storeAt(qint64 pos, quint8 byte);
+    // A run of such a send at once: as storeAt for each of its bytes from pos on.
+    void storeRange(qint64 pos, QByteArrayView bytes);
     void setCount(qint32 count) { count_ = count; }
 
 private:

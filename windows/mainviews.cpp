@@ -73,6 +73,11 @@ void MainViews::showComDevice(const QString &device)
         device.isEmpty() ? QStringLiteral("No serial device for this number") : device);
 }
 
+void MainViews::showLineSettings(const QString &label)
+{
+    ui_.frameFormatLabel->setText(label);
+}
+
 void MainViews::clearEcho()
 {
     ui_.txEchoPane->setText(QString());

@@ -33,6 +33,7 @@ public:
     void showOpen(bool open) override;
     void showDetail(const QString &detail) override;
     void showComDevice(const QString &device) override;
+    void showLineSettings(const QString &label) override;
 
     // TransmitView
     void clearEcho() override;

@@ -59,7 +59,6 @@ void PortMenu::restoreOptions(const QString &settingsPath,
     const QString path = userOptionsPath(settingsPath);
     const LineSettings saved = loadLineSettings(path);
     (void)session_.port.setLineSettings(overrides ? overrides(saved) : saved);
-    showLineSettings();
     recent_ = loadRecentNetworkPorts(path);
     const UserOptions options = loadUserOptions(path);
     ui_.reconnectAutomaticallyAction->setChecked(options.reconnectAutomatically);
@@ -74,15 +73,10 @@ WriteResult PortMenu::saveOptions(const QString &settingsPath)
     const UserOptions options{session_.autoReconnect.enabled(), session_.log.timestamps()};
     WriteResult saved = saveUserOptions(path, options);
     for (const WriteResult &each : {saveLineSettings(path, session_.port.lineSettings()),
-                                   saveRecentNetworkPorts(path, recent_)})
+                                    saveRecentNetworkPorts(path, recent_)})
         if (saved && !each)
             saved = each;
     return saved;
-}
-
-void PortMenu::showLineSettings()
-{
-    ui_.frameFormatLabel->setText(framingLabel(session_.port.lineSettings()));
 }
 
 // OK applies them to an open port at once; one the port refuses stays as it was.
@@ -94,7 +88,6 @@ void PortMenu::askLine()
     if (!chosen)
         return;
     port.chooseLineSettings(LineSettings::of(*chosen));
-    showLineSettings();
 }
 
 void PortMenu::askAddress()

@@ -31,8 +31,6 @@ private:
     void rebuildPortItems();
     void askLine();
     void askAddress();
-    // The label beside the baud box: the line settings in force.
-    void showLineSettings();
 
     MainWidgets &ui_;
     MainSession &session_;

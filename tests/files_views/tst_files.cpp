@@ -3,10 +3,12 @@
 #include "files_views/captureexport.h"
 #include "files_views/mainlayout.h"
 #include "hexeditor/hexeditorplaces.h"
+#include "terminal/byteforms.h"
 #include "tests/support/filesizelimit.h"
 #include "tests/support/partsrig.h"
 
 #include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QTimer>
 #include <QtTest>
 
@@ -30,6 +32,16 @@ QByteArray letters(int n)
 QString echoOf(const QByteArray &bytes)
 {
     return QString::fromLatin1(bytes).replace(QChar(0), u"<0>"_s) + u"\r\n"_s;
+}
+
+// Every byte value, in an order that is not the values' own; long enough that a send
+// goes past its first 4096 bytes sent one by one.
+QByteArray allValues(int n = 9000)
+{
+    QByteArray out;
+    for (int i = 0; i < n; ++i)
+        out += char(i * 7 + i / 256);
+    return out;
 }
 
 } // namespace
@@ -82,6 +94,12 @@ private slots:
         QTest::newRow("empty") << QByteArray() << false << false << false << "\r\n";
         QTest::newRow("3000") << letters << false << false << false
                               << QString::fromLatin1(letters + "\r\n");
+        const QByteArray all = allValues();
+        QString allHex;
+        for (const char c : all)
+            allHex += QString::fromLatin1(QByteArray(1, c).toHex().toUpper() + ' ');
+        QTest::newRow("9000 ascii") << all << false << false << false << echoOf(all);
+        QTest::newRow("9000 hex") << all << false << true << false << allHex + u"\r\n"_s;
         QTest::newRow("suspended") << a0b << true << false << false << "A\r\n";
         QTest::newRow("silent") << a0b << false << false << true << "";
     }
@@ -300,6 +318,65 @@ private slots:
             QVERIFY(p->views.status.endsWith(
                 u"Output discarded at close: %1 bytes not sent\r\nCOM Port Disconnected\r\n"
                 "File send stopped: %1 of 3000 bytes sent\r\n"_s.arg(limit)));
+    }
+
+    // Past its first 4096 bytes a send goes in runs: one the port takes only in part, as
+    // Suspend or Disconnect meets it, counts and echoes as the same send byte by byte did.
+    void longSendStopsWithinARun_data()
+    {
+        QTest::addColumn<bool>("disconnect");
+        QTest::newRow("Suspend") << false;
+        QTest::newRow("Disconnect") << true;
+    }
+    void longSendStopsWithinARun()
+    {
+        QFETCH(bool, disconnect);
+        p = std::make_unique<Parts>();
+        const QByteArray data = allValues();
+        sendOnce(u"data.bin"_s, data);
+        const qint64 limit = p->port.outputLimit();
+        // After the last byte sent alone the device stops reading; once the port holds its
+        // limit, the send waits, and there it is suspended or the port closed.
+        p->pacer.at[4096] = [&] { p->fake->deviceReads = false; };
+        p->pacer.at[4097] = [&] {
+            QTimer::singleShot(
+                0, [&] { disconnect ? p->port.disconnect() : void(p->state.suspended = true); });
+        };
+        p->fileSender.resendLastFile();
+        const qint64 sent = 4096 + limit;
+        QCOMPARE(p->views.txCount, QString::number(sent));
+        QCOMPARE(p->views.echo, echoOf(data.left(sent + 1)));
+        QCOMPARE(p->record.count(), sent + 1);
+        p->fake->deviceTakes(limit);
+        QCOMPARE(p->takeWritten(), data.left(disconnect ? 4096 : sent));
+        if (disconnect)
+            QVERIFY(p->views.status.endsWith(
+                u"File send stopped: %1 of %2 bytes sent\r\n"_s.arg(sent).arg(data.size())));
+    }
+
+    // A run recorded or echoed at once leaves what its bytes one by one leave.
+    void runsMatchBytes()
+    {
+        const QByteArray data = allValues(3000);
+        TransmitRecord byBytes, byRuns;
+        QString ascii, hex, asciiRuns, hexRuns;
+        for (qsizetype i = 0; i < data.size(); ++i) {
+            byBytes.storeAt(i, quint8(data[i]));
+            appendAsciiForms(ascii, data.sliced(i, 1));
+            hex += hexForms(data.sliced(i, 1));
+        }
+        QRandomGenerator random(7);
+        for (qsizetype at = 0, n = 0; at < data.size(); at += n) {
+            n = qMin(data.size() - at, qsizetype(random.bounded(1, 700)));
+            byRuns.storeRange(at, data.sliced(at, n));
+            appendAsciiForms(asciiRuns, data.sliced(at, n));
+            hexRuns += hexForms(data.sliced(at, n));
+        }
+        byBytes.setCount(qint32(data.size()));
+        byRuns.setCount(qint32(data.size()));
+        QCOMPARE(byRuns.stored(), byBytes.stored());
+        QCOMPARE(asciiRuns, ascii);
+        QCOMPARE(hexRuns, hex);
     }
 
     void captureExportsAndRebuild()

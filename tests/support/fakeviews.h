@@ -28,7 +28,7 @@ public:
     QString status, ascii, hex, rxCount = QStringLiteral("0");
     QString baud = QStringLiteral("9600"), com = QStringLiteral("1");
     bool open = false;
-    QString detail, comDevice;
+    QString detail, comDevice, lineLabel;
     QString echo, txCount = QStringLiteral("0"), itemRow = QStringLiteral("0");
     bool cr = false, lf = false;
     std::array<QString, 20> descriptions, strings;
@@ -62,6 +62,7 @@ public:
     void showOpen(bool o) override { open = o; }
     void showDetail(const QString &d) override { detail = d; }
     void showComDevice(const QString &d) override { comDevice = d; }
+    void showLineSettings(const QString &label) override { lineLabel = label; }
 
     void clearEcho() override { setEcho(QString()); }
     void appendEcho(const QString &text) override { setEcho(echo + text); }

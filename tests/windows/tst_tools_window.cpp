@@ -104,6 +104,16 @@ private slots:
         QVERIFY(statusHas(f, u"Script t.lua stopped"_s));
     }
 
+    // A script's change of the line shows beside the rate box, as the Port menu's does.
+    void scriptChangesTheLineLabel()
+    {
+        PtyWindow f;
+        f.w->toolsMenu().runScript(
+            writeTestFile(f.dir.filePath(u"t.lua"_s), "port.flow('xonxoff')"));
+        QVERIFY(statusHas(f, u"Script t.lua finished (exit 0)"_s));
+        QCOMPARE(f.w->ui.frameFormatLabel->text(), u"8,N,1 XON/XOFF"_s);
+    }
+
     // The one plot window shows what arrives once it is open: series, last values, lines
     // skipped.
     void plotOfAStream()
