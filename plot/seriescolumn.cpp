@@ -8,7 +8,6 @@ namespace {
 
 constexpr int kFan = 16; // samples per level-1 summary, level-1 summaries per level-2 one
 constexpr int kLevel1 = SeriesColumn::kChunk / kFan;
-constexpr int kLevel2 = kLevel1 / kFan;
 
 } // namespace
 
