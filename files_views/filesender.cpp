@@ -186,7 +186,7 @@ void FileSender::sendFile(const QString &chosen, bool viaDialog)
     const RunsSent r = sendRuns(ctx_, echo, true, [&] {
         if (read >= size)
             return QByteArray();
-        const QByteArray chunk = file.read(qMin<qint64>(size - read, 64 * 1024));
+        QByteArray chunk = file.read(qMin<qint64>(size - read, 64 * 1024));
         read += chunk.size();
         return chunk;
     });
