@@ -7,8 +7,8 @@
 #include "terminal/byteforms.h"
 #include "terminal/options.h"
 #include "terminal/terminalviews.h"
-#include "transmit/portwriter.h"
 #include "transmit/commandrunner.h"
+#include "transmit/portwriter.h"
 #include "transmit/transmitrecord.h"
 
 #include <QFile>

@@ -14,9 +14,7 @@ constexpr qint64 kDrainMarginMs = 250;
 
 } // namespace
 
-NetworkWorker::NetworkWorker(std::shared_ptr<PortShared> shared) : PortWorker(std::move(shared))
-{
-}
+NetworkWorker::NetworkWorker(std::shared_ptr<PortShared> shared) : PortWorker(std::move(shared)) {}
 
 NetworkWorker::~NetworkWorker()
 {

@@ -1,9 +1,9 @@
 #include "scripting/scriptsend.h"
 
 #include "terminal/options.h"
+#include "transmit/commandrunner.h"
 #include "transmit/echo.h"
 #include "transmit/portwriter.h"
-#include "transmit/commandrunner.h"
 #include "transmit/transmitcontext.h"
 #include "transmit/transmitrecord.h"
 

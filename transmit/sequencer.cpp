@@ -5,9 +5,9 @@
 #include "terminal/terminalviews.h"
 #include "transmit/bank.h"
 #include "transmit/bankpager.h"
+#include "transmit/commandrunner.h"
 #include "transmit/echo.h"
 #include "transmit/portwriter.h"
-#include "transmit/commandrunner.h"
 #include "transmit/textsender.h"
 #include "transmit/transmitcontext.h"
 
