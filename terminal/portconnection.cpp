@@ -57,14 +57,7 @@ bool PortConnection::open(const PortAddress &address, const PortSettings &settin
 
 PortFailure PortConnection::setLineSettings(const LineSettings &line)
 {
-    if (port_ && port_->isOpen()) {
-        const PortSettings settings = line.at(settings_.baud);
-        if (PortFailure failure = port_->apply(settings); !failure.ok())
-            return failure;
-        settings_ = settings;
-    }
-    showLine(line);
-    return {};
+    return setPortSettings(line.at(settings_.baud));
 }
 
 PortSettings PortConnection::settingsInForce() const
