@@ -91,8 +91,8 @@ void NetworkLinkTest::throughSer2net()
     Pty pty;
     QVERIFY(pty.isOpen());
     Ser2net server(pty.slavePath());
-    if (Ser2net::program().isEmpty())
-        QSKIP("ser2net is not installed (scripts/setup.sh installs it)");
+    if (const QString why = Ser2net::unavailable(); !why.isEmpty())
+        QSKIP(qPrintable(why));
     QVERIFY2(server.start(), qPrintable(server.errorText()));
     NetworkLink link;
     Record r(link);

@@ -82,8 +82,8 @@ private slots:
     // killed server is a lost device after the last byte.
     void rfc2217ThroughSer2net()
     {
-        if (Ser2net::program().isEmpty())
-            QSKIP("ser2net is not installed (scripts/setup.sh installs it)");
+        if (const QString why = Ser2net::unavailable(); !why.isEmpty())
+            QSKIP(qPrintable(why));
         Pty pty;
         Ser2net server(pty.slavePath());
         QVERIFY2(server.start(), qPrintable(server.errorText()));

@@ -13,6 +13,20 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+// Under ThreadSanitizer a test cannot fork a child process (the sanitizer's fork handling
+// aborts), so no server is started there.
+#if defined(__SANITIZE_THREAD__)
+inline constexpr bool kSer2netUnderThreadSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+inline constexpr bool kSer2netUnderThreadSanitizer = true;
+#else
+inline constexpr bool kSer2netUnderThreadSanitizer = false;
+#endif
+#else
+inline constexpr bool kSer2netUnderThreadSanitizer = false;
+#endif
+
 class Ser2net
 {
 public:
@@ -22,6 +36,16 @@ public:
     {
     }
     ~Ser2net() { stop(); }
+
+    // Why no server can be started here, empty when one can.
+    static QString unavailable()
+    {
+        if (kSer2netUnderThreadSanitizer)
+            return QStringLiteral("ser2net is not started under ThreadSanitizer (no fork there)");
+        if (program().isEmpty())
+            return QStringLiteral("ser2net is not installed (scripts/setup.sh installs it)");
+        return {};
+    }
 
     static QString program()
     {

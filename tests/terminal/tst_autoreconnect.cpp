@@ -69,8 +69,8 @@ private slots:
     // ReConnect opens the address again until the COM box changes.
     void networkPortIsReopenedAtItsAddress()
     {
-        if (Ser2net::program().isEmpty())
-            QSKIP("ser2net is not installed (scripts/setup.sh installs it)");
+        if (const QString why = Ser2net::unavailable(); !why.isEmpty())
+            QSKIP(qPrintable(why));
         Pty device;
         Ser2net server(device.slavePath());
         QVERIFY2(server.start(), qPrintable(server.errorText()));
