@@ -126,3 +126,12 @@ constexpr qint64 bitsPerByte(const PortSettings &s)
     return 1 + qint64(s.dataBits) + (s.parity == Parity::None ? 0 : 1) +
            (s.stopBits == StopBits::One ? 1 : 2);
 }
+
+// How long a draining close waits for `left` queued bytes going out at `bytesPerSecond`:
+// their time plus a margin, at most kDrainLimitMs.
+constexpr qint64 drainBudgetMs(qint64 left, qint64 bytesPerSecond)
+{
+    constexpr qint64 marginMs = 250;
+    const qint64 ms = left * 1000 / (bytesPerSecond > 0 ? bytesPerSecond : 1) + marginMs;
+    return ms < kDrainLimitMs ? ms : kDrainLimitMs;
+}

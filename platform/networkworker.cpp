@@ -6,14 +6,6 @@
 #include <QEventLoop>
 #include <QTimer>
 
-namespace {
-
-// Added to the time the measured drain rate needs for what is queued when a close lets
-// the output drain.
-constexpr qint64 kDrainMarginMs = 250;
-
-} // namespace
-
 NetworkWorker::NetworkWorker(std::shared_ptr<PortShared> shared) : PortWorker(std::move(shared)) {}
 
 NetworkWorker::~NetworkWorker()
@@ -114,7 +106,7 @@ qint64 NetworkWorker::closeDraining(const PortSettings &settings)
         // The server's measured pace, else the nominal rate of its line.
         const qint64 rate =
             qMax<qint64>(drainRate().value_or(settings.baud / bitsPerByte(settings)), 1);
-        const qint64 budgetMs = qMin(left * 1000 / rate + kDrainMarginMs, kDrainLimitMs);
+        const qint64 budgetMs = drainBudgetMs(left, rate);
         const quint32 requests = terminationRequests();
         QElapsedTimer clock;
         clock.start();

@@ -14,8 +14,6 @@ namespace {
 constexpr int kWatchIntervalMs = 50;
 // Successive empty reads of a readable descriptor that mean the device is gone.
 constexpr int kEmptyReadsLost = 20;
-// Added to the line time of what is queued when a close lets the output drain.
-constexpr qint64 kDrainMarginMs = 250;
 
 } // namespace
 
@@ -141,7 +139,7 @@ qint64 SerialWorker::closeDraining(const PortSettings &settings)
         // measured pace counts where known (a USB device far faster than its rate).
         const qint64 nominal = qMax<qint64>(settings.baud / bitsPerByte(settings), 1);
         const qint64 rate = qMax(drainRate().value_or(nominal), nominal);
-        const qint64 budgetMs = qMin(left * 1000 / rate + kDrainMarginMs, kDrainLimitMs);
+        const qint64 budgetMs = drainBudgetMs(left, rate);
         const quint32 requests = terminationRequests();
         QElapsedTimer clock;
         clock.start();
